@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+// The host's code pages, from 0x401000 to the end of the stand-in image.
+extern "C" const uint8_t HostCodeStart[];
+extern "C" const uint8_t HostCodeEnd[];
+
+using InitializeAsiFunction = void (*)();
+
+struct LoadedPlugin {
+    HMODULE Module;
+    InitializeAsiFunction InitializeASI;
+};
+
+struct HostByteChange {
+    uint32_t Address;
+    uint8_t Before;
+    uint8_t After;
+};
+
+// The folder that holds this executable and the built plug-in, with its separator.
+std::wstring ExecutableDirectory();
+
+// A fresh, empty game folder named after the scenario, holding a copy of the built plug-in.
+std::wstring CreateGameFolder(const std::wstring& name);
+
+// Loads the plug-in from the game folder as an ASI loader does; Module is null on failure.
+LoadedPlugin LoadPlugin(const std::wstring& gameFolder);
+
+std::vector<uint8_t> CopyHostCode();
+std::vector<HostByteChange> CompareHostCode(const std::vector<uint8_t>& before,
+                                            const std::vector<uint8_t>& after);
+
+bool FileExists(const std::wstring& path);
+std::string ReadFileBytes(const std::wstring& path);
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+
+// The text of each log line after its 26-character time stamp.
+std::vector<std::string> LogEntries(const std::string& logBytes);

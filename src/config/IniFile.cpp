@@ -1,0 +1,3 @@
+#include "config/IniFile.h"
+
+void EnsureIniFile(const std::wstring&) {}

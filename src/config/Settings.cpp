@@ -1,0 +1,120 @@
+#include "config/Settings.h"
+
+#include "config/IniFile.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <windows.h>
+
+namespace {
+
+constexpr DWORD kPathCapacity = MAX_PATH;
+constexpr DWORD kValueCapacity = 32;
+
+// Converts like wcstol in base 0; false when not a single character converts.
+bool ParseNumber(const wchar_t* text, long& number) {
+    wchar_t* end = nullptr;
+    number = std::wcstol(text, &end, 0);
+    return end != text;
+}
+
+void ReadIniValue(const std::wstring& path, const wchar_t* section, const wchar_t* key,
+                  const wchar_t* defaultText, wchar_t (&value)[kValueCapacity]) {
+    std::wmemset(value, L'\0', kValueCapacity);
+    GetPrivateProfileStringW(section, key, defaultText, value, kValueCapacity, path.c_str());
+}
+
+} // namespace
+
+std::wstring DirectoryOfPath(const wchar_t* path) {
+    const wchar_t* lastSeparator = nullptr;
+    for (const wchar_t* c = path; *c != L'\0'; ++c) {
+        if (*c == L'\\' || *c == L'/') {
+            lastSeparator = c;
+        }
+    }
+    if (lastSeparator == nullptr) {
+        return std::wstring();
+    }
+    return std::wstring(path, static_cast<size_t>(lastSeparator - path) + 1);
+}
+
+std::wstring GetPluginDirectory() {
+    wchar_t path[kPathCapacity] = {};
+    HMODULE module = nullptr;
+    const DWORD flags = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
+    if (GetModuleHandleExW(flags, reinterpret_cast<LPCWSTR>(&GetPluginDirectory), &module) &&
+        GetModuleFileNameW(module, path, kPathCapacity) != 0) {
+        std::wstring directory = DirectoryOfPath(path);
+        if (!directory.empty()) {
+            return directory;
+        }
+    }
+    // Without our own path, the host's folder is the next best place.
+    if (GetModuleFileNameW(nullptr, path, kPathCapacity) != 0) {
+        std::wstring directory = DirectoryOfPath(path);
+        if (!directory.empty()) {
+            return directory;
+        }
+    }
+    return L".\\";
+}
+
+bool ReadIniBool(const std::wstring& path, const wchar_t* section, const wchar_t* key, bool defaultValue) {
+    wchar_t value[kValueCapacity];
+    ReadIniValue(path, section, key, defaultValue ? L"1" : L"0", value);
+    for (const wchar_t* word : {L"true", L"yes", L"on"}) {
+        if (_wcsicmp(value, word) == 0) {
+            return true;
+        }
+    }
+    for (const wchar_t* word : {L"false", L"no", L"off"}) {
+        if (_wcsicmp(value, word) == 0) {
+            return false;
+        }
+    }
+    long number = 0;
+    if (!ParseNumber(value, number)) {
+        return defaultValue;
+    }
+    return number != 0;
+}
+
+uint8_t ReadIniByte(const std::wstring& path, const wchar_t* section, const wchar_t* key,
+                    uint8_t defaultValue) {
+    wchar_t defaultText[16] = {};
+    std::swprintf(defaultText, 16, L"%d", static_cast<int>(defaultValue));
+    wchar_t value[kValueCapacity];
+    ReadIniValue(path, section, key, defaultText, value);
+    long number = 0;
+    if (!ParseNumber(value, number)) {
+        return defaultValue;
+    }
+    if (number < 0) {
+        return 0;
+    }
+    if (number > 255) {
+        return 255;
+    }
+    return static_cast<uint8_t>(number);
+}
+
+PluginSettings LoadSettings() {
+    const std::wstring path = GetPluginDirectory() + L"Vorlaine.Crimsel.ini";
+    EnsureIniFile(path);
+
+    PluginSettings settings{};
+    settings.FixExecutionBloodDecals = ReadIniBool(path, L"General", L"FixExecutionBloodDecals", true);
+    settings.PatchBloodDecalColorAndAlpha =
+        ReadIniBool(path, L"General", L"PatchBloodDecalColorAndAlpha", false);
+    settings.FixStaleDamageMapDecals = ReadIniBool(path, L"General", L"FixStaleDamageMapDecals", true);
+    settings.EnableLogging = ReadIniBool(path, L"Logging", L"EnableLogging", false);
+    settings.LogDamageMapDiagnostics = ReadIniBool(path, L"Logging", L"LogDamageMapDiagnostics", false);
+    settings.LogExecutionDecals = ReadIniBool(path, L"Logging", L"LogExecutionDecals", false);
+    settings.Red = ReadIniByte(path, L"BloodDecal", L"Red", 224);
+    settings.Green = ReadIniByte(path, L"BloodDecal", L"Green", 224);
+    settings.Blue = ReadIniByte(path, L"BloodDecal", L"Blue", 224);
+    settings.Alpha = ReadIniByte(path, L"BloodDecal", L"Alpha", 255);
+    return settings;
+}

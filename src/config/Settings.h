@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The ten settings, in the order in which they are read from the INI file.
+struct PluginSettings {
+    bool FixExecutionBloodDecals;
+    bool PatchBloodDecalColorAndAlpha;
+    bool FixStaleDamageMapDecals;
+    bool EnableLogging;
+    bool LogDamageMapDiagnostics;
+    bool LogExecutionDecals;
+    uint8_t Red;
+    uint8_t Green;
+    uint8_t Blue;
+    uint8_t Alpha;
+};
+
+// The directory of the plug-in's own library file, with its trailing separator.
+std::wstring GetPluginDirectory();
+
+// The directory part of a path, up to and including its last "\" or "/";
+// empty when the path holds no separator.
+std::wstring DirectoryOfPath(const wchar_t* path);
+
+bool ReadIniBool(const std::wstring& path, const wchar_t* section, const wchar_t* key, bool defaultValue);
+uint8_t ReadIniByte(const std::wstring& path, const wchar_t* section, const wchar_t* key,
+                    uint8_t defaultValue);
+
+// Lets the INI file be created or completed, then reads the ten values;
+// anything missing or unreadable takes its default.
+PluginSettings LoadSettings();
