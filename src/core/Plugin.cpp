@@ -1,5 +1,6 @@
 #include "core/Plugin.h"
 
+#include "execution/ExecutionBloodDecals.h"
 #include "log/Log.h"
 
 const PluginSettings& GetSettings() {
@@ -22,7 +23,9 @@ extern "C" void InitializeASI() {
     if (!settings.PatchBloodDecalColorAndAlpha) {
         LogMessage("Blood decal color/alpha patch disabled");
     }
-    if (!settings.FixExecutionBloodDecals) {
+    if (settings.FixExecutionBloodDecals) {
+        InstallExecutionBloodDecalHook();
+    } else {
         LogMessage("Execution blood decal hook disabled");
     }
 }

@@ -1,55 +1,9 @@
 // Start-up of the real plug-in, loaded into the stand-in host as an ASI loader does.
-#include "StandInHost.h"
-
-#include <gtest/gtest.h>
-
-#include <regex>
+#include "PluginScenario.h"
 
 namespace {
 
-const std::regex kPrefix(R"(\[\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3}\] )");
-
-class StartupTest : public ::testing::Test {
-  protected:
-    std::wstring folder;
-    std::vector<HostByteChange> changes;
-
-    void SetUp() override {
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        const std::string name = std::string(info->test_suite_name()) + "." + info->name();
-        folder = CreateGameFolder(std::wstring(name.begin(), name.end()));
-    }
-
-    void WriteIni(const std::string& text) {
-        ASSERT_TRUE(WriteFileBytes(folder + L"Vorlaine.Crimsel.ini", text));
-    }
-
-    void StartPlugin() {
-        const std::vector<uint8_t> before = CopyHostCode();
-        const LoadedPlugin plugin = LoadPlugin(folder);
-        ASSERT_NE(plugin.Module, nullptr);
-        ASSERT_NE(plugin.InitializeASI, nullptr);
-        volatile InitializeAsiFunction initialize = plugin.InitializeASI;
-        initialize();
-        changes = CompareHostCode(before, CopyHostCode());
-    }
-
-    std::string Log() { return ReadFileBytes(folder + L"Crimsel.log"); }
-
-    std::vector<std::string> Entries() {
-        const std::string log = Log();
-        for (size_t start = 0; start < log.size(); start = log.find("\r\n", start) + 2) {
-            EXPECT_TRUE(std::regex_search(log.begin() + static_cast<std::ptrdiff_t>(start), log.end(),
-                                          kPrefix, std::regex_constants::match_continuous))
-                << "entry at byte " << start;
-            if (log.find("\r\n", start) == std::string::npos) {
-                ADD_FAILURE() << "the log does not end with CR LF";
-                break;
-            }
-        }
-        return LogEntries(log);
-    }
-};
+using StartupTest = PluginScenario;
 
 const char kAllFeaturesOff[] = "[General]\r\n"
                                "FixExecutionBloodDecals=0\r\n"
@@ -74,6 +28,25 @@ TEST_F(StartupTest, AllFeaturesOffChangesNoHostByteAndLogsTheDisabledLines) {
                              "Blood decal color/alpha patch disabled",
                              "Execution blood decal hook disabled",
                          }));
+}
+
+TEST_F(StartupTest, DefaultsWithLoggingOnInstallTheDefaultFeaturesInOrder) {
+    WriteIni("[Logging]\r\nEnableLogging=1\r\n");
+    StartPlugin();
+    EXPECT_EQ(Entries(), (std::vector<std::string>{
+                             "Logger initialized",
+                             "InitializeASI",
+                             "Settings: FixExecutionBloodDecals=1 PatchBloodDecalColorAndAlpha=0 "
+                             "FixStaleDamageMapDecals=1 EnableLogging=1 LogDamageMapDiagnostics=0 "
+                             "LogExecutionDecals=0 RGB/A=224,224,224,255",
+                             "Blood decal color/alpha patch disabled",
+                             "Installing execution blood decal hook at 0x005AD857",
+                         }));
+    std::vector<uint32_t> written;
+    for (const HostByteChange& change : changes) {
+        written.push_back(change.Address);
+    }
+    EXPECT_EQ(written, (std::vector<uint32_t>{0x005AD858, 0x005AD859, 0x005AD85A, 0x005AD85B}));
 }
 
 TEST_F(StartupTest, SettingsLineShowsTheValuesAsRead) {
@@ -115,14 +88,14 @@ TEST_F(StartupTest, LoggingOffCreatesNoLogAndKeepsAnOldOne) {
 
     const std::string old = "[2020-01-01 00:00:00.000] an earlier run\r\n";
     WriteFileBytes(folder + L"Crimsel.log", old);
-    const LoadedPlugin plugin = LoadPlugin(folder);
-    volatile InitializeAsiFunction again = plugin.InitializeASI;
-    again();
+    const LoadedPlugin again = LoadPlugin(folder);
+    volatile InitializeAsiFunction initialize = again.InitializeASI;
+    initialize();
     EXPECT_EQ(Log(), old);
 }
 
 TEST_F(StartupTest, InitializeAsiIsTheExportAtOrdinalOne) {
-    const LoadedPlugin plugin = LoadPlugin(folder);
+    plugin = LoadPlugin(folder);
     ASSERT_NE(plugin.Module, nullptr);
     EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(plugin.Module, MAKEINTRESOURCEA(1))),
               reinterpret_cast<void*>(plugin.InitializeASI));

@@ -1,0 +1,92 @@
+#include "HostFunctions.h"
+
+#include <cstring>
+
+HostReturnValues HostReturns = {};
+
+namespace {
+
+std::vector<HostCall> journal;
+
+uint32_t ToWord(const void* pointer) {
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer));
+}
+uint32_t ToWord(int32_t value) {
+    return static_cast<uint32_t>(value);
+}
+uint32_t ToWord(float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+template <typename... Values> void Record(HostFunction function, const void* ecx, Values... args) {
+    HostCall call{function, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(ecx)), {}};
+    constexpr size_t argumentCount = sizeof...(Values);
+    const uint32_t values[argumentCount + 1] = {0u, ToWord(args)...};
+    std::memcpy(call.Args, values + 1, sizeof(uint32_t) * argumentCount);
+    journal.push_back(call);
+}
+
+} // namespace
+
+const std::vector<HostCall>& HostJournal() {
+    return journal;
+}
+void ClearHostJournal() {
+    journal.clear();
+}
+
+std::vector<HostCall> HostCallsOf(HostFunction function) {
+    std::vector<HostCall> calls;
+    for (const HostCall& call : journal) {
+        if (call.Function == function) {
+            calls.push_back(call);
+        }
+    }
+    return calls;
+}
+
+// The bodies of the host functions; HostImage.S jumps here from each host address.
+#pragma GCC diagnostic ignored "-Wattributes"
+extern "C" {
+
+void __thiscall StubUpdateWiiExecution(void* player) {
+    Record(HostFunction::UpdateWiiExecution, player);
+}
+
+void* __thiscall StubGetExecutionDecalTables(void* player) {
+    Record(HostFunction::GetExecutionDecalTables, player);
+    return HostReturns.DecalTables;
+}
+
+void* StubGetDecalManager() {
+    Record(HostFunction::GetDecalManager, nullptr);
+    return HostReturns.DecalManager;
+}
+
+void* __thiscall StubGetExecutionSource(void* player) {
+    Record(HostFunction::GetExecutionSource, player);
+    return HostReturns.ExecutionSource;
+}
+
+int32_t __thiscall StubGetExecutionId(void* source) {
+    Record(HostFunction::GetExecutionId, source);
+    return HostReturns.ExecutionId;
+}
+
+int32_t __thiscall StubGetExecutionStage(void* player) {
+    Record(HostFunction::GetExecutionStage, player);
+    return HostReturns.ExecutionStage;
+}
+
+void* __thiscall StubGetCurrentAnimation(void* controller) {
+    Record(HostFunction::GetCurrentAnimation, controller);
+    return HostReturns.Animation;
+}
+
+void __thiscall StubAddCharacterDecal(void* manager, void* character, float x, float y, const char* texture,
+                                      int32_t zero) {
+    Record(HostFunction::AddCharacterDecal, manager, character, x, y, texture, zero);
+}
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+// The stand-in host's functions: each records its call (ECX and stack
+// arguments) in a journal that tests read, keeps the host's calling convention
+// and returns what the test set up.
+
+#include <cstdint>
+#include <vector>
+
+enum class HostFunction : uint32_t {
+    UpdateWiiExecution,
+    GetExecutionDecalTables,
+    GetDecalManager,
+    GetExecutionSource,
+    GetExecutionId,
+    GetExecutionStage,
+    GetCurrentAnimation,
+    AddCharacterDecal,
+};
+
+struct HostCall {
+    HostFunction Function;
+    uint32_t Ecx;
+    uint32_t Args[5];
+};
+
+// What the host's getters return.
+struct HostReturnValues {
+    void* DecalTables;
+    void* DecalManager;
+    void* ExecutionSource;
+    int32_t ExecutionId;
+    int32_t ExecutionStage;
+    void* Animation;
+};
+
+extern HostReturnValues HostReturns;
+
+const std::vector<HostCall>& HostJournal();
+void ClearHostJournal();
+std::vector<HostCall> HostCallsOf(HostFunction function);
+
+// Registers seen around a call made by CallWithSentinels.
+struct RegisterCheck {
+    uint32_t Ebx;
+    uint32_t Esi;
+    uint32_t Edi;
+    uint32_t Ebp;
+    uint32_t EspAfter;
+    uint32_t EspBefore;
+};
+
+constexpr uint32_t kSentinelEbx = 0x11111111;
+constexpr uint32_t kSentinelEsi = 0x22222222;
+constexpr uint32_t kSentinelEdi = 0x33333333;
+constexpr uint32_t kSentinelEbp = 0x44444444;
+
+extern "C" RegisterCheck LastRegisterCheck;
+
+// Calls the host code at function with ECX = ecx and EBX, ESI, EDI, EBP set to
+// the sentinels, then records those registers and ESP in LastRegisterCheck.
+extern "C" void CallWithSentinels(uint32_t function, uint32_t ecx);

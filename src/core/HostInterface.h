@@ -1,0 +1,96 @@
+#pragma once
+
+// Everything the plug-in knows of the host game: one executable build, loaded
+// at its fixed base 0x400000 and never relocated. No other file spells a host
+// address or offset.
+
+#include <cstdint>
+
+namespace Host {
+
+using Address = uintptr_t;
+
+// Host function types. Thiscall: object in ECX, stack arguments removed by the
+// callee. Cdecl: the caller removes them. GCC applies thiscall to plain
+// functions as asked but warns that they are not class members.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wattributes"
+using UpdateWiiExecutionFunction = void(__thiscall*)(void* player);
+using GetExecutionDecalTablesFunction = uint8_t*(__thiscall*)(void* player);
+using GetDecalManagerFunction = void* (*)();
+using GetExecutionSourceFunction = void*(__thiscall*)(void* player);
+using GetExecutionIdFunction = int32_t(__thiscall*)(void* source);
+using GetExecutionStageFunction = int32_t(__thiscall*)(void* player);
+using GetCurrentAnimationFunction = uint8_t*(__thiscall*)(void* animationController);
+using AddCharacterDecalFunction = void(__thiscall*)(void* decalManager, void* character, float x, float y,
+                                                    const char* texture, int32_t zero);
+#pragma GCC diagnostic pop
+
+// Host functions, called through their absolute addresses.
+inline const auto UpdateWiiExecution = reinterpret_cast<UpdateWiiExecutionFunction>(0x005A9640);
+inline const auto HostGetExecutionDecalTables = reinterpret_cast<GetExecutionDecalTablesFunction>(0x004230FF);
+inline const auto HostGetDecalManager = reinterpret_cast<GetDecalManagerFunction>(0x005B8D00);
+inline const auto HostGetExecutionSource = reinterpret_cast<GetExecutionSourceFunction>(0x004F66C0);
+inline const auto HostGetExecutionId = reinterpret_cast<GetExecutionIdFunction>(0x00527320);
+inline const auto HostGetExecutionStage = reinterpret_cast<GetExecutionStageFunction>(0x00599840);
+inline const auto HostGetCurrentAnimation = reinterpret_cast<GetCurrentAnimationFunction>(0x0042E050);
+inline const auto HostAddCharacterDecal = reinterpret_cast<AddCharacterDecalFunction>(0x005B9270);
+
+// Host code sites.
+constexpr Address ExecutionUpdateCallSite = 0x005AD857; // call of UpdateWiiExecution, player in ECX
+
+// Host data.
+constexpr Address HostExecutionModeObject = 0x007604B0; // pointer to the execution-mode object
+
+// Execution-mode object.
+constexpr uint32_t InteractiveExecutionMode = 0xF0; // int32, nonzero: interactive executions
+
+// Player character.
+constexpr uint32_t PlayerAnimationController = 0x2BC;  // pointer
+constexpr uint32_t PlayerStageOverrideActive = 0x1106; // uint8
+constexpr uint32_t PlayerStageOverride = 0x1114;       // int32
+constexpr uint32_t PlayerExecutionVictim = 0x1144;     // pointer
+constexpr uint32_t PlayerVictimDecalIndex = 0x1150;    // uint32
+constexpr uint32_t PlayerSplatterDecalIndex = 0x1154;  // uint32
+constexpr uint32_t PlayerExecutionVariant = 0x1178;    // int32, 2 forces stage 3
+
+// Victim character and its execution object.
+constexpr uint32_t VictimExecutionObject = 0x1040; // pointer, may be null
+constexpr uint32_t ExecutionObjectIndex = 0x1BC;   // int32
+constexpr int32_t ExecutionIndexToId = 0x2E; // an execution object's index plus this is the execution id
+
+// Animation object.
+constexpr uint32_t AnimationTime = 0x20; // float
+
+// Execution decal tables: [86 ids][4 stages][25 slots] of 32-byte entries, and [86][4] uint32 counts.
+constexpr uint32_t VictimDecals = 0x24F44;
+constexpr uint32_t VictimDecalCounts = 0x68244;
+constexpr uint32_t SplatterDecals = 0x687A4;
+constexpr uint32_t SplatterDecalCounts = 0xABAA4;
+constexpr int32_t ExecutionIdCount = 86;
+constexpr int32_t ExecutionStageCount = 4;
+constexpr uint32_t ExecutionDecalSlots = 25;
+constexpr int32_t ExecutionVariantForcingLastStage = 2;
+
+// Execution decal entry, 32 bytes.
+constexpr uint32_t DecalEntrySize = 0x20;
+constexpr uint32_t DecalEntryTime = 0x00;    // float
+constexpr uint32_t DecalEntryTexture = 0x04; // 20 characters, NUL-terminated when shorter
+constexpr uint32_t DecalEntryTextureSize = 20;
+constexpr uint32_t DecalEntryX = 0x18; // float
+constexpr uint32_t DecalEntryY = 0x1C; // float
+
+// A field of a host object, read or written in place.
+template <typename T> inline T& Field(void* object, uint32_t offset) {
+    return *reinterpret_cast<T*>(static_cast<uint8_t*>(object) + offset);
+}
+
+template <typename T> inline const T& Field(const void* object, uint32_t offset) {
+    return *reinterpret_cast<const T*>(static_cast<const uint8_t*>(object) + offset);
+}
+
+template <typename T> inline T& Global(Address address) {
+    return *reinterpret_cast<T*>(address);
+}
+
+} // namespace Host

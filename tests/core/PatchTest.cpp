@@ -1,0 +1,151 @@
+// The patch primitives, writing into the stand-in host's code pages.
+#include "core/Patch.h"
+#include "log/Log.h"
+
+#include "HostFunctions.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <windows.h>
+
+namespace {
+
+constexpr uintptr_t kExecutionCall = 0x005AD857;
+constexpr uintptr_t kExecutionUpdate = 0x005AD850;
+constexpr uintptr_t kGetCurrentAnimation = 0x0042E050;
+constexpr uintptr_t kAddCharacterDecal = 0x005B9270;
+
+DWORD Protection(uintptr_t address) {
+    MEMORY_BASIC_INFORMATION info{};
+    VirtualQuery(reinterpret_cast<void*>(address), &info, sizeof info);
+    return info.Protect;
+}
+
+std::vector<uint8_t> Bytes(uintptr_t address, size_t count) {
+    const uint8_t* start = reinterpret_cast<const uint8_t*>(address);
+    return std::vector<uint8_t>(start, start + count);
+}
+
+uint32_t Displacement(uintptr_t address) {
+    uint32_t value;
+    std::memcpy(&value, reinterpret_cast<const void*>(address), sizeof value);
+    return value;
+}
+
+std::wstring LogPath() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring directory = path;
+    return directory.substr(0, directory.find_last_of(L"\\/") + 1) + L"Crimsel.log";
+}
+
+std::string ReadLog() {
+    std::ifstream file(LogPath().c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+} // namespace
+
+TEST(RetargetCall, WritesOnlyTheDisplacementAndTheCallReachesTheNewTarget) {
+    const std::vector<uint8_t> before = Bytes(kExecutionCall - 8, 24);
+    // A target below the call site: the displacement is negative, in two's complement.
+    RetargetCall(kExecutionCall, reinterpret_cast<const void*>(kGetCurrentAnimation));
+    const std::vector<uint8_t> after = Bytes(kExecutionCall - 8, 24);
+
+    EXPECT_EQ(Displacement(kExecutionCall + 1),
+              static_cast<uint32_t>(kGetCurrentAnimation - (kExecutionCall + 5)));
+    EXPECT_EQ(static_cast<int32_t>(Displacement(kExecutionCall + 1)), -(0x005AD85C - 0x0042E050));
+    for (size_t i = 0; i < before.size(); ++i) {
+        if (i < 9 || i > 12) {
+            EXPECT_EQ(before[i], after[i]) << "byte at offset " << i;
+        }
+    }
+    EXPECT_EQ(after[8], 0xE8);
+
+    ClearHostJournal();
+    volatile uint32_t update = kExecutionUpdate;
+    CallWithSentinels(update, 0x1234);
+    const std::vector<HostCall> calls = HostJournal();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].Function, HostFunction::GetCurrentAnimation);
+    EXPECT_EQ(calls[0].Ecx, 0x1234u);
+    EXPECT_EQ(LastRegisterCheck.EspAfter, LastRegisterCheck.EspBefore);
+}
+
+TEST(WriteJumpAndNops, WriteTheJumpThenTheFillAndKeepThePageProtection) {
+    const uintptr_t site = kAddCharacterDecal;
+    const uintptr_t target = 0x00401000;
+    const DWORD protection = Protection(site);
+    ASSERT_EQ(protection, static_cast<DWORD>(PAGE_EXECUTE_READ));
+    const std::vector<uint8_t> beyond = Bytes(site + 9, 8);
+
+    WriteJump(site, reinterpret_cast<const void*>(target));
+    WriteNops(site + 5, 4);
+
+    const std::vector<uint8_t> written = Bytes(site, 9);
+    EXPECT_EQ(written[0], 0xE9);
+    EXPECT_EQ(Displacement(site + 1), static_cast<uint32_t>(target - (site + 5)));
+    EXPECT_EQ(std::vector<uint8_t>(written.begin() + 5, written.end()), std::vector<uint8_t>(4, 0x90));
+    EXPECT_EQ(Bytes(site + 9, 8), beyond);
+    // Several windows in one page: each gives back the page's former protection.
+    EXPECT_EQ(Protection(site), protection);
+    EXPECT_EQ(Protection(site + 5), protection);
+}
+
+TEST(WriteProtectedBytes, WritingThePatchTwiceLeavesTheSameBytesAndProtection) {
+    const uint8_t colour[] = {0x7F};
+    const uint8_t word[] = {0x12, 0x34};
+    WriteProtectedBytes(kExecutionUpdate + 1, colour, 1);
+    WriteProtectedBytes(kExecutionUpdate + 2, word, 2);
+    RetargetCall(kExecutionCall, reinterpret_cast<const void*>(kAddCharacterDecal));
+    const std::vector<uint8_t> once = Bytes(kExecutionUpdate, 16);
+    const DWORD protection = Protection(kExecutionUpdate);
+
+    WriteProtectedBytes(kExecutionUpdate + 1, colour, 1);
+    WriteProtectedBytes(kExecutionUpdate + 2, word, 2);
+    RetargetCall(kExecutionCall, reinterpret_cast<const void*>(kAddCharacterDecal));
+    EXPECT_EQ(Bytes(kExecutionUpdate, 16), once);
+    EXPECT_EQ(Protection(kExecutionUpdate), protection);
+    EXPECT_EQ(protection, static_cast<DWORD>(PAGE_EXECUTE_READ));
+    EXPECT_EQ(once[1], 0x7F);
+    EXPECT_EQ(once[2], 0x12);
+    EXPECT_EQ(once[3], 0x34);
+}
+
+TEST(WriteProtectedBytes, RestoresADataPagesOwnProtection) {
+    void* page = VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READONLY);
+    ASSERT_NE(page, nullptr);
+    const uint8_t bytes[] = {1, 2, 3, 4};
+    WriteProtectedBytes(reinterpret_cast<uintptr_t>(page) + 100, bytes, 4);
+    EXPECT_EQ(std::memcmp(static_cast<uint8_t*>(page) + 100, bytes, 4), 0);
+    EXPECT_EQ(Protection(reinterpret_cast<uintptr_t>(page)), static_cast<DWORD>(PAGE_READONLY));
+}
+
+TEST(WriteProtectedBytes, SkipsAndLogsAWindowThatCannotBeMadeWritable) {
+    DeleteFileW(LogPath().c_str());
+    StartLog(true);
+    // Reserved but never committed: no protection change can make it writable,
+    // and a store there would fault.
+    void* reserved = VirtualAlloc(nullptr, 65536, MEM_RESERVE, PAGE_NOACCESS);
+    ASSERT_NE(reserved, nullptr);
+    const uintptr_t site = reinterpret_cast<uintptr_t>(reserved) + 0x10;
+    const uint8_t bytes[] = {0xE9, 1, 2, 3, 4};
+    WriteProtectedBytes(site, bytes, 5);
+    WriteJump(site, reinterpret_cast<const void*>(site));
+    WriteNops(site, 2);
+
+    char expected[128];
+    std::snprintf(expected, sizeof expected,
+                  "] Patch skipped: 0x%08X (5 bytes) could not be made writable\r\n",
+                  static_cast<unsigned>(site));
+    const std::string log = ReadLog();
+    EXPECT_NE(log.find(expected), std::string::npos) << log;
+    std::snprintf(expected, sizeof expected,
+                  "] Patch skipped: 0x%08X (2 bytes) could not be made writable\r\n",
+                  static_cast<unsigned>(site));
+    EXPECT_NE(log.find(expected), std::string::npos) << log;
+    DeleteFileW(LogPath().c_str());
+}

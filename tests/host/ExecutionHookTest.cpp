@@ -1,0 +1,504 @@
+// The execution blood decal hook, reached through the host's own call at 0x005AD857.
+#include "PluginScenario.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+// Host layout, from the host's side.
+constexpr uint32_t kExecutionUpdate = 0x005AD850;
+constexpr uint32_t kExecutionCall = 0x005AD857;
+constexpr uint32_t kExecutionModeSlot = 0x007604B0;
+constexpr uint32_t kInteractiveMode = 0xF0;
+constexpr uint32_t kAnimationController = 0x2BC;
+constexpr uint32_t kStageOverrideActive = 0x1106;
+constexpr uint32_t kStageOverride = 0x1114;
+constexpr uint32_t kExecutionVictim = 0x1144;
+constexpr uint32_t kVictimDecalIndex = 0x1150;
+constexpr uint32_t kSplatterDecalIndex = 0x1154;
+constexpr uint32_t kExecutionVariant = 0x1178;
+constexpr uint32_t kExecutionObject = 0x1040;
+constexpr uint32_t kExecutionIndex = 0x1BC;
+constexpr uint32_t kAnimationTime = 0x20;
+constexpr uint32_t kTablesSize = 0xAC004;
+
+enum class List { Victim, Splatter };
+
+struct ListLayout {
+    uint32_t entries;
+    uint32_t counts;
+};
+
+ListLayout Layout(List list) {
+    return list == List::Victim ? ListLayout{0x24F44, 0x68244} : ListLayout{0x687A4, 0xABAA4};
+}
+
+struct Decal {
+    uint32_t manager;
+    uint32_t character;
+    float x;
+    float y;
+    uint32_t texture;
+    uint32_t zero;
+};
+
+float AsFloat(uint32_t bits) {
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+template <typename T> void Put(void* object, uint32_t offset, T value) {
+    std::memcpy(static_cast<uint8_t*>(object) + offset, &value, sizeof value);
+}
+
+template <typename T> T Get(const void* object, uint32_t offset) {
+    T value;
+    std::memcpy(&value, static_cast<const uint8_t*>(object) + offset, sizeof value);
+    return value;
+}
+
+uint32_t Word(const void* pointer) {
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer));
+}
+
+std::string Hex(const void* pointer) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%08X", Word(pointer));
+    return text;
+}
+
+const char kLoggingIni[] = "[General]\r\n"
+                           "FixExecutionBloodDecals=1\r\n"
+                           "FixStaleDamageMapDecals=0\r\n"
+                           "[Logging]\r\n"
+                           "EnableLogging=1\r\n"
+                           "LogExecutionDecals=1\r\n";
+
+class ExecutionHookTest : public PluginScenario {
+  protected:
+    alignas(16) uint8_t player[0x1200] = {};
+    alignas(16) uint8_t victim[0x1100] = {};
+    alignas(16) uint8_t execution[0x200] = {};
+    alignas(16) uint8_t animation[0x40] = {};
+    alignas(16) uint8_t controller[0x40] = {};
+    alignas(16) uint8_t modeObject[0x100] = {};
+    alignas(16) uint8_t manager[0x40] = {};
+    alignas(16) uint8_t source[0x40] = {};
+    uint8_t* tables = nullptr;
+
+    void SetUp() override {
+        PluginScenario::SetUp();
+        tables = static_cast<uint8_t*>(
+            VirtualAlloc(nullptr, kTablesSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        ASSERT_NE(tables, nullptr);
+        Put(player, kAnimationController, Word(controller));
+        Put(player, kExecutionVictim, Word(victim));
+        Put(victim, kExecutionObject, Word(execution));
+        Put(execution, kExecutionIndex, int32_t{10}); // id 56
+        *reinterpret_cast<void* volatile*>(kExecutionModeSlot) = modeObject;
+        HostReturns = {tables, manager, source, 0, 1, animation};
+    }
+
+    void TearDown() override { VirtualFree(tables, 0, MEM_RELEASE); }
+
+    void Start(const std::string& ini = kLoggingIni) {
+        WriteIni(ini);
+        StartPlugin();
+        ClearHostJournal();
+    }
+
+    void SetAnimationTime(float time) { Put(animation, kAnimationTime, time); }
+
+    void SetEntry(List list, int id, int stage, int k, float time, float x, float y, const char* texture) {
+        uint8_t* entry = tables + Layout(list).entries + ((id * 4 + stage) * 25 + k) * 32;
+        Put(entry, 0, time);
+        std::strncpy(reinterpret_cast<char*>(entry + 4), texture, 20);
+        Put(entry, 0x18, x);
+        Put(entry, 0x1C, y);
+    }
+
+    const uint8_t* EntryAddress(List list, int id, int stage, int k) const {
+        return tables + Layout(list).entries + ((id * 4 + stage) * 25 + k) * 32;
+    }
+
+    void SetCount(List list, int id, int stage, uint32_t count) {
+        Put(tables, Layout(list).counts + (id * 4 + stage) * 4, count);
+    }
+
+    // One execution update, made by the host's own code with known callee-saved registers.
+    void Update() {
+        volatile uint32_t update = kExecutionUpdate;
+        CallWithSentinels(update, Word(player));
+        EXPECT_EQ(LastRegisterCheck.Ebx, kSentinelEbx);
+        EXPECT_EQ(LastRegisterCheck.Esi, kSentinelEsi);
+        EXPECT_EQ(LastRegisterCheck.Edi, kSentinelEdi);
+        EXPECT_EQ(LastRegisterCheck.Ebp, kSentinelEbp);
+        EXPECT_EQ(LastRegisterCheck.EspAfter, LastRegisterCheck.EspBefore);
+    }
+
+    std::vector<Decal> Decals() const {
+        std::vector<Decal> decals;
+        for (const HostCall& call : HostCallsOf(HostFunction::AddCharacterDecal)) {
+            decals.push_back({call.Ecx, call.Args[0], AsFloat(call.Args[1]), AsFloat(call.Args[2]),
+                              call.Args[3], call.Args[4]});
+        }
+        return decals;
+    }
+
+    std::vector<std::string> DecalLines() {
+        std::vector<std::string> lines;
+        for (const std::string& entry : Entries()) {
+            if (entry.rfind("Execution ", 0) == 0) {
+                lines.push_back(entry);
+            }
+        }
+        return lines;
+    }
+
+    uint32_t VictimIndex() const { return Get<uint32_t>(player, kVictimDecalIndex); }
+    uint32_t SplatterIndex() const { return Get<uint32_t>(player, kSplatterDecalIndex); }
+};
+
+} // namespace
+
+TEST_F(ExecutionHookTest, StartUpRetargetsOnlyTheCallDisplacement) {
+    MEMORY_BASIC_INFORMATION before{};
+    VirtualQuery(reinterpret_cast<void*>(kExecutionCall), &before, sizeof before);
+    Start();
+    ASSERT_EQ(changes.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(changes[i].Address, kExecutionCall + 1 + i);
+    }
+    EXPECT_EQ(*reinterpret_cast<const uint8_t*>(kExecutionCall), 0xE8);
+    uint32_t displacement;
+    std::memcpy(&displacement, reinterpret_cast<const void*>(kExecutionCall + 1), 4);
+    EXPECT_TRUE(InPlugin(kExecutionCall + 5 + displacement));
+
+    MEMORY_BASIC_INFORMATION after{};
+    VirtualQuery(reinterpret_cast<void*>(kExecutionCall), &after, sizeof after);
+    EXPECT_EQ(after.Protect, before.Protect);
+    EXPECT_EQ(after.Protect, static_cast<DWORD>(PAGE_EXECUTE_READ));
+}
+
+TEST_F(ExecutionHookTest, InteractiveModeHandsEveryCallToTheHostAndLogsOnce) {
+    Put(modeObject, kInteractiveMode, int32_t{1});
+    SetCount(List::Victim, 56, 1, 1);
+    SetEntry(List::Victim, 56, 1, 0, 0.0f, 1, 2, "blood");
+    Start();
+    for (int i = 0; i < 3; ++i) {
+        Update();
+    }
+    const std::vector<HostCall> calls = HostJournal();
+    ASSERT_EQ(calls.size(), 3u);
+    for (const HostCall& call : calls) {
+        EXPECT_EQ(call.Function, HostFunction::UpdateWiiExecution);
+        EXPECT_EQ(call.Ecx, Word(player));
+    }
+    EXPECT_EQ(VictimIndex(), 0u);
+    const std::vector<std::string> entries = Entries();
+    EXPECT_EQ(
+        std::count(entries.begin(), entries.end(),
+                   "UpdateWiiExecution: interactive execution mode is on, using original game function"),
+        1);
+
+    // The mode is read on every call: switched off, the next call spawns.
+    Put(modeObject, kInteractiveMode, int32_t{0});
+    Update();
+    EXPECT_EQ(Decals().size(), 1u);
+}
+
+TEST_F(ExecutionHookTest, InteractiveModeWithLoggingOffWritesNothing) {
+    Put(modeObject, kInteractiveMode, int32_t{-5});
+    Start("[Logging]\r\nEnableLogging=0\r\nLogExecutionDecals=1\r\n");
+    Update();
+    Update();
+    EXPECT_EQ(HostCallsOf(HostFunction::UpdateWiiExecution).size(), 2u);
+    EXPECT_FALSE(FileExists(folder + L"Crimsel.log"));
+}
+
+TEST_F(ExecutionHookTest, ExecutionObjectIndexGivesTheIdUpTo85) {
+    Put(execution, kExecutionIndex, int32_t{39});
+    SetCount(List::Victim, 85, 1, 1);
+    SetEntry(List::Victim, 85, 1, 0, 0.0f, 3, 4, "row85");
+    Start();
+    Update();
+    ASSERT_EQ(Decals().size(), 1u);
+    EXPECT_EQ(Decals()[0].texture, Word(EntryAddress(List::Victim, 85, 1, 0) + 4));
+    EXPECT_TRUE(HostCallsOf(HostFunction::GetExecutionSource).empty());
+    EXPECT_TRUE(HostCallsOf(HostFunction::GetExecutionId).empty());
+
+    Put(execution, kExecutionIndex, int32_t{40});
+    ClearHostJournal();
+    Update();
+    EXPECT_TRUE(Decals().empty());
+    EXPECT_TRUE(HostCallsOf(HostFunction::GetExecutionSource).empty());
+    EXPECT_TRUE(HostCallsOf(HostFunction::GetExecutionStage).empty());
+    // The tables and the manager are asked before any range test.
+    EXPECT_EQ(HostCallsOf(HostFunction::GetExecutionDecalTables).size(), 1u);
+    EXPECT_EQ(HostCallsOf(HostFunction::GetDecalManager).size(), 1u);
+    EXPECT_EQ(DecalLines().size(), 1u);
+}
+
+TEST_F(ExecutionHookTest, WithoutAnExecutionObjectTheIdComesFromTheHost) {
+    Put(victim, kExecutionObject, uint32_t{0});
+    HostReturns.ExecutionId = 7;
+    SetCount(List::Splatter, 7, 1, 1);
+    SetEntry(List::Splatter, 7, 1, 0, 0.0f, 5, 6, "host-id");
+    Start();
+    Update();
+    const std::vector<HostCall> calls = HostJournal();
+    ASSERT_GE(calls.size(), 6u);
+    EXPECT_EQ(calls[0].Function, HostFunction::GetExecutionDecalTables);
+    EXPECT_EQ(calls[0].Ecx, Word(player));
+    EXPECT_EQ(calls[1].Function, HostFunction::GetDecalManager);
+    EXPECT_EQ(calls[2].Function, HostFunction::GetExecutionSource);
+    EXPECT_EQ(calls[2].Ecx, Word(player));
+    EXPECT_EQ(calls[3].Function, HostFunction::GetExecutionId);
+    EXPECT_EQ(calls[3].Ecx, Word(source));
+    EXPECT_EQ(calls[4].Function, HostFunction::GetExecutionStage);
+    EXPECT_EQ(calls[4].Ecx, Word(player));
+    EXPECT_EQ(calls[5].Function, HostFunction::GetCurrentAnimation);
+    EXPECT_EQ(calls[5].Ecx, Word(controller));
+    ASSERT_EQ(Decals().size(), 1u);
+    EXPECT_EQ(Decals()[0].character, Word(player));
+}
+
+TEST_F(ExecutionHookTest, StageOverrideAndVariantChooseTheStage) {
+    SetCount(List::Victim, 56, 2, 1);
+    SetEntry(List::Victim, 56, 2, 0, 0.0f, 1, 1, "stage2");
+    SetCount(List::Victim, 56, 3, 1);
+    SetEntry(List::Victim, 56, 3, 0, 0.0f, 1, 1, "stage3");
+    Start();
+
+    HostReturns.ExecutionStage = 0;
+    Put(player, kStageOverrideActive, uint8_t{1});
+    Put(player, kStageOverride, int32_t{2});
+    Update();
+    EXPECT_EQ(HostCallsOf(HostFunction::GetExecutionStage).size(), 1u);
+    ASSERT_EQ(Decals().size(), 1u);
+    EXPECT_EQ(Decals()[0].texture, Word(EntryAddress(List::Victim, 56, 2, 0) + 4));
+
+    // Variant 1 leaves a stage of 7 out of range; variant 2 forces stage 3.
+    Put(player, kStageOverrideActive, uint8_t{0});
+    Put(player, kVictimDecalIndex, uint32_t{0});
+    HostReturns.ExecutionStage = 7;
+    Put(player, kExecutionVariant, int32_t{1});
+    ClearHostJournal();
+    Update();
+    EXPECT_TRUE(Decals().empty());
+    EXPECT_TRUE(HostCallsOf(HostFunction::GetCurrentAnimation).empty());
+
+    Put(player, kExecutionVariant, int32_t{2});
+    Update();
+    ASSERT_EQ(Decals().size(), 1u);
+    EXPECT_EQ(Decals()[0].texture, Word(EntryAddress(List::Victim, 56, 3, 0) + 4));
+    const std::vector<std::string> lines = DecalLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find(" stage=2 "), std::string::npos);
+    EXPECT_NE(lines[1].find(" stage=3 "), std::string::npos);
+}
+
+TEST_F(ExecutionHookTest, NegativeIdsAndStagesEndTheCall) {
+    SetCount(List::Victim, 0, 0, 1);
+    SetEntry(List::Victim, 0, 0, 0, 0.0f, 1, 1, "first");
+    Start();
+    Put(execution, kExecutionIndex, int32_t{-47}); // id -1
+    Update();
+    Put(victim, kExecutionObject, uint32_t{0});
+    HostReturns.ExecutionId = std::numeric_limits<int32_t>::min();
+    Update();
+    HostReturns.ExecutionId = 0;
+    HostReturns.ExecutionStage = -1;
+    Update();
+    Put(player, kStageOverrideActive, uint8_t{1});
+    Put(player, kStageOverride, int32_t{-4});
+    HostReturns.ExecutionStage = 0;
+    Update();
+    EXPECT_TRUE(Decals().empty());
+    EXPECT_TRUE(HostCallsOf(HostFunction::GetCurrentAnimation).empty());
+    EXPECT_EQ(VictimIndex(), 0u);
+    EXPECT_TRUE(DecalLines().empty());
+}
+
+TEST_F(ExecutionHookTest, NoAnimationEndsTheCall) {
+    SetCount(List::Victim, 56, 1, 1);
+    SetEntry(List::Victim, 56, 1, 0, 0.0f, 1, 1, "blood");
+    HostReturns.Animation = nullptr;
+    Start();
+    Update();
+    EXPECT_EQ(HostCallsOf(HostFunction::GetCurrentAnimation).size(), 1u);
+    EXPECT_TRUE(Decals().empty());
+    EXPECT_EQ(VictimIndex(), 0u);
+}
+
+TEST_F(ExecutionHookTest, DueEntriesSpawnInTableOrderAndANotDueOneStopsTheWalk) {
+    SetCount(List::Victim, 56, 1, 5);
+    SetEntry(List::Victim, 56, 1, 0, 0.5f, 1, 1, "v0");
+    SetEntry(List::Victim, 56, 1, 1, 1.0f, 2, 2, "v1");
+    SetEntry(List::Victim, 56, 1, 2, 2.0f, 3, 3, "v2");
+    SetEntry(List::Victim, 56, 1, 3, 0.1f, 4, 4, "v3");
+    SetEntry(List::Victim, 56, 1, 4, 3.0f, 5, 5, "v4");
+    Start();
+
+    SetAnimationTime(0.25f);
+    Update();
+    EXPECT_TRUE(Decals().empty());
+
+    // Equal time is due; 2.0 is not, and it holds back the 0.1 behind it.
+    SetAnimationTime(1.0f);
+    Update();
+    ASSERT_EQ(Decals().size(), 2u);
+    EXPECT_EQ(Decals()[0].texture, Word(EntryAddress(List::Victim, 56, 1, 0) + 4));
+    EXPECT_EQ(Decals()[1].texture, Word(EntryAddress(List::Victim, 56, 1, 1) + 4));
+    EXPECT_EQ(VictimIndex(), 2u);
+
+    SetAnimationTime(5.0f);
+    ClearHostJournal();
+    Update();
+    ASSERT_EQ(Decals().size(), 3u);
+    EXPECT_EQ(Decals()[0].texture, Word(EntryAddress(List::Victim, 56, 1, 2) + 4));
+    EXPECT_EQ(Decals()[2].texture, Word(EntryAddress(List::Victim, 56, 1, 4) + 4));
+    EXPECT_EQ(VictimIndex(), 5u);
+
+    // Used up: nothing is spawned twice.
+    ClearHostJournal();
+    Update();
+    EXPECT_TRUE(Decals().empty());
+    EXPECT_EQ(VictimIndex(), 5u);
+}
+
+TEST_F(ExecutionHookTest, NanTimesCountAsDue) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    SetCount(List::Victim, 56, 1, 1);
+    SetEntry(List::Victim, 56, 1, 0, nan, 1, 1, "nan-entry");
+    SetCount(List::Splatter, 56, 1, 1);
+    SetEntry(List::Splatter, 56, 1, 0, 100.0f, 1, 1, "late");
+    Start();
+    SetAnimationTime(0.0f);
+    Update();
+    ASSERT_EQ(Decals().size(), 1u);
+    SetAnimationTime(nan);
+    Update();
+    EXPECT_EQ(Decals().size(), 2u);
+    EXPECT_EQ(SplatterIndex(), 1u);
+}
+
+TEST_F(ExecutionHookTest, VictimListFirstOnTheVictimThenSplatterOnThePlayer) {
+    SetCount(List::Victim, 56, 1, 2);
+    SetEntry(List::Victim, 56, 1, 0, 0.0f, 1.5f, -2.25f, "victim0");
+    SetEntry(List::Victim, 56, 1, 1, 9.0f, 0, 0, "victim1");
+    SetCount(List::Splatter, 56, 1, 2);
+    SetEntry(List::Splatter, 56, 1, 0, 0.0f, 10.0f, 20.0f, "splat0");
+    SetEntry(List::Splatter, 56, 1, 1, 0.5f, 30.0f, 40.0f, "splat1");
+    Start();
+    SetAnimationTime(1.0f);
+    Update();
+
+    const std::vector<Decal> decals = Decals();
+    ASSERT_EQ(decals.size(), 3u);
+    EXPECT_EQ(decals[0].manager, Word(manager));
+    EXPECT_EQ(decals[0].character, Word(victim));
+    EXPECT_EQ(decals[0].x, 1.5f);
+    EXPECT_EQ(decals[0].y, -2.25f);
+    EXPECT_EQ(decals[0].texture, Word(EntryAddress(List::Victim, 56, 1, 0) + 4));
+    EXPECT_EQ(decals[0].zero, 0u);
+    for (size_t i = 1; i < 3; ++i) {
+        EXPECT_EQ(decals[i].manager, Word(manager));
+        EXPECT_EQ(decals[i].character, Word(player));
+        EXPECT_EQ(decals[i].texture, Word(EntryAddress(List::Splatter, 56, 1, static_cast<int>(i) - 1) + 4));
+        EXPECT_EQ(decals[i].zero, 0u);
+    }
+    EXPECT_EQ(decals[2].x, 30.0f);
+    EXPECT_EQ(decals[2].y, 40.0f);
+    EXPECT_EQ(VictimIndex(), 1u);
+    EXPECT_EQ(SplatterIndex(), 2u);
+
+    // An empty or used-up victim list does not keep the splatter list from its turn.
+    SetCount(List::Splatter, 56, 1, 3);
+    SetEntry(List::Splatter, 56, 1, 2, 0.0f, 1, 1, "splat2");
+    SetCount(List::Victim, 56, 1, 0);
+    ClearHostJournal();
+    Update();
+    ASSERT_EQ(Decals().size(), 1u);
+    EXPECT_EQ(Decals()[0].character, Word(player));
+}
+
+TEST_F(ExecutionHookTest, DecalLinesFollowTheFormatWithTheIndexBeforeTheIncrement) {
+    SetCount(List::Victim, 56, 1, 2);
+    SetEntry(List::Victim, 56, 1, 0, 0.25f, 1.5f, -2.0f, "blood_a");
+    SetEntry(List::Victim, 56, 1, 1, 0.5f, 3.0f, 4.0f, "blood_b");
+    SetCount(List::Splatter, 56, 1, 1);
+    SetEntry(List::Splatter, 56, 1, 0, 0.125f, 7.0f, 8.5f, "splat");
+    Start();
+    SetAnimationTime(0.75f);
+    Update();
+
+    const std::string p = Hex(player);
+    const std::string v = Hex(victim);
+    EXPECT_EQ(
+        DecalLines(),
+        (std::vector<std::string>{
+            "Execution victim decal: player=" + p + " victim=" + v +
+                " execId=56 stage=1 index=0/2 time=0.250 animTime=0.750 pos=(1.500, -2.000) texture=blood_a",
+            "Execution victim decal: player=" + p + " victim=" + v +
+                " execId=56 stage=1 index=1/2 time=0.500 animTime=0.750 pos=(3.000, 4.000) texture=blood_b",
+            "Execution splatter decal: player=" + p +
+                " execId=56 stage=1 index=0/1 time=0.125 animTime=0.750 pos=(7.000, 8.500) texture=splat",
+        }));
+}
+
+TEST_F(ExecutionHookTest, DecalLoggingNeedsBothSettings) {
+    SetCount(List::Victim, 56, 1, 1);
+    SetEntry(List::Victim, 56, 1, 0, 0.0f, 1, 1, "blood");
+    Start("[Logging]\r\nEnableLogging=1\r\nLogExecutionDecals=0\r\n");
+    Update();
+    EXPECT_EQ(Decals().size(), 1u);
+    EXPECT_TRUE(DecalLines().empty());
+    EXPECT_FALSE(Entries().empty());
+}
+
+TEST_F(ExecutionHookTest, DecalLoggingWithLoggingOffStillSpawns) {
+    SetCount(List::Victim, 56, 1, 1);
+    SetEntry(List::Victim, 56, 1, 0, 0.0f, 1, 1, "blood");
+    Start("[Logging]\r\nEnableLogging=0\r\nLogExecutionDecals=1\r\n");
+    Update();
+    EXPECT_EQ(Decals().size(), 1u);
+    EXPECT_FALSE(FileExists(folder + L"Crimsel.log"));
+}
+
+TEST_F(ExecutionHookTest, CountsAbove25WalkTheStagesOwnSlotsOnly) {
+    SetCount(List::Victim, 56, 1, 40);
+    for (int k = 0; k < 25; ++k) {
+        SetEntry(List::Victim, 56, 1, k, 0.0f, 1, 1, "slot");
+    }
+    SetEntry(List::Victim, 56, 2, 0, 0.0f, 1, 1, "next-stage");
+    Start();
+    Update();
+    const std::vector<Decal> decals = Decals();
+    ASSERT_EQ(decals.size(), 25u);
+    EXPECT_EQ(decals.back().texture, Word(EntryAddress(List::Victim, 56, 1, 24) + 4));
+    EXPECT_EQ(VictimIndex(), 25u);
+    // The printed count is the table's own.
+    EXPECT_NE(DecalLines().back().find(" index=24/40 "), std::string::npos);
+}
+
+TEST_F(ExecutionHookTest, ATextureThatFillsItsFieldPrintsItsTwentyCharactersOnly) {
+    SetCount(List::Splatter, 56, 1, 1);
+    SetEntry(List::Splatter, 56, 1, 0, 0.0f, 0, 0, "");
+    uint8_t* entry = const_cast<uint8_t*>(EntryAddress(List::Splatter, 56, 1, 0));
+    std::memcpy(entry + 4, "ABCDEFGHIJKLMNOPQRST", 20);
+    Put(entry, 0x18, uint32_t{0x41414141}); // X: bytes that would print as "AAAA"
+    Put(entry, 0x1C, uint32_t{0x41414141});
+    Start();
+    Update();
+    ASSERT_EQ(Decals().size(), 1u);
+    EXPECT_EQ(Decals()[0].texture, Word(entry + 4));
+    const std::vector<std::string> lines = DecalLines();
+    ASSERT_EQ(lines.size(), 1u);
+    const std::string tail = "texture=ABCDEFGHIJKLMNOPQRST";
+    EXPECT_EQ(lines[0].substr(lines[0].size() - tail.size()), tail);
+}
