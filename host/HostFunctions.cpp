@@ -89,4 +89,20 @@ void __thiscall StubAddCharacterDecal(void* manager, void* character, float x, f
                                       int32_t zero) {
     Record(HostFunction::AddCharacterDecal, manager, character, x, y, texture, zero);
 }
+
+void StubSetRenderState(int32_t state, int32_t value) {
+    Record(HostFunction::SetRenderState, nullptr, state, value);
+}
+
+void StubSetBlendFactors(int32_t source, int32_t destination) {
+    Record(HostFunction::SetBlendFactors, nullptr, source, destination);
+}
+
+// The decal drawing hands its colour here, red in the lowest byte, alpha in the highest.
+void StubDrawDecalQuads(int32_t rgba) {
+    Record(HostFunction::DrawDecalQuads, nullptr, rgba);
+}
+
+volatile uint32_t HostDrawingEpilogueRan = 0;
+volatile float HostClearValue = 0.0f;
 }

@@ -16,6 +16,9 @@ enum class HostFunction : uint32_t {
     GetExecutionStage,
     GetCurrentAnimation,
     AddCharacterDecal,
+    SetRenderState,
+    SetBlendFactors,
+    DrawDecalQuads,
 };
 
 struct HostCall {
@@ -39,6 +42,31 @@ extern HostReturnValues HostReturns;
 const std::vector<HostCall>& HostJournal();
 void ClearHostJournal();
 std::vector<HostCall> HostCallsOf(HostFunction function);
+
+// Set by the host's decal drawing when its own epilogue runs.
+extern "C" volatile uint32_t HostDrawingEpilogueRan;
+
+// The value the host's clear took from the x87 stack.
+extern "C" volatile float HostClearValue;
+
+// Registers and x87 state at the two checkpoints of the host's damage-map clear:
+// just before its set-up at 0x005BB33B and where it goes on at 0x005BB349.
+struct ClearCheckpoint {
+    uint32_t Ebx;
+    uint32_t Esi;
+    uint32_t Edi;
+    uint32_t Ebp;
+    uint32_t Esp;
+    uint32_t FpuStatus; // bits 11 to 13: the top of the x87 stack
+    float Top;          // st(0), as a float
+};
+
+extern "C" ClearCheckpoint HostClearBeforeSetup;
+extern "C" ClearCheckpoint HostClearAtResume;
+
+inline unsigned FpuStackTop(const ClearCheckpoint& checkpoint) {
+    return (checkpoint.FpuStatus >> 11) & 7u;
+}
 
 // Registers seen around a call made by CallWithSentinels.
 struct RegisterCheck {

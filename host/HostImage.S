@@ -60,6 +60,75 @@ _HostExecutionUpdate:
     .org 0x005B9270 - HOST_CODE_BASE
     jmp _StubAddCharacterDecal
 
+// The damage-map clear, thiscall on the map. Its set-up from 0x005BB33B to
+// 0x005BB348 sets render state 14 to 1 and leaves 1.0 on the x87 stack, which
+// the code at 0x005BB349 takes. Two checkpoints record the state around it.
+    .org 0x005BB330 - HOST_CODE_BASE, 0x90
+    .globl _HostClearDamageMap
+_HostClearDamageMap:
+    push %ebp
+    mov %esp, %ebp
+    push %ebx
+    push %esi
+    push %edi
+    call _HostClearBeforeSetupCheckpoint
+    .org 0x005BB33B - HOST_CODE_BASE, 0x90
+    push $1
+    push $14
+    call 0x00609470
+    add $8, %esp
+    fld1
+    .org 0x005BB349 - HOST_CODE_BASE, 0x90
+    call _HostClearAtResumeCheckpoint
+    fstps _HostClearValue
+    pop %edi
+    pop %esi
+    pop %ebx
+    pop %ebp
+    ret
+
+// The decal drawing into a damage map, thiscall on the map. It keeps the map in
+// EBP, sets its blend (source factor at 0x005BB391), builds its colour from the
+// immediates at 0x005BB478, 0x005BB481, 0x005BB48A and 0x005BB48F, draws, and
+// ends at 0x005BB512 with ESP at the saved EBP, 16 bytes of locals above it.
+    .org 0x005BB380 - HOST_CODE_BASE, 0x90
+    .globl _HostDrawDamageMapDecals
+_HostDrawDamageMapDecals:
+    sub $16, %esp
+    push %ebp
+    mov %ecx, %ebp
+    .org 0x005BB38E - HOST_CODE_BASE, 0x90
+    push $6
+    push $5
+    mov $0x00609480, %eax
+    call *%eax
+    add $8, %esp
+    .org 0x005BB474 - HOST_CODE_BASE, 0x90
+    movb $0x80, 4(%esp)
+    .org 0x005BB47D - HOST_CODE_BASE, 0x90
+    movb $0x00, 5(%esp)
+    .org 0x005BB486 - HOST_CODE_BASE, 0x90
+    movb $0x00, 6(%esp)
+    movb $0xC0, 7(%esp)
+    push 4(%esp)
+    mov $_StubDrawDecalQuads, %eax
+    call *%eax
+    add $4, %esp
+    .org 0x005BB512 - HOST_CODE_BASE, 0x90
+    andb $0xFE, 0x2DE(%ebp)
+    movl $1, _HostDrawingEpilogueRan
+    pop %ebp
+    add $16, %esp
+    ret
+
+// Render state: cdecl (state, value).
+    .org 0x00609470 - HOST_CODE_BASE, 0x90
+    jmp _StubSetRenderState
+
+// Blend factors: cdecl (source, destination).
+    .org 0x00609480 - HOST_CODE_BASE, 0x90
+    jmp _StubSetBlendFactors
+
     .org 0x00610000 - HOST_CODE_BASE
     .globl _HostCodeEnd
 _HostCodeEnd:

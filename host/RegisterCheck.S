@@ -34,3 +34,32 @@ _CallWithSentinels:
     .p2align 2
 _LastRegisterCheck:
     .space 24
+
+// The checkpoints of the host's damage-map clear. Each records the caller's
+// callee-saved registers, its ESP (without this call's return address) and the
+// x87 status and top of stack, then returns; only EAX is changed.
+.macro CHECKPOINT name, record
+    .text
+    .globl \name
+\name:
+    mov %ebx, \record + 0
+    mov %esi, \record + 4
+    mov %edi, \record + 8
+    mov %ebp, \record + 12
+    lea 4(%esp), %eax
+    mov %eax, \record + 16
+    xor %eax, %eax
+    fnstsw %ax
+    mov %eax, \record + 20
+    fsts \record + 24
+    fnclex
+    ret
+    .bss
+    .globl \record
+    .p2align 2
+\record:
+    .space 28
+.endm
+
+    CHECKPOINT _HostClearBeforeSetupCheckpoint, _HostClearBeforeSetup
+    CHECKPOINT _HostClearAtResumeCheckpoint, _HostClearAtResume

@@ -4,11 +4,31 @@
 // at its fixed base 0x400000 and never relocated. No other file spells a host
 // address or offset.
 
+// The values that the bare assembly hooks use as well, listed once: typed
+// constants in C++, absolute symbols for the assembler.
+#define HOST_SHARED_CONSTANTS(X)                                                                             \
+    X(HostSetRenderStateAddress, 0x00609470)  /* cdecl (state, value) */                                     \
+    X(HostSetBlendFactorsAddress, 0x00609480) /* cdecl (source, destination) */                              \
+    X(StaleMapClearResume, 0x005BB349)        /* the clear goes on here, taking 1.0 from the x87 stack */    \
+    X(DamageMapFlags, 0x2DE)                  /* CharacterDamageMap: uint8 flags */                          \
+    X(DamageMapNeedsClear, 0x01)              /* bit of DamageMapFlags */
+
+#ifdef __ASSEMBLER__
+
+#define HOST_ASSEMBLER_CONSTANT(name, value) .set name, value;
+HOST_SHARED_CONSTANTS(HOST_ASSEMBLER_CONSTANT)
+
+#else
+
 #include <cstdint>
 
 namespace Host {
 
 using Address = uintptr_t;
+
+#define HOST_CPP_CONSTANT(name, value) constexpr uint32_t name = value;
+HOST_SHARED_CONSTANTS(HOST_CPP_CONSTANT)
+#undef HOST_CPP_CONSTANT
 
 // Host function types. Thiscall: object in ECX, stack arguments removed by the
 // callee. Cdecl: the caller removes them. GCC applies thiscall to plain
@@ -38,6 +58,17 @@ inline const auto HostAddCharacterDecal = reinterpret_cast<AddCharacterDecalFunc
 
 // Host code sites.
 constexpr Address ExecutionUpdateCallSite = 0x005AD857; // call of UpdateWiiExecution, player in ECX
+constexpr Address StaleMapClearSetup = 0x005BB33B;      // 14 bytes of clear set-up, up to StaleMapClearResume
+constexpr Address StaleMapClearSetupFill = 0x005BB340;  // the set-up bytes after the jump
+constexpr uint32_t StaleMapClearSetupFillSize = 4;
+constexpr Address DecalSourceBlend = 0x005BB391; // uint8 immediate: source blend factor of the decal drawing
+constexpr Address DecalColorRed = 0x005BB478;    // uint8 immediates of the decal colour
+constexpr Address DecalColorGreen = 0x005BB481;
+constexpr Address DecalColorBlue = 0x005BB48A;
+constexpr Address DecalColorAlpha = 0x005BB48F;
+constexpr Address DecalDrawingEnd = 0x005BB512; // 7 bytes clearing needsClear, then the epilogue; map in EBP
+constexpr Address DecalDrawingEndFill = 0x005BB517; // the replaced bytes after the jump
+constexpr uint32_t DecalDrawingEndFillSize = 2;
 
 // Host data.
 constexpr Address HostExecutionModeObject = 0x007604B0; // pointer to the execution-mode object
@@ -94,3 +125,5 @@ template <typename T> inline T& Global(Address address) {
 }
 
 } // namespace Host
+
+#endif

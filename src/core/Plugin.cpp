@@ -1,5 +1,7 @@
 #include "core/Plugin.h"
 
+#include "damagemap/DecalColorAlpha.h"
+#include "damagemap/StaleMapClear.h"
 #include "execution/ExecutionBloodDecals.h"
 #include "log/Log.h"
 
@@ -20,12 +22,17 @@ extern "C" void InitializeASI() {
         settings.LogDamageMapDiagnostics ? 1u : 0u, settings.LogExecutionDecals ? 1u : 0u,
         unsigned{settings.Red}, unsigned{settings.Green}, unsigned{settings.Blue}, unsigned{settings.Alpha});
 
-    if (!settings.PatchBloodDecalColorAndAlpha) {
+    if (settings.PatchBloodDecalColorAndAlpha) {
+        ApplyDecalColorAlphaPatch(settings);
+    } else {
         LogMessage("Blood decal color/alpha patch disabled");
     }
     if (settings.FixExecutionBloodDecals) {
         InstallExecutionBloodDecalHook();
     } else {
         LogMessage("Execution blood decal hook disabled");
+    }
+    if (settings.FixStaleDamageMapDecals) {
+        InstallStaleMapClearHook();
     }
 }

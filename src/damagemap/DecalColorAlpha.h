@@ -1,0 +1,12 @@
+#pragma once
+
+#include "config/Settings.h"
+
+// The bare routine that ends the host's decal drawing in place of its own last
+// instructions: restores the usual blend factors, clears the map's needsClear
+// bit and returns for the host function. Entered by a jump, never called.
+extern "C" void BlendRestoreHook();
+
+// Writes the decal colour and alpha from the settings, the Wii-style source
+// blend, and the jump that contains that blend to the decal drawing.
+void ApplyDecalColorAlphaPatch(const PluginSettings& settings);

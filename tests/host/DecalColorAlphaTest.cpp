@@ -1,0 +1,146 @@
+// The decal colour/alpha patch and the blend restore at the end of the host's decal drawing.
+#include "PluginScenario.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t kDrawDecals = 0x005BB380; // the stand-in's drawing function, map in ECX
+constexpr uint32_t kSourceBlend = 0x005BB391;
+constexpr uint32_t kRed = 0x005BB478;
+constexpr uint32_t kGreen = 0x005BB481;
+constexpr uint32_t kBlue = 0x005BB48A;
+constexpr uint32_t kAlpha = 0x005BB48F;
+constexpr uint32_t kDrawingEnd = 0x005BB512;
+constexpr uint32_t kMapFlags = 0x2DE;
+
+uint8_t HostByte(uint32_t address) {
+    return *reinterpret_cast<const volatile uint8_t*>(address);
+}
+
+struct BlendCall {
+    uint32_t source;
+    uint32_t destination;
+    bool operator==(const BlendCall& other) const {
+        return source == other.source && destination == other.destination;
+    }
+};
+
+class DecalColorAlphaTest : public PluginScenario {
+  protected:
+    alignas(16) uint8_t map[0x2E0] = {};
+
+    // One decal drawing pass over the map, run by the host's own code.
+    void Draw(uint8_t flags) {
+        map[kMapFlags] = flags;
+        HostDrawingEpilogueRan = 0;
+        ClearHostJournal();
+        volatile uint32_t draw = kDrawDecals;
+        CallWithSentinels(draw, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(map)));
+        EXPECT_EQ(LastRegisterCheck.Ebx, kSentinelEbx);
+        EXPECT_EQ(LastRegisterCheck.Esi, kSentinelEsi);
+        EXPECT_EQ(LastRegisterCheck.Edi, kSentinelEdi);
+        EXPECT_EQ(LastRegisterCheck.Ebp, kSentinelEbp);
+        EXPECT_EQ(LastRegisterCheck.EspAfter, LastRegisterCheck.EspBefore);
+    }
+
+    std::vector<BlendCall> BlendCalls() const {
+        std::vector<BlendCall> calls;
+        for (const HostCall& call : HostCallsOf(HostFunction::SetBlendFactors)) {
+            calls.push_back({call.Args[0], call.Args[1]});
+        }
+        return calls;
+    }
+
+    uint32_t DrawnColour() const {
+        const std::vector<HostCall> draws = HostCallsOf(HostFunction::DrawDecalQuads);
+        EXPECT_EQ(draws.size(), 1u);
+        return draws.empty() ? 0 : draws[0].Args[0];
+    }
+};
+
+const char kPatchOn[] = "[General]\r\n"
+                        "FixExecutionBloodDecals=0\r\n"
+                        "PatchBloodDecalColorAndAlpha=1\r\n"
+                        "FixStaleDamageMapDecals=0\r\n"
+                        "[BloodDecal]\r\n"
+                        "Red=200\r\n"
+                        "Green=10\r\n"
+                        "Blue=10\r\n"
+                        "Alpha=255\r\n"
+                        "[Logging]\r\n"
+                        "EnableLogging=1\r\n";
+
+} // namespace
+
+TEST_F(DecalColorAlphaTest, OffLeavesTheHostsColourAndBlending) {
+    WriteIni("[General]\r\nPatchBloodDecalColorAndAlpha=0\r\nFixExecutionBloodDecals=0\r\n"
+             "FixStaleDamageMapDecals=0\r\n");
+    StartPlugin();
+    EXPECT_TRUE(changes.empty());
+    Draw(0x07);
+    EXPECT_EQ(BlendCalls(), (std::vector<BlendCall>{{5, 6}}));
+    EXPECT_EQ(DrawnColour(), 0xC0000080u);
+    EXPECT_EQ(HostDrawingEpilogueRan, 1u);
+    EXPECT_EQ(map[kMapFlags], 0x06);
+}
+
+TEST_F(DecalColorAlphaTest, WritesTheSevenWindowsAndLogsBeforeThem) {
+    WriteIni(kPatchOn);
+    StartPlugin();
+    EXPECT_EQ(HostByte(kRed), 200);
+    EXPECT_EQ(HostByte(kGreen), 10);
+    EXPECT_EQ(HostByte(kBlue), 10);
+    EXPECT_EQ(HostByte(kAlpha), 255);
+    EXPECT_EQ(HostByte(kSourceBlend), 0x02);
+    EXPECT_EQ(HostByte(kDrawingEnd), 0xE9);
+    uint32_t displacement;
+    std::memcpy(&displacement, reinterpret_cast<const void*>(kDrawingEnd + 1), 4);
+    EXPECT_TRUE(InPlugin(kDrawingEnd + 5 + displacement));
+    EXPECT_EQ(HostByte(kDrawingEnd + 5), 0x90);
+    EXPECT_EQ(HostByte(kDrawingEnd + 6), 0x90);
+    for (const HostByteChange& change : changes) {
+        const uint32_t a = change.Address;
+        EXPECT_TRUE(a == kSourceBlend || a == kRed || a == kGreen || a == kBlue || a == kAlpha ||
+                    (a >= kDrawingEnd && a < kDrawingEnd + 7))
+            << std::hex << a;
+    }
+    EXPECT_EQ(HostByte(kDrawingEnd + 7), 0xC7) << "the host's bytes after the seven are kept";
+
+    const std::vector<std::string> entries = Entries();
+    ASSERT_EQ(entries.size(), 6u);
+    EXPECT_EQ(entries[3],
+              "Applying blood decal color/alpha patch with contained Wii-style source blend: red=200 "
+              "green=10 blue=10 alpha=255");
+    EXPECT_EQ(entries[4], "Installing CharacterDamageMap blend restore hook at 0x005BB512");
+    EXPECT_EQ(entries[5], "Execution blood decal hook disabled");
+}
+
+TEST_F(DecalColorAlphaTest, DrawingDrawsTheUsersColourAndEndsWithTheUsualBlend) {
+    WriteIni(kPatchOn);
+    StartPlugin();
+    Draw(0x07);
+    EXPECT_EQ(DrawnColour(), 0xFF0A0AC8u);
+    EXPECT_EQ(BlendCalls(), (std::vector<BlendCall>{{2, 6}, {5, 6}}));
+    EXPECT_EQ(HostDrawingEpilogueRan, 0u) << "the host's own end must not run";
+    EXPECT_EQ(map[kMapFlags], 0x06);
+
+    Draw(0x06);
+    EXPECT_EQ(map[kMapFlags], 0x06);
+    Draw(0xFF);
+    EXPECT_EQ(map[kMapFlags], 0xFE);
+    EXPECT_EQ(BlendCalls().back(), (BlendCall{5, 6}));
+}
+
+TEST_F(DecalColorAlphaTest, ZeroColourIsAValueLikeAnyOther) {
+    WriteIni("[General]\r\nPatchBloodDecalColorAndAlpha=1\r\n"
+             "[BloodDecal]\r\nRed=0\r\nGreen=0\r\nBlue=0\r\nAlpha=0\r\n");
+    StartPlugin();
+    EXPECT_EQ(HostByte(kRed), 0x00);
+    EXPECT_EQ(HostByte(kGreen), 0x00);
+    EXPECT_EQ(HostByte(kBlue), 0x00);
+    EXPECT_EQ(HostByte(kAlpha), 0x00);
+    Draw(0x01);
+    EXPECT_EQ(DrawnColour(), 0u);
+    EXPECT_EQ(map[kMapFlags], 0x00);
+}

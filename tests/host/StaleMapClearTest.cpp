@@ -1,0 +1,104 @@
+// The stale damage-map clear hook, entered from the host's clear set-up.
+#include "PluginScenario.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t kClearDamageMap = 0x005BB330; // the stand-in's clear routine
+constexpr uint32_t kSetup = 0x005BB33B;
+constexpr uint32_t kResume = 0x005BB349;
+
+uint8_t HostByte(uint32_t address) {
+    return *reinterpret_cast<const volatile uint8_t*>(address);
+}
+
+class StaleMapClearTest : public PluginScenario {
+  protected:
+    void Clear() {
+        ClearHostJournal();
+        HostClearValue = 0.0f;
+        volatile uint32_t clear = kClearDamageMap;
+        CallWithSentinels(clear, 0);
+        EXPECT_EQ(LastRegisterCheck.Ebx, kSentinelEbx);
+        EXPECT_EQ(LastRegisterCheck.Esi, kSentinelEsi);
+        EXPECT_EQ(LastRegisterCheck.Edi, kSentinelEdi);
+        EXPECT_EQ(LastRegisterCheck.Ebp, kSentinelEbp);
+        EXPECT_EQ(LastRegisterCheck.EspAfter, LastRegisterCheck.EspBefore);
+    }
+
+    // Between the set-up and the resume point nothing but the x87 stack may differ.
+    void ExpectOneMoreX87EntryAndTheSameRegisters() {
+        const ClearCheckpoint& before = HostClearBeforeSetup;
+        const ClearCheckpoint& resume = HostClearAtResume;
+        EXPECT_EQ(resume.Ebx, before.Ebx);
+        EXPECT_EQ(resume.Esi, before.Esi);
+        EXPECT_EQ(resume.Edi, before.Edi);
+        EXPECT_EQ(resume.Ebp, before.Ebp);
+        EXPECT_EQ(resume.Esp, before.Esp);
+        EXPECT_EQ(FpuStackTop(resume), (FpuStackTop(before) + 7) % 8) << "exactly one entry deeper";
+        EXPECT_EQ(resume.Top, 1.0f);
+        EXPECT_EQ(HostClearValue, 1.0f);
+    }
+};
+
+} // namespace
+
+TEST_F(StaleMapClearTest, OffLeavesTheSetUpAndLogsNothing) {
+    WriteIni("[General]\r\nFixExecutionBloodDecals=0\r\nFixStaleDamageMapDecals=0\r\n"
+             "[Logging]\r\nEnableLogging=1\r\n");
+    const std::vector<uint8_t> before(reinterpret_cast<const uint8_t*>(kSetup),
+                                      reinterpret_cast<const uint8_t*>(kSetup) + 14);
+    StartPlugin();
+    EXPECT_TRUE(changes.empty());
+    for (const std::string& entry : Entries()) {
+        EXPECT_EQ(entry.find("stale"), std::string::npos) << entry;
+    }
+    Clear();
+    ASSERT_EQ(HostJournal().size(), 1u);
+    EXPECT_EQ(HostJournal()[0].Function, HostFunction::SetRenderState);
+    EXPECT_EQ(HostJournal()[0].Args[0], 14u);
+    EXPECT_EQ(HostJournal()[0].Args[1], 1u);
+    ExpectOneMoreX87EntryAndTheSameRegisters();
+}
+
+TEST_F(StaleMapClearTest, WritesTheJumpAndTheFillOnly) {
+    WriteIni("[General]\r\nFixExecutionBloodDecals=0\r\nFixStaleDamageMapDecals=1\r\n"
+             "[Logging]\r\nEnableLogging=1\r\n");
+    const std::vector<uint8_t> kept(reinterpret_cast<const uint8_t*>(kSetup + 9),
+                                    reinterpret_cast<const uint8_t*>(kResume));
+    StartPlugin();
+    EXPECT_EQ(HostByte(kSetup), 0xE9);
+    uint32_t displacement;
+    std::memcpy(&displacement, reinterpret_cast<const void*>(kSetup + 1), 4);
+    EXPECT_TRUE(InPlugin(kSetup + 5 + displacement));
+    for (uint32_t a = kSetup + 5; a < kSetup + 9; ++a) {
+        EXPECT_EQ(HostByte(a), 0x90);
+    }
+    EXPECT_EQ(std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(kSetup + 9),
+                                   reinterpret_cast<const uint8_t*>(kResume)),
+              kept);
+    for (const HostByteChange& change : changes) {
+        EXPECT_TRUE(change.Address >= kSetup && change.Address < kSetup + 9) << std::hex << change.Address;
+    }
+    const std::vector<std::string> entries = Entries();
+    ASSERT_FALSE(entries.empty());
+    EXPECT_EQ(entries.back(), "Installing stale damage-map clear blend hook: setup=0x005BB33B");
+}
+
+TEST_F(StaleMapClearTest, ClearRunsWithDepthWritesOffAndBlendOneZero) {
+    WriteIni("[General]\r\nFixExecutionBloodDecals=0\r\nFixStaleDamageMapDecals=1\r\n");
+    StartPlugin();
+    for (int pass = 0; pass < 2; ++pass) {
+        Clear();
+        const std::vector<HostCall> calls = HostJournal();
+        ASSERT_EQ(calls.size(), 2u);
+        EXPECT_EQ(calls[0].Function, HostFunction::SetRenderState);
+        EXPECT_EQ(calls[0].Args[0], 14u);
+        EXPECT_EQ(calls[0].Args[1], 0u);
+        EXPECT_EQ(calls[1].Function, HostFunction::SetBlendFactors);
+        EXPECT_EQ(calls[1].Args[0], 2u);
+        EXPECT_EQ(calls[1].Args[1], 1u);
+        ExpectOneMoreX87EntryAndTheSameRegisters();
+    }
+}
