@@ -3,6 +3,8 @@
 #include <cstring>
 
 HostReturnValues HostReturns = {};
+void (*HostUpdateRenderMapsAction)(void* manager) = nullptr;
+bool HostJournalEnabled = true;
 
 namespace {
 
@@ -21,6 +23,9 @@ uint32_t ToWord(float value) {
 }
 
 template <typename... Values> void Record(HostFunction function, const void* ecx, Values... args) {
+    if (!HostJournalEnabled) {
+        return;
+    }
     HostCall call{function, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(ecx)), {}};
     constexpr size_t argumentCount = sizeof...(Values);
     const uint32_t values[argumentCount + 1] = {0u, ToWord(args)...};
@@ -101,6 +106,13 @@ void StubSetBlendFactors(int32_t source, int32_t destination) {
 // The decal drawing hands its colour here, red in the lowest byte, alpha in the highest.
 void StubDrawDecalQuads(int32_t rgba) {
     Record(HostFunction::DrawDecalQuads, nullptr, rgba);
+}
+
+void __thiscall StubUpdateRenderMaps(void* manager) {
+    Record(HostFunction::UpdateRenderMaps, manager);
+    if (HostUpdateRenderMapsAction != nullptr) {
+        HostUpdateRenderMapsAction(manager);
+    }
 }
 
 volatile uint32_t HostDrawingEpilogueRan = 0;

@@ -19,6 +19,7 @@ enum class HostFunction : uint32_t {
     SetRenderState,
     SetBlendFactors,
     DrawDecalQuads,
+    UpdateRenderMaps,
 };
 
 struct HostCall {
@@ -38,6 +39,12 @@ struct HostReturnValues {
 };
 
 extern HostReturnValues HostReturns;
+
+// What the host's UpdateRenderMaps does to the manager, when set.
+extern void (*HostUpdateRenderMapsAction)(void* manager);
+
+// Benchmarks switch the journal off so that it does not grow with every call.
+extern bool HostJournalEnabled;
 
 const std::vector<HostCall>& HostJournal();
 void ClearHostJournal();

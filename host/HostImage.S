@@ -60,6 +60,21 @@ _HostExecutionUpdate:
     .org 0x005B9270 - HOST_CODE_BASE
     jmp _StubAddCharacterDecal
 
+// CharacterDamageManager::UpdateRenderMaps: thiscall on the manager.
+    .org 0x005BAD70 - HOST_CODE_BASE, 0x90
+    jmp _StubUpdateRenderMaps
+
+// The damage manager's per-frame update, thiscall on the manager: its call at
+// 0x005BB163 is the one the plug-in retargets.
+    .org 0x005BB160 - HOST_CODE_BASE, 0x90
+    .globl _HostDamageManagerFrame
+_HostDamageManagerFrame:
+    push %esi
+    mov %ecx, %esi
+    call 0x005BAD70
+    pop %esi
+    ret
+
 // The damage-map clear, thiscall on the map. Its set-up from 0x005BB33B to
 // 0x005BB348 sets render state 14 to 1 and leaves 1.0 on the x87 stack, which
 // the code at 0x005BB349 takes. Two checkpoints record the state around it.

@@ -44,6 +44,7 @@ using GetExecutionStageFunction = int32_t(__thiscall*)(void* player);
 using GetCurrentAnimationFunction = uint8_t*(__thiscall*)(void* animationController);
 using AddCharacterDecalFunction = void(__thiscall*)(void* decalManager, void* character, float x, float y,
                                                     const char* texture, int32_t zero);
+using UpdateRenderMapsFunction = void(__thiscall*)(void* damageManager);
 #pragma GCC diagnostic pop
 
 // Host functions, called through their absolute addresses.
@@ -55,11 +56,13 @@ inline const auto HostGetExecutionId = reinterpret_cast<GetExecutionIdFunction>(
 inline const auto HostGetExecutionStage = reinterpret_cast<GetExecutionStageFunction>(0x00599840);
 inline const auto HostGetCurrentAnimation = reinterpret_cast<GetCurrentAnimationFunction>(0x0042E050);
 inline const auto HostAddCharacterDecal = reinterpret_cast<AddCharacterDecalFunction>(0x005B9270);
+inline const auto UpdateRenderMaps = reinterpret_cast<UpdateRenderMapsFunction>(0x005BAD70);
 
 // Host code sites.
-constexpr Address ExecutionUpdateCallSite = 0x005AD857; // call of UpdateWiiExecution, player in ECX
-constexpr Address StaleMapClearSetup = 0x005BB33B;      // 14 bytes of clear set-up, up to StaleMapClearResume
-constexpr Address StaleMapClearSetupFill = 0x005BB340;  // the set-up bytes after the jump
+constexpr Address ExecutionUpdateCallSite = 0x005AD857;  // call of UpdateWiiExecution, player in ECX
+constexpr Address RenderMapsUpdateCallSite = 0x005BB163; // call of UpdateRenderMaps, manager in ECX
+constexpr Address StaleMapClearSetup = 0x005BB33B;     // 14 bytes of clear set-up, up to StaleMapClearResume
+constexpr Address StaleMapClearSetupFill = 0x005BB340; // the set-up bytes after the jump
 constexpr uint32_t StaleMapClearSetupFillSize = 4;
 constexpr Address DecalSourceBlend = 0x005BB391; // uint8 immediate: source blend factor of the decal drawing
 constexpr Address DecalColorRed = 0x005BB478;    // uint8 immediates of the decal colour
@@ -110,6 +113,23 @@ constexpr uint32_t DecalEntryTexture = 0x04; // 20 characters, NUL-terminated wh
 constexpr uint32_t DecalEntryTextureSize = 20;
 constexpr uint32_t DecalEntryX = 0x18; // float
 constexpr uint32_t DecalEntryY = 0x1C; // float
+
+// CharacterDamageManager.
+constexpr uint32_t ManagerMaps = 0x24; // CharacterDamageMap records, one after another
+constexpr uint32_t DamageMapStride = 0x2E0;
+constexpr uint32_t ManagerActiveSlots = 0x11FA4;   // pointers to maps
+constexpr uint32_t ManagerMapCount = 0x12328;      // uint16
+constexpr uint32_t ManagerRenderedCount = 0x1232A; // uint16
+constexpr uint32_t ManagerCleanupTimer = 0x1232C;  // uint32
+
+// CharacterDamageMap (its flags: DamageMapFlags).
+constexpr uint32_t DamageMapOwner = 0x2D0;    // pointer
+constexpr uint32_t DamageMapTex = 0x2D4;      // pointer
+constexpr uint32_t DamageMapTex2 = 0x2D8;     // pointer
+constexpr uint32_t DamageMapDecals = 0x2DC;   // uint8
+constexpr uint32_t DamageMapRendered = 0x2DD; // uint8
+constexpr uint8_t DamageMapResetAfterRender = 0x02;
+constexpr uint8_t DamageMapInactive = 0x04;
 
 // A field of a host object, read or written in place.
 template <typename T> inline T& Field(void* object, uint32_t offset) {

@@ -1,5 +1,6 @@
 #include "core/Plugin.h"
 
+#include "damagemap/DamageMapDiagnostics.h"
 #include "damagemap/DecalColorAlpha.h"
 #include "damagemap/StaleMapClear.h"
 #include "execution/ExecutionBloodDecals.h"
@@ -31,6 +32,9 @@ extern "C" void InitializeASI() {
         InstallExecutionBloodDecalHook();
     } else {
         LogMessage("Execution blood decal hook disabled");
+    }
+    if (settings.LogDamageMapDiagnostics) {
+        InstallDamageManagerDiagnosticsHook();
     }
     if (settings.FixStaleDamageMapDecals) {
         InstallStaleMapClearHook();

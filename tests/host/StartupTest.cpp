@@ -54,18 +54,19 @@ TEST_F(StartupTest, DefaultsWithLoggingOnInstallTheDefaultFeaturesInOrder) {
 
 TEST_F(StartupTest, AllFeaturesOnLogEachInstallBeforeItsBytesInOrder) {
     WriteIni("[General]\r\nFixExecutionBloodDecals=1\r\nPatchBloodDecalColorAndAlpha=1\r\n"
-             "FixStaleDamageMapDecals=1\r\n[Logging]\r\nEnableLogging=1\r\n");
+             "FixStaleDamageMapDecals=1\r\n[Logging]\r\nEnableLogging=1\r\nLogDamageMapDiagnostics=1\r\n");
     StartPlugin();
     EXPECT_EQ(Entries(), (std::vector<std::string>{
                              "Logger initialized",
                              "InitializeASI",
                              "Settings: FixExecutionBloodDecals=1 PatchBloodDecalColorAndAlpha=1 "
-                             "FixStaleDamageMapDecals=1 EnableLogging=1 LogDamageMapDiagnostics=0 "
+                             "FixStaleDamageMapDecals=1 EnableLogging=1 LogDamageMapDiagnostics=1 "
                              "LogExecutionDecals=0 RGB/A=224,224,224,255",
                              "Applying blood decal color/alpha patch with contained Wii-style source blend: "
                              "red=224 green=224 blue=224 alpha=255",
                              "Installing CharacterDamageMap blend restore hook at 0x005BB512",
                              "Installing execution blood decal hook at 0x005AD857",
+                             "Installing CharacterDamageManager diagnostics hook at call 0x005BB163",
                              "Installing stale damage-map clear blend hook: setup=0x005BB33B",
                          }));
 }
