@@ -1,3 +1,258 @@
 #include "config/IniFile.h"
 
-void EnsureIniFile(const std::wstring&) {}
+#include "config/Settings.h"
+
+#include <cwchar>
+#include <windows.h>
+
+namespace {
+
+const wchar_t kCreditsLine[] = L"# Developed by Ketterly/Marrowby based on Orrisbane's Brindlekit";
+const wchar_t kCommentPrefix[] = L"# ";
+const wchar_t kGeneralHeader[] = L"[General]";
+
+struct KeyComment {
+    const wchar_t* Key;
+    const wchar_t* Comment;
+};
+
+const KeyComment kKeyComments[] = {
+    {L"FixExecutionBloodDecals",
+     L"Fixes missing execution blood decals when executions are non-interactive. Thanks to Orrisbane."},
+    {L"PatchBloodDecalColorAndAlpha",
+     L"Patches blood decals to render more like the Wii version and enables RGB/alpha overrides."},
+    {L"FixStaleDamageMapDecals", L"Fixes stale blood decal maps appearing on newly spawned hunters."},
+};
+
+const char kUtf8Bom[] = "\xEF\xBB\xBF";
+constexpr DWORD kValueCapacity = 256;
+
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t';
+}
+
+bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    LARGE_INTEGER size{};
+    bool whole = GetFileSizeEx(file, &size) != 0 && size.QuadPart < 0x10000000;
+    if (whole) {
+        bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
+        DWORD done = 0;
+        whole = bytes.empty() ||
+                (ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &done, nullptr) != 0 &&
+                 done == bytes.size());
+    }
+    CloseHandle(file);
+    return whole;
+}
+
+// Written and flushed before it replaces anything, so the INI is either the old
+// file or the whole new one.
+bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD done = 0;
+    const bool written = (bytes.empty() || (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()),
+                                                      &done, nullptr) != 0 &&
+                                            done == bytes.size())) &&
+                         FlushFileBuffers(file) != 0;
+    CloseHandle(file);
+    return written;
+}
+
+} // namespace
+
+bool IsGeneralHeader(const std::wstring& line) {
+    return line == kGeneralHeader;
+}
+
+bool IsKeyLine(const std::wstring& line, const wchar_t* key) {
+    size_t at = 0;
+    while (at < line.size() && IsBlank(line[at])) {
+        ++at;
+    }
+    if (at == line.size()) {
+        return false;
+    }
+    const size_t keyLength = std::wcslen(key);
+    if (line.compare(at, keyLength, key) != 0) {
+        return false;
+    }
+    at += keyLength;
+    while (at < line.size() && IsBlank(line[at])) {
+        ++at;
+    }
+    return at < line.size() && line[at] == L'=';
+}
+
+bool ReadIniLines(const std::wstring& path, IniLines& text) {
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes)) {
+        return false;
+    }
+    if (bytes.size() >= 2 &&
+        ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'))) {
+        return false;
+    }
+    text.Utf8Bom = bytes.compare(0, 3, kUtf8Bom) == 0;
+    text.Lines.clear();
+    size_t start = text.Utf8Bom ? 3 : 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        const size_t next = end == std::string::npos ? bytes.size() : end + 1;
+        if (end == std::string::npos) {
+            end = bytes.size();
+        }
+        if (end > start && bytes[end - 1] == '\r') {
+            --end;
+        }
+        std::wstring line(end - start, L'\0');
+        for (size_t i = start; i < end; ++i) {
+            line[i - start] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]));
+        }
+        text.Lines.push_back(line);
+        start = next;
+    }
+    return true;
+}
+
+bool RewriteIniLines(const std::wstring& path, const IniLines& text) {
+    std::string bytes = text.Utf8Bom ? kUtf8Bom : "";
+    for (const std::wstring& line : text.Lines) {
+        for (wchar_t c : line) {
+            bytes += static_cast<char>(static_cast<unsigned char>(c));
+        }
+        bytes += "\r\n";
+    }
+
+    std::wstring folder = DirectoryOfPath(path.c_str());
+    if (folder.empty()) {
+        folder = L".\\";
+    }
+    wchar_t temporary[MAX_PATH] = {};
+    if (GetTempFileNameW(folder.c_str(), L"vci", 0, temporary) == 0) {
+        return false;
+    }
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const bool replaced =
+        WriteWholeFile(temporary, bytes) &&
+        MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (!replaced) {
+        DeleteFileW(temporary);
+        return false;
+    }
+    if (attributes != INVALID_FILE_ATTRIBUTES && attributes != FILE_ATTRIBUTE_NORMAL) {
+        SetFileAttributesW(path.c_str(), attributes);
+    }
+    return true;
+}
+
+void WriteIniTemplate(const std::wstring& path) {
+    IniLines text;
+    text.Lines.push_back(kCreditsLine);
+    const wchar_t* section = nullptr;
+    for (const IniKey& key : kIniKeys) {
+        if (section == nullptr || std::wcscmp(section, key.Section) != 0) {
+            text.Lines.push_back(L"");
+            section = key.Section;
+            text.Lines.push_back(std::wstring(L"[") + section + L"]");
+        }
+        for (const KeyComment& comment : kKeyComments) {
+            if (std::wcscmp(comment.Key, key.Key) == 0) {
+                text.Lines.push_back(std::wstring(kCommentPrefix) + comment.Comment);
+            }
+        }
+        text.Lines.push_back(std::wstring(key.Key) + L"=" + key.DefaultText);
+    }
+    if (!RewriteIniLines(path, text)) {
+        AddMissingKeys(path);
+        EnsureCreditsLine(path);
+    }
+}
+
+void AddMissingKeys(const std::wstring& path) {
+    for (const IniKey& key : kIniKeys) {
+        wchar_t value[kValueCapacity] = {};
+        GetPrivateProfileStringW(key.Section, key.Key, L"", value, kValueCapacity, path.c_str());
+        if (value[0] == L'\0') {
+            WritePrivateProfileStringW(key.Section, key.Key, key.DefaultText, path.c_str());
+        }
+    }
+}
+
+void EnsureCreditsLine(const std::wstring& path) {
+    IniLines text;
+    if (!ReadIniLines(path, text)) {
+        return;
+    }
+    for (const std::wstring& line : text.Lines) {
+        if (line == kCreditsLine) {
+            return;
+        }
+    }
+    text.Lines.insert(text.Lines.begin(), kCreditsLine);
+    if (text.Lines.size() == 1 || !text.Lines[1].empty()) {
+        text.Lines.insert(text.Lines.begin() + 1, L"");
+    }
+    RewriteIniLines(path, text);
+}
+
+void EnsureKeyComment(const std::wstring& path, const wchar_t* key, const wchar_t* comment) {
+    IniLines text;
+    if (!ReadIniLines(path, text)) {
+        return;
+    }
+    const std::wstring commentLine = std::wstring(kCommentPrefix) + comment;
+    bool inGeneral = false;
+    size_t keyLine = text.Lines.size();
+    for (size_t i = 0; i < text.Lines.size(); ++i) {
+        const std::wstring& line = text.Lines[i];
+        if (IsGeneralHeader(line)) {
+            inGeneral = true;
+        } else if (!line.empty() && line[0] == L'[') {
+            inGeneral = false;
+        } else if (inGeneral && IsKeyLine(line, key)) {
+            keyLine = i;
+            break;
+        }
+    }
+    if (keyLine == text.Lines.size() || (keyLine > 0 && text.Lines[keyLine - 1] == commentLine)) {
+        return;
+    }
+    text.Lines.insert(text.Lines.begin() + static_cast<std::ptrdiff_t>(keyLine), commentLine);
+    RewriteIniLines(path, text);
+}
+
+void EnsureIniFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        // Only a file that is really absent gets the template: one that merely
+        // cannot be examined may still hold the user's settings.
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+            WriteIniTemplate(path);
+        }
+        return;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        WriteIniTemplate(path);
+        return;
+    }
+    // A read-only file is the user's way of saying "leave it as it is".
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+        return;
+    }
+    AddMissingKeys(path);
+    EnsureCreditsLine(path);
+    for (const KeyComment& keyComment : kKeyComments) {
+        EnsureKeyComment(path, keyComment.Key, keyComment.Comment);
+    }
+}

@@ -1,7 +1,34 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Creates the INI file from its template when it is missing, or completes an
 // existing one in place, so that every key can be read and edited by the user.
+// The user's lines and values are never changed or lost: every rewrite needs
+// the whole file, keeps its bytes, and replaces it only once the new contents
+// are completely written.
 void EnsureIniFile(const std::wstring& path);
+
+// An INI file as lines, one wide character per byte so that every byte comes
+// back unchanged, without line ends and without a UTF-8 byte-order mark.
+struct IniLines {
+    bool Utf8Bom = false;
+    std::vector<std::wstring> Lines;
+};
+
+void WriteIniTemplate(const std::wstring& path);
+void AddMissingKeys(const std::wstring& path);
+void EnsureCreditsLine(const std::wstring& path);
+void EnsureKeyComment(const std::wstring& path, const wchar_t* key, const wchar_t* comment);
+
+// False when the file cannot be read whole, or is UTF-16 text, which is never
+// edited line by line.
+bool ReadIniLines(const std::wstring& path, IniLines& text);
+
+// Writes the lines, each ended by CR LF, into a new file beside the INI and
+// then replaces the INI with it; on any failure the INI is left as it was.
+bool RewriteIniLines(const std::wstring& path, const IniLines& text);
+
+bool IsGeneralHeader(const std::wstring& line);
+bool IsKeyLine(const std::wstring& line, const wchar_t* key);

@@ -7,6 +7,19 @@
 #include <cwchar>
 #include <windows.h>
 
+const IniKey kIniKeys[kIniKeyCount] = {
+    {L"General", L"FixExecutionBloodDecals", L"1"},
+    {L"General", L"PatchBloodDecalColorAndAlpha", L"0"},
+    {L"General", L"FixStaleDamageMapDecals", L"1"},
+    {L"BloodDecal", L"Red", L"224"},
+    {L"BloodDecal", L"Green", L"224"},
+    {L"BloodDecal", L"Blue", L"224"},
+    {L"BloodDecal", L"Alpha", L"255"},
+    {L"Logging", L"EnableLogging", L"0"},
+    {L"Logging", L"LogDamageMapDiagnostics", L"0"},
+    {L"Logging", L"LogExecutionDecals", L"0"},
+};
+
 namespace {
 
 constexpr DWORD kPathCapacity = MAX_PATH;

@@ -17,6 +17,16 @@ struct PluginSettings {
     uint8_t Alpha;
 };
 
+// A key of the INI file, in the order in which keys stand in the file.
+struct IniKey {
+    const wchar_t* Section;
+    const wchar_t* Key;
+    const wchar_t* DefaultText;
+};
+
+constexpr unsigned kIniKeyCount = 10;
+extern const IniKey kIniKeys[kIniKeyCount];
+
 // The directory of the plug-in's own library file, with its trailing separator.
 std::wstring GetPluginDirectory();
 

@@ -1,5 +1,8 @@
 // Start-up of the real plug-in, loaded into the stand-in host as an ASI loader does.
+#include "IniTemplate.h"
 #include "PluginScenario.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -122,4 +125,39 @@ TEST_F(StartupTest, InitializeAsiIsTheExportAtOrdinalOne) {
     EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(plugin.Module, MAKEINTRESOURCEA(1))),
               reinterpret_cast<void*>(plugin.InitializeASI));
     EXPECT_EQ(GetProcAddress(plugin.Module, MAKEINTRESOURCEA(2)), nullptr);
+}
+
+TEST_F(StartupTest, AFirstStartWritesTheTemplateAndReadsItsDefaults) {
+    ASSERT_FALSE(FileExists(folder + L"Vorlaine.Crimsel.ini"));
+    StartPlugin();
+    const std::string ini = ReadFileBytes(folder + L"Vorlaine.Crimsel.ini");
+    EXPECT_EQ(ini, kTemplate);
+    // The defaults: the execution and stale-map fixes on, nothing else.
+    std::vector<uint32_t> sites;
+    for (const HostByteChange& change : changes) {
+        sites.push_back(change.Address & ~0xFFu);
+    }
+    EXPECT_NE(std::find(sites.begin(), sites.end(), 0x005AD800u), sites.end());
+    EXPECT_NE(std::find(sites.begin(), sites.end(), 0x005BB300u), sites.end());
+    EXPECT_EQ(std::find(sites.begin(), sites.end(), 0x005BB400u), sites.end());
+    EXPECT_FALSE(FileExists(folder + L"Crimsel.log"));
+}
+
+TEST_F(StartupTest, AReadOnlyIniIsReadAndLeftByteForByte) {
+    const std::string ini = "[Logging]\r\nEnableLogging=1\r\n[BloodDecal]\r\nRed=12\r\n";
+    WriteIni(ini);
+    SetFileAttributesW((folder + L"Vorlaine.Crimsel.ini").c_str(), FILE_ATTRIBUTE_READONLY);
+    StartPlugin();
+    SetFileAttributesW((folder + L"Vorlaine.Crimsel.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadFileBytes(folder + L"Vorlaine.Crimsel.ini"), ini);
+    const std::vector<std::string> entries = Entries();
+    ASSERT_GE(entries.size(), 3u);
+    EXPECT_NE(entries[2].find(" RGB/A=12,224,224,255"), std::string::npos) << entries[2];
+}
+
+TEST_F(StartupTest, ADirectoryInPlaceOfTheIniGivesTheDefaults) {
+    ASSERT_TRUE(CreateDirectoryW((folder + L"Vorlaine.Crimsel.ini").c_str(), nullptr));
+    StartPlugin();
+    EXPECT_FALSE(FileExists(folder + L"Crimsel.log"));
+    EXPECT_EQ(changes.size(), 4u + 5u + 4u) << "the default fixes are installed";
 }

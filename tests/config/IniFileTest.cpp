@@ -1,0 +1,295 @@
+// Creating and completing the INI file, on files in a folder of each test's own.
+#include "config/IniFile.h"
+#include "config/Settings.h"
+
+#include "IniTemplate.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <windows.h>
+
+namespace {
+
+const std::string kCredits = "# Developed by Ketterly/Marrowby based on Orrisbane's Brindlekit";
+const std::string kFixExecutionComment =
+    "# Fixes missing execution blood decals when executions are non-interactive. Thanks to Orrisbane.";
+const std::string kPatchComment =
+    "# Patches blood decals to render more like the Wii version and enables RGB/alpha overrides.";
+const std::string kStaleComment = "# Fixes stale blood decal maps appearing on newly spawned hunters.";
+
+// The template without its credits line and the empty line after it.
+std::string TemplateBody() {
+    return kTemplate.substr(kCredits.size() + 4);
+}
+
+class IniFileTest : public ::testing::Test {
+  protected:
+    std::wstring folder;
+    std::wstring path;
+
+    void SetUp() override {
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        folder = std::wstring(temp) + L"ini_" + std::wstring(name.begin(), name.end()) + L"\\";
+        CreateDirectoryW(folder.c_str(), nullptr);
+        path = folder + L"Vorlaine.Crimsel.ini";
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+        RemoveDirectoryW(path.c_str());
+    }
+
+    void Write(const std::string& bytes) { std::ofstream(path.c_str(), std::ios::binary) << bytes; }
+
+    std::string Read() {
+        std::ifstream file(path.c_str(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+
+    std::wstring Value(const wchar_t* section, const wchar_t* key) {
+        wchar_t value[256] = {};
+        GetPrivateProfileStringW(section, key, L"<absent>", value, 256, path.c_str());
+        return value;
+    }
+
+    std::vector<std::string> Lines() {
+        const std::string bytes = Read();
+        std::vector<std::string> lines;
+        size_t start = 0;
+        while (start < bytes.size()) {
+            const size_t end = bytes.find("\r\n", start);
+            EXPECT_NE(end, std::string::npos) << "every line ends with CR LF";
+            if (end == std::string::npos) {
+                break;
+            }
+            lines.push_back(bytes.substr(start, end - start));
+            start = end + 2;
+        }
+        return lines;
+    }
+
+    // The index of the first line equal to text, or -1.
+    int Find(const std::string& text) {
+        const std::vector<std::string> lines = Lines();
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (lines[i] == text) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
+
+    bool TemporaryFilesLeft() {
+        WIN32_FIND_DATAW entry;
+        HANDLE search = FindFirstFileW((folder + L"*.tmp").c_str(), &entry);
+        if (search == INVALID_HANDLE_VALUE) {
+            return false;
+        }
+        FindClose(search);
+        return true;
+    }
+};
+
+} // namespace
+
+TEST_F(IniFileTest, NoFileGetsTheTemplateByteForByteAndKeepsIt) {
+    EnsureIniFile(path);
+    EXPECT_EQ(Read(), kTemplate);
+    EnsureIniFile(path);
+    EXPECT_EQ(Read(), kTemplate);
+    EXPECT_FALSE(TemporaryFilesLeft());
+}
+
+TEST_F(IniFileTest, EmptyFileGetsEveryKeyThenTheCreditsThenTheComments) {
+    Write("");
+    EnsureIniFile(path);
+    for (const IniKey& key : kIniKeys) {
+        EXPECT_EQ(Value(key.Section, key.Key), key.DefaultText) << key.Section << "/" << key.Key;
+    }
+    const std::vector<std::string> lines = Lines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0], kCredits);
+    EXPECT_EQ(lines[1], "");
+    EXPECT_EQ(Find("FixExecutionBloodDecals=1"), Find(kFixExecutionComment) + 1);
+    EXPECT_EQ(Find("PatchBloodDecalColorAndAlpha=0"), Find(kPatchComment) + 1);
+    EXPECT_EQ(Find("FixStaleDamageMapDecals=1"), Find(kStaleComment) + 1);
+    EXPECT_NE(Find(kStaleComment), -1);
+
+    const std::string once = Read();
+    EnsureIniFile(path);
+    EXPECT_EQ(Read(), once);
+}
+
+TEST_F(IniFileTest, CreditsAnywhereAreNotAddedTwice) {
+    const std::string body = TemplateBody();
+    const std::string text = body.substr(0, body.find("[BloodDecal]")) + kCredits + "\r\n" +
+                             body.substr(body.find("[BloodDecal]"));
+    Write(text);
+    EnsureIniFile(path);
+    EXPECT_EQ(Read(), text);
+}
+
+TEST_F(IniFileTest, CreditsGoAboveWithAnEmptyLineUnlessTheFirstLineIsEmpty) {
+    Write(TemplateBody());
+    EnsureIniFile(path);
+    EXPECT_EQ(Read(), kTemplate);
+
+    Write("\r\n" + TemplateBody());
+    EnsureIniFile(path);
+    EXPECT_EQ(Read(), kCredits + "\r\n\r\n" + TemplateBody());
+}
+
+TEST_F(IniFileTest, EmptyValuesGetTheirDefaultAndOtherValuesStay) {
+    std::string text = kTemplate;
+    text.replace(text.find("FixExecutionBloodDecals=1"), 25, "FixExecutionBloodDecals=");
+    text.replace(text.find("Red=224"), 7, "Red=maybe");
+    Write(text);
+    EnsureIniFile(path);
+    EXPECT_EQ(Value(L"General", L"FixExecutionBloodDecals"), L"1");
+    EXPECT_EQ(Value(L"BloodDecal", L"Red"), L"maybe");
+}
+
+TEST_F(IniFileTest, OnlyAnExactGeneralHeaderGetsComments) {
+    for (const char* header : {"[general]", " [General]"}) {
+        const std::string body = TemplateBody();
+        std::string text;
+        for (const std::string& line :
+             {std::string(header), std::string("FixExecutionBloodDecals=0"),
+              std::string("PatchBloodDecalColorAndAlpha=1"), std::string("FixStaleDamageMapDecals=0")}) {
+            text += line + "\r\n";
+        }
+        text = kCredits + "\r\n\r\n" + text + body.substr(body.find("\r\n[BloodDecal]"));
+        Write(text);
+        EnsureIniFile(path);
+        EXPECT_EQ(Read(), text) << header;
+        EXPECT_EQ(Value(L"General", L"PatchBloodDecalColorAndAlpha"), L"1") << header;
+    }
+}
+
+TEST_F(IniFileTest, ACommentOfOtherWordingGetsTheExactOneBelowIt) {
+    std::string text = kTemplate;
+    text.replace(text.find(kPatchComment), kPatchComment.size(), "# patches blood decals");
+    text.replace(text.find(kStaleComment), kStaleComment.size(),
+                 "# FIXES STALE BLOOD DECAL MAPS APPEARING ON NEWLY SPAWNED HUNTERS.");
+    Write(text);
+    EnsureIniFile(path);
+    EXPECT_EQ(Find("# patches blood decals") + 1, Find(kPatchComment));
+    EXPECT_EQ(Find(kPatchComment) + 1, Find("PatchBloodDecalColorAndAlpha=0"));
+    EXPECT_EQ(Find(kStaleComment) + 1, Find("FixStaleDamageMapDecals=1"));
+    EXPECT_EQ(Lines().size(), 22u);
+}
+
+TEST_F(IniFileTest, AnIndentedKeyUnderItsCommentIsRecognised) {
+    std::string text = kTemplate;
+    text.replace(text.find("FixStaleDamageMapDecals=1"), 25, "  FixStaleDamageMapDecals = 0");
+    text.replace(text.find("FixExecutionBloodDecals=1"), 25, "\tFixExecutionBloodDecals\t=1");
+    Write(text);
+    EnsureIniFile(path);
+    EXPECT_EQ(Read(), text);
+}
+
+TEST_F(IniFileTest, KeyLinesNeedTheExactKeyFollowedByEquals) {
+    EXPECT_TRUE(IsKeyLine(L"  FixStaleDamageMapDecals =0", L"FixStaleDamageMapDecals"));
+    EXPECT_TRUE(IsKeyLine(L"FixStaleDamageMapDecals=", L"FixStaleDamageMapDecals"));
+    EXPECT_FALSE(IsKeyLine(L"FixStaleDamageMapDecalsX=0", L"FixStaleDamageMapDecals"));
+    EXPECT_FALSE(IsKeyLine(L"# FixStaleDamageMapDecals=0", L"FixStaleDamageMapDecals"));
+    EXPECT_FALSE(IsKeyLine(L"fixstaledamagemapdecals=0", L"FixStaleDamageMapDecals"));
+    EXPECT_FALSE(IsKeyLine(L"FixStaleDamageMapDecals", L"FixStaleDamageMapDecals"));
+    EXPECT_FALSE(IsKeyLine(L"FixStaleDamageMapDecals  ", L"FixStaleDamageMapDecals"));
+    EXPECT_FALSE(IsKeyLine(L" \t ", L"FixStaleDamageMapDecals"));
+    EXPECT_TRUE(IsGeneralHeader(L"[General]"));
+    EXPECT_FALSE(IsGeneralHeader(L"[General] "));
+    EXPECT_FALSE(IsGeneralHeader(L"[GENERAL]"));
+}
+
+TEST_F(IniFileTest, ALastLineWithoutLineEndIsKeptAndEnded) {
+    Write(TemplateBody().substr(0, TemplateBody().size() - 2));
+    EnsureIniFile(path);
+    EXPECT_EQ(Read(), kTemplate);
+}
+
+TEST_F(IniFileTest, BytesAbove127SurviveEveryRewrite) {
+    const std::string comment = "# Bl\xC3\xBCt \xE2\x80\x94 r\xFC\x63kseite \x80\x81\x8D\x8F\x90\x9D\xA0\xFF";
+    const std::string value = "Red=\xE4\xF6\xFC\xDF";
+    std::string text = comment + "\r\n" + TemplateBody();
+    text.replace(text.find("Red=224"), 7, value);
+    text.replace(text.find(kStaleComment + "\r\n"), kStaleComment.size() + 2, "");
+    Write(text);
+    EnsureIniFile(path);
+    const std::vector<std::string> lines = Lines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], kCredits);
+    EXPECT_EQ(lines[2], comment);
+    EXPECT_NE(Find(value), -1);
+    EXPECT_EQ(Find(kStaleComment) + 1, Find("FixStaleDamageMapDecals=1"));
+}
+
+TEST_F(IniFileTest, AFileThatCannotBeReadWholeIsLeftAsItIs) {
+    const std::string text = TemplateBody();
+    Write(text);
+    HANDLE holder = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EnsureCreditsLine(path);
+    EnsureKeyComment(path, L"FixStaleDamageMapDecals", L"x");
+    CloseHandle(holder);
+    EXPECT_EQ(Read(), text);
+    EXPECT_FALSE(TemporaryFilesLeft());
+}
+
+TEST_F(IniFileTest, AFailedReplaceLeavesTheFileAndNoTemporaryFile) {
+    const std::string text = TemplateBody();
+    Write(text);
+    // Readable, but not to be deleted or replaced while this handle is open.
+    HANDLE holder = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    IniLines lines;
+    ASSERT_TRUE(ReadIniLines(path, lines));
+    lines.Lines.insert(lines.Lines.begin(), L"# new first line");
+    EXPECT_FALSE(RewriteIniLines(path, lines));
+    CloseHandle(holder);
+    EXPECT_EQ(Read(), text);
+    EXPECT_FALSE(TemporaryFilesLeft());
+}
+
+TEST_F(IniFileTest, AUtf8ByteOrderMarkStaysFirstAndTheCreditsGoAfterIt) {
+    Write("\xEF\xBB\xBF" + TemplateBody());
+    EnsureIniFile(path);
+    EXPECT_EQ(Read(), "\xEF\xBB\xBF" + kTemplate);
+    EXPECT_EQ(Value(L"General", L"FixStaleDamageMapDecals"), L"1");
+}
+
+TEST_F(IniFileTest, AUtf16FileIsNeverRewrittenLineByLine) {
+    std::string text = "\xFF\xFE";
+    for (char c : TemplateBody()) {
+        text += c;
+        text += '\0';
+    }
+    Write(text);
+    EnsureIniFile(path);
+    EXPECT_EQ(Read(), text);
+    EXPECT_EQ(Value(L"BloodDecal", L"Alpha"), L"255");
+}
+
+TEST_F(IniFileTest, AReadOnlyFileStaysAsItIsAndIsStillRead) {
+    const std::string text = "[General]\r\nFixStaleDamageMapDecals=0\r\n";
+    Write(text);
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    EnsureIniFile(path);
+    EXPECT_EQ(Read(), text);
+    EXPECT_FALSE(ReadIniBool(path, L"General", L"FixStaleDamageMapDecals", true));
+    EXPECT_EQ(ReadIniByte(path, L"BloodDecal", L"Alpha", 255), 255);
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(IniFileTest, ADirectoryInPlaceOfTheFileGivesTheDefaults) {
+    ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
+    EnsureIniFile(path);
+    EXPECT_TRUE(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(ReadIniBool(path, L"General", L"FixExecutionBloodDecals", true));
+    EXPECT_EQ(ReadIniByte(path, L"BloodDecal", L"Red", 224), 224);
+    EXPECT_FALSE(TemporaryFilesLeft());
+    RemoveDirectoryW(path.c_str());
+}
