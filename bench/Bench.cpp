@@ -2,6 +2,7 @@
 // process, so each scenario runs in a process of its own:
 //   crimsel_bench.exe diagnostics-on | diagnostics-off
 #include "HostFunctions.h"
+#include "HostWorld.h"
 #include "Measure.h"
 #include "StandInHost.h"
 
@@ -12,21 +13,8 @@
 
 namespace {
 
-constexpr uint32_t kUpdateRenderMaps = 0x005BAD70;
-constexpr uint32_t kManagerFrame = 0x005BB160;
-constexpr uint32_t kMaps = 0x24;
-constexpr uint32_t kMapStride = 0x2E0;
-constexpr uint32_t kActiveSlots = 0x11FA4;
-constexpr uint32_t kMapCount = 0x12328;
-constexpr uint32_t kRenderedCount = 0x1232A;
-constexpr uint32_t kManagerSize = 0x12330;
-
 #pragma GCC diagnostic ignored "-Wattributes"
 using ThiscallNoArguments = void(__thiscall*)(void* object);
-
-template <typename T> void Put(uint8_t* object, uint32_t offset, T value) {
-    std::memcpy(object + offset, &value, sizeof value);
-}
 
 bool StartPlugin(const std::wstring& name, const std::string& ini) {
     const std::wstring folder = CreateGameFolder(name);
@@ -41,22 +29,14 @@ bool StartPlugin(const std::wstring& name, const std::string& ini) {
 }
 
 // A manager with 64 maps in use, the first eight in the active slots.
-std::vector<uint8_t> SixtyFourMaps() {
-    std::vector<uint8_t> manager(kManagerSize);
+void SixtyFourMaps(DamageManagerWorld& world) {
     for (uint32_t i = 0; i < 64; ++i) {
-        uint8_t* map = manager.data() + kMaps + i * kMapStride;
-        Put(map, 0x2D0, 0x1000 + i);
-        Put(map, 0x2D4, 0x2000 + i);
-        Put(map, 0x2DC, static_cast<uint8_t>(i));
-        Put(map, 0x2DE, static_cast<uint8_t>(i & 7));
+        world.SetMap(i, 0x1000 + i, 0x2000 + i, 0, static_cast<uint8_t>(i), 0, static_cast<uint8_t>(i & 7));
         if (i < 8) {
-            Put(manager.data(), kActiveSlots + i * 4,
-                static_cast<uint32_t>(reinterpret_cast<uintptr_t>(map)));
+            world.SetSlot(i, world.Map(i));
         }
     }
-    Put(manager.data(), kMapCount, uint16_t{64});
-    Put(manager.data(), kRenderedCount, uint16_t{8});
-    return manager;
+    world.SetCounts(64, 8, 0);
 }
 
 void Row(const char* what, double hook, double baseline) {
@@ -72,12 +52,14 @@ int Diagnostics(bool logging) {
         return 1;
     }
     HostJournalEnabled = false;
-    std::vector<uint8_t> manager = SixtyFourMaps();
-    volatile ThiscallNoArguments direct = reinterpret_cast<ThiscallNoArguments>(kUpdateRenderMaps);
-    volatile ThiscallNoArguments frame = reinterpret_cast<ThiscallNoArguments>(kManagerFrame);
-    frame(manager.data()); // the first call logs the one block
-    const double hook = NanosecondsPerCall([&] { frame(manager.data()); });
-    const double baseline = NanosecondsPerCall([&] { direct(manager.data()); });
+    DamageManagerWorld world;
+    SixtyFourMaps(world);
+    uint8_t* manager = world.Manager();
+    volatile ThiscallNoArguments direct = reinterpret_cast<ThiscallNoArguments>(kHostUpdateRenderMaps);
+    volatile ThiscallNoArguments frame = reinterpret_cast<ThiscallNoArguments>(kHostDamageManagerFrame);
+    frame(manager); // the first call logs the one block
+    const double hook = NanosecondsPerCall([&] { frame(manager); });
+    const double baseline = NanosecondsPerCall([&] { direct(manager); });
     Row(logging ? "diagnostics hook, logging on, 64 maps unchanged" : "diagnostics hook, logging off", hook,
         baseline);
     return 0;

@@ -1,4 +1,5 @@
 // The damage-map diagnostics, reached through the host's call of UpdateRenderMaps at 0x005BB163.
+#include "HostWorld.h"
 #include "PluginScenario.h"
 
 #include <cstring>
@@ -8,19 +9,16 @@ namespace {
 constexpr uint32_t kManagerFrame = 0x005BB160; // the stand-in's per-frame update, manager in ECX
 constexpr uint32_t kRenderMapsCall = 0x005BB163;
 constexpr uint32_t kMaps = 0x24;
-constexpr uint32_t kMapStride = 0x2E0;
 constexpr uint32_t kActiveSlots = 0x11FA4;
-constexpr uint32_t kMapCount = 0x12328;
 constexpr uint32_t kRenderedCount = 0x1232A;
 constexpr uint32_t kCleanupTimer = 0x1232C;
-constexpr uint32_t kManagerSize = 0x12330;
 
 template <typename T> void Put(uint8_t* object, uint32_t offset, T value) {
-    std::memcpy(object + offset, &value, sizeof value);
+    WriteField(object, offset, value);
 }
 
 uint32_t Word(const void* pointer) {
-    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer));
+    return AddressOf(pointer);
 }
 
 std::string Hex(uint32_t value) {
@@ -43,29 +41,22 @@ const char kDiagnosticsIni[] = "[General]\r\n"
 
 class DamageMapDiagnosticsTest : public PluginScenario {
   protected:
-    std::vector<uint8_t> storage = std::vector<uint8_t>(kManagerSize * 2);
-    uint8_t* manager = storage.data();
+    DamageManagerWorld world;
+    DamageManagerWorld otherWorld;
+    uint8_t* manager = world.Manager();
     size_t loggedEntries = 0;
 
-    uint8_t* Map(uint8_t* owner, unsigned i) { return owner + kMaps + i * kMapStride; }
+    uint8_t* Map(unsigned i) { return world.Map(i); }
 
     void SetMap(unsigned i, uint32_t owner, uint32_t tex, uint32_t tex2, uint8_t decals, uint8_t rendered,
                 uint8_t flags) {
-        uint8_t* map = Map(manager, i);
-        Put(map, 0x2D0, owner);
-        Put(map, 0x2D4, tex);
-        Put(map, 0x2D8, tex2);
-        Put(map, 0x2DC, decals);
-        Put(map, 0x2DD, rendered);
-        Put(map, 0x2DE, flags);
+        world.SetMap(i, owner, tex, tex2, decals, rendered, flags);
     }
 
-    void SetSlot(unsigned slot, const uint8_t* map) { Put(manager, kActiveSlots + slot * 4, Word(map)); }
+    void SetSlot(unsigned slot, const uint8_t* map) { world.SetSlot(slot, map); }
 
     void SetCounts(uint16_t mapCount, uint16_t renderedCount, uint32_t cleanupTimer) {
-        Put(manager, kMapCount, mapCount);
-        Put(manager, kRenderedCount, renderedCount);
-        Put(manager, kCleanupTimer, cleanupTimer);
+        world.SetCounts(mapCount, renderedCount, cleanupTimer);
     }
 
     void Start(const std::string& ini = kDiagnosticsIni) {
@@ -115,7 +106,7 @@ class DamageMapDiagnosticsTest : public PluginScenario {
     void TwoMaps() {
         SetMap(0, 0xABCD, 0x1000, 0, 3, 1, 0x03);
         SetMap(1, 0xBEEF, 0x2000, 0x3000, 0, 0, 0x04);
-        SetSlot(0, Map(manager, 0));
+        SetSlot(0, Map(0));
         SetCounts(2, 1, 77);
     }
 };
@@ -185,11 +176,11 @@ TEST_F(DamageMapDiagnosticsTest, TimerOrSlotChangesAloneBringAWholeBlock) {
 
     // The same map moved from slot 0 to slot 2 (with the count covering it).
     SetSlot(0, nullptr);
-    SetSlot(2, Map(manager, 0));
+    SetSlot(2, Map(0));
     Put(manager, kRenderedCount, uint16_t{3});
     Frame();
     SetSlot(2, nullptr);
-    SetSlot(1, Map(manager, 0));
+    SetSlot(1, Map(0));
     blocks = Frame();
     ASSERT_EQ(blocks.size(), 1u);
     EXPECT_EQ(blocks[0].maps[0].rfind("  map[00] activeSlot=1 ", 0), 0u);
@@ -199,9 +190,9 @@ TEST_F(DamageMapDiagnosticsTest, AnotherManagerWithTheSameContentsBringsNoBlock)
     TwoMaps();
     Start();
     Frame();
-    uint8_t* other = storage.data() + kManagerSize;
-    std::memcpy(other, manager, kManagerSize);
-    Put(other, kActiveSlots, Word(Map(other, 0))); // the copy's slot holds its own map 0
+    uint8_t* other = otherWorld.Manager();
+    std::memcpy(other, manager, kCleanupTimer + 4);
+    otherWorld.SetSlot(0, otherWorld.Map(0)); // the copy's slot holds its own map 0
     EXPECT_TRUE(Frame(other).empty());
     EXPECT_EQ(HostCallsOf(HostFunction::UpdateRenderMaps).back().Ecx, Word(other));
 }
@@ -233,10 +224,10 @@ TEST_F(DamageMapDiagnosticsTest, SlotTextsFollowTheFirstEightSlotsInUse) {
     SetMap(0, 1, 0, 0, 0, 0, 0);
     SetMap(1, 2, 0, 0, 0, 0, 0);
     SetMap(2, 3, 0, 0, 0, 0, 0);
-    SetSlot(1, Map(manager, 0));
-    SetSlot(3, Map(manager, 0));
-    SetSlot(8, Map(manager, 1));
-    SetSlot(7, Map(manager, 2));
+    SetSlot(1, Map(0));
+    SetSlot(3, Map(0));
+    SetSlot(8, Map(1));
+    SetSlot(7, Map(2));
     SetCounts(3, 0, 0);
     Start();
     std::vector<Block> blocks = Frame();

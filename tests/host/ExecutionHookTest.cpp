@@ -1,4 +1,5 @@
 // The execution blood decal hook, reached through the host's own call at 0x005AD857.
+#include "HostWorld.h"
 #include "PluginScenario.h"
 
 #include <algorithm>
@@ -11,30 +12,11 @@ namespace {
 // Host layout, from the host's side.
 constexpr uint32_t kExecutionUpdate = 0x005AD850;
 constexpr uint32_t kExecutionCall = 0x005AD857;
-constexpr uint32_t kExecutionModeSlot = 0x007604B0;
-constexpr uint32_t kInteractiveMode = 0xF0;
-constexpr uint32_t kAnimationController = 0x2BC;
 constexpr uint32_t kStageOverrideActive = 0x1106;
 constexpr uint32_t kStageOverride = 0x1114;
-constexpr uint32_t kExecutionVictim = 0x1144;
-constexpr uint32_t kVictimDecalIndex = 0x1150;
-constexpr uint32_t kSplatterDecalIndex = 0x1154;
 constexpr uint32_t kExecutionVariant = 0x1178;
-constexpr uint32_t kExecutionObject = 0x1040;
-constexpr uint32_t kExecutionIndex = 0x1BC;
-constexpr uint32_t kAnimationTime = 0x20;
-constexpr uint32_t kTablesSize = 0xAC004;
 
-enum class List { Victim, Splatter };
-
-struct ListLayout {
-    uint32_t entries;
-    uint32_t counts;
-};
-
-ListLayout Layout(List list) {
-    return list == List::Victim ? ListLayout{0x24F44, 0x68244} : ListLayout{0x687A4, 0xABAA4};
-}
+using List = DecalList;
 
 struct Decal {
     uint32_t manager;
@@ -52,17 +34,11 @@ float AsFloat(uint32_t bits) {
 }
 
 template <typename T> void Put(void* object, uint32_t offset, T value) {
-    std::memcpy(static_cast<uint8_t*>(object) + offset, &value, sizeof value);
-}
-
-template <typename T> T Get(const void* object, uint32_t offset) {
-    T value;
-    std::memcpy(&value, static_cast<const uint8_t*>(object) + offset, sizeof value);
-    return value;
+    WriteField(object, offset, value);
 }
 
 uint32_t Word(const void* pointer) {
-    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer));
+    return AddressOf(pointer);
 }
 
 std::string Hex(const void* pointer) {
@@ -80,30 +56,20 @@ const char kLoggingIni[] = "[General]\r\n"
 
 class ExecutionHookTest : public PluginScenario {
   protected:
-    alignas(16) uint8_t player[0x1200] = {};
-    alignas(16) uint8_t victim[0x1100] = {};
-    alignas(16) uint8_t execution[0x200] = {};
-    alignas(16) uint8_t animation[0x40] = {};
-    alignas(16) uint8_t controller[0x40] = {};
-    alignas(16) uint8_t modeObject[0x100] = {};
-    alignas(16) uint8_t manager[0x40] = {};
-    alignas(16) uint8_t source[0x40] = {};
-    uint8_t* tables = nullptr;
+    ExecutionWorld world;
+    uint8_t* const player = world.player;
+    uint8_t* const victim = world.victim;
+    uint8_t* const execution = world.execution;
+    uint8_t* const controller = world.controller;
+    uint8_t* const manager = world.decalManager;
+    uint8_t* const source = world.source;
 
     void SetUp() override {
         PluginScenario::SetUp();
-        tables = static_cast<uint8_t*>(
-            VirtualAlloc(nullptr, kTablesSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-        ASSERT_NE(tables, nullptr);
-        Put(player, kAnimationController, Word(controller));
-        Put(player, kExecutionVictim, Word(victim));
-        Put(victim, kExecutionObject, Word(execution));
-        Put(execution, kExecutionIndex, int32_t{10}); // id 56
-        *reinterpret_cast<void* volatile*>(kExecutionModeSlot) = modeObject;
-        HostReturns = {tables, manager, source, 0, 1, animation};
+        world.SetExecutionIndex(10); // id 56
+        HostReturns.ExecutionId = 0;
+        HostReturns.ExecutionStage = 1;
     }
-
-    void TearDown() override { VirtualFree(tables, 0, MEM_RELEASE); }
 
     void Start(const std::string& ini = kLoggingIni) {
         WriteIni(ini);
@@ -111,23 +77,17 @@ class ExecutionHookTest : public PluginScenario {
         ClearHostJournal();
     }
 
-    void SetAnimationTime(float time) { Put(animation, kAnimationTime, time); }
+    void SetAnimationTime(float time) { world.SetAnimationTime(time); }
 
     void SetEntry(List list, int id, int stage, int k, float time, float x, float y, const char* texture) {
-        uint8_t* entry = tables + Layout(list).entries + ((id * 4 + stage) * 25 + k) * 32;
-        Put(entry, 0, time);
-        std::strncpy(reinterpret_cast<char*>(entry + 4), texture, 20);
-        Put(entry, 0x18, x);
-        Put(entry, 0x1C, y);
+        world.SetEntry(list, id, stage, k, time, x, y, texture);
     }
 
-    const uint8_t* EntryAddress(List list, int id, int stage, int k) const {
-        return tables + Layout(list).entries + ((id * 4 + stage) * 25 + k) * 32;
+    const uint8_t* EntryAddress(List list, int id, int stage, int k) {
+        return world.Entry(list, id, stage, k);
     }
 
-    void SetCount(List list, int id, int stage, uint32_t count) {
-        Put(tables, Layout(list).counts + (id * 4 + stage) * 4, count);
-    }
+    void SetCount(List list, int id, int stage, uint32_t count) { world.SetCount(list, id, stage, count); }
 
     // One execution update, made by the host's own code with known callee-saved registers.
     void Update() {
@@ -159,8 +119,8 @@ class ExecutionHookTest : public PluginScenario {
         return lines;
     }
 
-    uint32_t VictimIndex() const { return Get<uint32_t>(player, kVictimDecalIndex); }
-    uint32_t SplatterIndex() const { return Get<uint32_t>(player, kSplatterDecalIndex); }
+    uint32_t VictimIndex() const { return world.VictimIndex(); }
+    uint32_t SplatterIndex() const { return world.SplatterIndex(); }
 };
 
 } // namespace
@@ -185,7 +145,7 @@ TEST_F(ExecutionHookTest, StartUpRetargetsOnlyTheCallDisplacement) {
 }
 
 TEST_F(ExecutionHookTest, InteractiveModeHandsEveryCallToTheHostAndLogsOnce) {
-    Put(modeObject, kInteractiveMode, int32_t{1});
+    world.SetInteractive(1);
     SetCount(List::Victim, 56, 1, 1);
     SetEntry(List::Victim, 56, 1, 0, 0.0f, 1, 2, "blood");
     Start();
@@ -206,13 +166,13 @@ TEST_F(ExecutionHookTest, InteractiveModeHandsEveryCallToTheHostAndLogsOnce) {
         1);
 
     // The mode is read on every call: switched off, the next call spawns.
-    Put(modeObject, kInteractiveMode, int32_t{0});
+    world.SetInteractive(0);
     Update();
     EXPECT_EQ(Decals().size(), 1u);
 }
 
 TEST_F(ExecutionHookTest, InteractiveModeWithLoggingOffWritesNothing) {
-    Put(modeObject, kInteractiveMode, int32_t{-5});
+    world.SetInteractive(-5);
     Start("[Logging]\r\nEnableLogging=0\r\nLogExecutionDecals=1\r\n");
     Update();
     Update();
@@ -221,7 +181,7 @@ TEST_F(ExecutionHookTest, InteractiveModeWithLoggingOffWritesNothing) {
 }
 
 TEST_F(ExecutionHookTest, ExecutionObjectIndexGivesTheIdUpTo85) {
-    Put(execution, kExecutionIndex, int32_t{39});
+    world.SetExecutionIndex(39);
     SetCount(List::Victim, 85, 1, 1);
     SetEntry(List::Victim, 85, 1, 0, 0.0f, 3, 4, "row85");
     Start();
@@ -231,7 +191,7 @@ TEST_F(ExecutionHookTest, ExecutionObjectIndexGivesTheIdUpTo85) {
     EXPECT_TRUE(HostCallsOf(HostFunction::GetExecutionSource).empty());
     EXPECT_TRUE(HostCallsOf(HostFunction::GetExecutionId).empty());
 
-    Put(execution, kExecutionIndex, int32_t{40});
+    world.SetExecutionIndex(40);
     ClearHostJournal();
     Update();
     EXPECT_TRUE(Decals().empty());
@@ -244,7 +204,7 @@ TEST_F(ExecutionHookTest, ExecutionObjectIndexGivesTheIdUpTo85) {
 }
 
 TEST_F(ExecutionHookTest, WithoutAnExecutionObjectTheIdComesFromTheHost) {
-    Put(victim, kExecutionObject, uint32_t{0});
+    world.RemoveExecutionObject();
     HostReturns.ExecutionId = 7;
     SetCount(List::Splatter, 7, 1, 1);
     SetEntry(List::Splatter, 7, 1, 0, 0.0f, 5, 6, "host-id");
@@ -284,7 +244,7 @@ TEST_F(ExecutionHookTest, StageOverrideAndVariantChooseTheStage) {
 
     // Variant 1 leaves a stage of 7 out of range; variant 2 forces stage 3.
     Put(player, kStageOverrideActive, uint8_t{0});
-    Put(player, kVictimDecalIndex, uint32_t{0});
+    world.ResetIndices();
     HostReturns.ExecutionStage = 7;
     Put(player, kExecutionVariant, int32_t{1});
     ClearHostJournal();
@@ -306,9 +266,9 @@ TEST_F(ExecutionHookTest, NegativeIdsAndStagesEndTheCall) {
     SetCount(List::Victim, 0, 0, 1);
     SetEntry(List::Victim, 0, 0, 0, 0.0f, 1, 1, "first");
     Start();
-    Put(execution, kExecutionIndex, int32_t{-47}); // id -1
+    world.SetExecutionIndex(-47); // id -1
     Update();
-    Put(victim, kExecutionObject, uint32_t{0});
+    world.RemoveExecutionObject();
     HostReturns.ExecutionId = std::numeric_limits<int32_t>::min();
     Update();
     HostReturns.ExecutionId = 0;
@@ -489,7 +449,7 @@ TEST_F(ExecutionHookTest, CountsAbove25WalkTheStagesOwnSlotsOnly) {
 TEST_F(ExecutionHookTest, ATextureThatFillsItsFieldPrintsItsTwentyCharactersOnly) {
     SetCount(List::Splatter, 56, 1, 1);
     SetEntry(List::Splatter, 56, 1, 0, 0.0f, 0, 0, "");
-    uint8_t* entry = const_cast<uint8_t*>(EntryAddress(List::Splatter, 56, 1, 0));
+    uint8_t* entry = world.Entry(List::Splatter, 56, 1, 0);
     std::memcpy(entry + 4, "ABCDEFGHIJKLMNOPQRST", 20);
     Put(entry, 0x18, uint32_t{0x41414141}); // X: bytes that would print as "AAAA"
     Put(entry, 0x1C, uint32_t{0x41414141});
