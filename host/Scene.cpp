@@ -1,0 +1,422 @@
+// A scripted game session in the stand-in host: the real plug-in is loaded as an
+// ASI loader does and the host's code runs through every patched site while the
+// report shows what the hooks did. Exits non-zero when the plug-in did not do
+// what the scene expects.
+//   crimsel_host.exe             the scene's INI: every fix and all logging on
+//   crimsel_host.exe --defaults  no INI: the plug-in writes its own on first start
+//   crimsel_host.exe --first-start-ini <path>  copies the INI a first start writes to path
+#include "HostFunctions.h"
+#include "HostWorld.h"
+#include "StandInHost.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kSceneIni[] = "[General]\r\n"
+                         "FixExecutionBloodDecals=1\r\n"
+                         "PatchBloodDecalColorAndAlpha=1\r\n"
+                         "FixStaleDamageMapDecals=1\r\n"
+                         "\r\n"
+                         "[BloodDecal]\r\n"
+                         "Red=200\r\n"
+                         "Green=10\r\n"
+                         "Blue=10\r\n"
+                         "Alpha=255\r\n"
+                         "\r\n"
+                         "[Logging]\r\n"
+                         "EnableLogging=1\r\n"
+                         "LogDamageMapDiagnostics=1\r\n"
+                         "LogExecutionDecals=1\r\n";
+
+struct Site {
+    uint32_t address;
+    uint32_t size;
+    const char* role;
+};
+
+const Site kSites[] = {
+    {0x005AD857, 5, "call of UpdateWiiExecution -> ExecutionBloodDecalHook"},
+    {0x005BB163, 5, "call of UpdateRenderMaps -> DamageManagerDiagnosticsHook"},
+    {0x005BB33B, 9, "damage-map clear set-up -> jump to StaleMapClearBlendHook, 4 NOPs"},
+    {0x005BB391, 1, "source blend factor of the decal drawing"},
+    {0x005BB478, 1, "decal colour: red"},
+    {0x005BB481, 1, "decal colour: green"},
+    {0x005BB48A, 1, "decal colour: blue"},
+    {0x005BB48F, 1, "decal colour: alpha"},
+    {0x005BB512, 7, "end of the decal drawing -> jump to BlendRestoreHook, 2 NOPs"},
+};
+
+struct Settings {
+    bool execution, colour, stale, logging, diagnostics, decalLines;
+    unsigned red, green, blue, alpha;
+};
+
+unsigned IniNumber(const std::wstring& ini, const wchar_t* section, const wchar_t* key) {
+    return GetPrivateProfileIntW(section, key, 0, ini.c_str());
+}
+
+Settings ReadSettings(const std::wstring& ini) {
+    return {IniNumber(ini, L"General", L"FixExecutionBloodDecals") != 0,
+            IniNumber(ini, L"General", L"PatchBloodDecalColorAndAlpha") != 0,
+            IniNumber(ini, L"General", L"FixStaleDamageMapDecals") != 0,
+            IniNumber(ini, L"Logging", L"EnableLogging") != 0,
+            IniNumber(ini, L"Logging", L"LogDamageMapDiagnostics") != 0,
+            IniNumber(ini, L"Logging", L"LogExecutionDecals") != 0,
+            IniNumber(ini, L"BloodDecal", L"Red"),
+            IniNumber(ini, L"BloodDecal", L"Green"),
+            IniNumber(ini, L"BloodDecal", L"Blue"),
+            IniNumber(ini, L"BloodDecal", L"Alpha")};
+}
+
+int checksHeld = 0;
+int checksFailed = 0;
+
+void Check(bool held, const char* what) {
+    if (held) {
+        ++checksHeld;
+    } else {
+        ++checksFailed;
+        std::printf("  !! check failed: %s\n", what);
+    }
+}
+
+// Runs host code and checks that the callee-saved registers and the stack came back as they were.
+void RunHost(uint32_t function, const void* ecx) {
+    CallWithSentinels(function, AddressOf(ecx));
+    Check(LastRegisterCheck.Ebx == kSentinelEbx && LastRegisterCheck.Esi == kSentinelEsi &&
+              LastRegisterCheck.Edi == kSentinelEdi && LastRegisterCheck.Ebp == kSentinelEbp &&
+              LastRegisterCheck.EspAfter == LastRegisterCheck.EspBefore,
+          "callee-saved registers and stack kept");
+}
+
+const char* Name(HostFunction function) {
+    switch (function) {
+    case HostFunction::UpdateWiiExecution:
+        return "UpdateWiiExecution";
+    case HostFunction::GetExecutionDecalTables:
+        return "GetExecutionDecalTables";
+    case HostFunction::GetDecalManager:
+        return "GetDecalManager";
+    case HostFunction::GetExecutionSource:
+        return "GetExecutionSource";
+    case HostFunction::GetExecutionId:
+        return "GetExecutionId";
+    case HostFunction::GetExecutionStage:
+        return "GetExecutionStage";
+    case HostFunction::GetCurrentAnimation:
+        return "GetCurrentAnimation";
+    case HostFunction::AddCharacterDecal:
+        return "AddCharacterDecal";
+    case HostFunction::SetRenderState:
+        return "SetRenderState";
+    case HostFunction::SetBlendFactors:
+        return "SetBlendFactors";
+    case HostFunction::DrawDecalQuads:
+        return "DrawDecalQuads";
+    case HostFunction::UpdateRenderMaps:
+        return "UpdateRenderMaps";
+    }
+    return "?";
+}
+
+std::string Reached() {
+    std::string names;
+    for (const HostCall& call : HostJournal()) {
+        names += std::string(names.empty() ? "" : ", ") + Name(call.Function);
+    }
+    return names.empty() ? "nothing" : names;
+}
+
+std::string Bytes(const uint8_t* bytes, uint32_t size) {
+    std::string text;
+    char hex[4];
+    for (uint32_t i = 0; i < size; ++i) {
+        std::snprintf(hex, sizeof hex, "%02X ", bytes[i]);
+        text += hex;
+    }
+    return text;
+}
+
+std::vector<std::string> LogSince(const std::wstring& folder, size_t& seen) {
+    const std::vector<std::string> entries = LogEntries(ReadFileBytes(folder + L"Crimsel.log"));
+    std::vector<std::string> fresh(entries.begin() + static_cast<std::ptrdiff_t>(seen < entries.size() ? seen : entries.size()),
+                                   entries.end());
+    seen = entries.size();
+    return fresh;
+}
+
+void ReportPatches(const std::vector<uint8_t>& before, const std::vector<uint8_t>& after) {
+    std::printf("\n== Patches written by InitializeASI ==\n");
+    std::printf("%-10s  %-27s  %-27s  %s\n", "site", "bytes before", "bytes after", "what it does");
+    const uint32_t base = AddressOf(HostCodeStart);
+    size_t covered = 0;
+    for (const Site& site : kSites) {
+        const uint8_t* old = before.data() + (site.address - base);
+        const uint8_t* now = after.data() + (site.address - base);
+        const bool changed = std::memcmp(old, now, site.size) != 0;
+        std::printf("0x%08X  %-27s  %-27s  %s%s\n", site.address, Bytes(old, site.size).c_str(),
+                    changed ? Bytes(now, site.size).c_str() : "(unchanged)", site.role, changed ? "" : " [off]");
+    }
+    for (const HostByteChange& change : CompareHostCode(before, after)) {
+        bool inSite = false;
+        for (const Site& site : kSites) {
+            inSite = inSite || (change.Address >= site.address && change.Address < site.address + site.size);
+        }
+        covered += inSite ? 1 : 0;
+        Check(inSite, "every changed host byte belongs to a known site");
+    }
+    std::printf("(%u host bytes changed)\n", static_cast<unsigned>(covered));
+}
+
+void Execution(const Settings& settings, const std::wstring& folder, size_t& seenLog) {
+    std::printf("\n== A non-interactive execution: id 56, stage 1, ten frames ==\n");
+    ExecutionWorld world;
+    world.SetExecutionIndex(10);
+    HostReturns.ExecutionStage = 1;
+    struct Due {
+        DecalList list;
+        float time;
+        const char* texture;
+    };
+    const Due victim[] = {{DecalList::Victim, 0.15f, "neck_spurt"},
+                          {DecalList::Victim, 0.30f, "chest_slash"},
+                          {DecalList::Victim, 0.30f, "chest_drip"},
+                          {DecalList::Victim, 0.75f, "ground_pool"}};
+    const Due splatter[] = {{DecalList::Splatter, 0.20f, "arm_spray"},
+                            {DecalList::Splatter, 0.55f, "face_mist"},
+                            {DecalList::Splatter, 0.90f, "blade_drops"}};
+    for (int k = 0; k < 4; ++k) {
+        world.SetEntry(DecalList::Victim, 56, 1, k, victim[k].time, 0.1f * k, 0.5f, victim[k].texture);
+    }
+    for (int k = 0; k < 3; ++k) {
+        world.SetEntry(DecalList::Splatter, 56, 1, k, splatter[k].time, -0.2f * k, 1.0f, splatter[k].texture);
+    }
+    world.SetCount(DecalList::Victim, 56, 1, 4);
+    world.SetCount(DecalList::Splatter, 56, 1, 3);
+
+    int spawned[2][4] = {};
+    for (int frame = 1; frame <= 10; ++frame) {
+        const float time = 0.1f * static_cast<float>(frame);
+        world.SetAnimationTime(time);
+        ClearHostJournal();
+        RunHost(kHostExecutionUpdate, world.player);
+        std::printf("frame %2d  animTime %.3f  host reached: %s\n", frame, time, Reached().c_str());
+        for (const HostCall& call : HostCallsOf(HostFunction::AddCharacterDecal)) {
+            const bool onVictim = call.Args[0] == AddressOf(world.victim);
+            const DecalList list = onVictim ? DecalList::Victim : DecalList::Splatter;
+            const int k = static_cast<int>((call.Args[3] - 4 - AddressOf(world.Entry(list, 56, 1, 0))) / 32);
+            const Due& due = onVictim ? victim[k] : splatter[k];
+            std::printf("          spawned %-8s #%d %-12s due %.3f on the %s (0x%08X)\n",
+                        onVictim ? "victim" : "splatter", k, due.texture, due.time, onVictim ? "victim" : "player",
+                        call.Args[0]);
+            ++spawned[onVictim ? 0 : 1][k];
+            Check(due.time <= time && due.time > time - 0.1001f, "a decal comes in the frame that reaches its time");
+            Check(call.Ecx == AddressOf(world.decalManager), "decals go through the host's decal manager");
+        }
+        for (const std::string& line : LogSince(folder, seenLog)) {
+            std::printf("          log: %s\n", line.c_str());
+        }
+        if (!settings.execution) {
+            Check(HostCallsOf(HostFunction::UpdateWiiExecution).size() == 1, "without the fix the host's update runs");
+        }
+    }
+    for (int k = 0; k < 4; ++k) {
+        Check(spawned[0][k] == (settings.execution ? 1 : 0), "each victim decal exactly once");
+    }
+    for (int k = 0; k < 3; ++k) {
+        Check(spawned[1][k] == (settings.execution ? 1 : 0), "each splatter decal exactly once");
+    }
+    Check(world.VictimIndex() == (settings.execution ? 4u : 0u) &&
+              world.SplatterIndex() == (settings.execution ? 3u : 0u),
+          "the counters end after the last entries");
+
+    std::printf("\n== The same execution in interactive mode, two frames ==\n");
+    world.ResetIndices();
+    world.SetInteractive(1);
+    for (int frame = 1; frame <= 2; ++frame) {
+        ClearHostJournal();
+        RunHost(kHostExecutionUpdate, world.player);
+        std::printf("frame %2d  host reached: %s\n", frame, Reached().c_str());
+        for (const std::string& line : LogSince(folder, seenLog)) {
+            std::printf("          log: %s\n", line.c_str());
+        }
+        const std::vector<HostCall> updates = HostCallsOf(HostFunction::UpdateWiiExecution);
+        Check(updates.size() == 1 && updates[0].Ecx == AddressOf(world.player) &&
+                  HostCallsOf(HostFunction::AddCharacterDecal).empty(),
+              "interactive executions are the host's own");
+    }
+}
+
+void DamageMaps(const Settings& settings, const std::wstring& folder, size_t& seenLog) {
+    std::printf("\n== Damage maps over six frames ==\n");
+    DamageManagerWorld world;
+    struct Frame {
+        const char* what;
+        int blocks; // expected diagnostic blocks with logging and diagnostics on
+    };
+    const Frame frames[] = {{"two maps added, map 0 in slot 0", 1},
+                            {"nothing changes", 0},
+                            {"UpdateRenderMaps renders map 1 into slot 1", 1},
+                            {"map 0 flagged needsClear", 1},
+                            {"cleanup: timer runs, map 1 inactive", 1},
+                            {"nothing changes", 0}};
+    static DamageManagerWorld* current = nullptr;
+    current = &world;
+    for (int f = 0; f < 6; ++f) {
+        HostUpdateRenderMapsAction = nullptr;
+        switch (f) {
+        case 0:
+            world.SetMap(0, 0x00A10000, 0x00B10000, 0, 2, 0, 0x00);
+            world.SetMap(1, 0x00A20000, 0x00B20000, 0x00C20000, 0, 0, 0x02);
+            world.SetSlot(0, world.Map(0));
+            world.SetCounts(2, 1, 0);
+            break;
+        case 2:
+            HostUpdateRenderMapsAction = [](void*) {
+                current->Rendered(1) += 1;
+                current->SetSlot(1, current->Map(1));
+                current->SetCounts(2, 2, 0);
+            };
+            break;
+        case 3:
+            world.Flags(0) |= 0x01;
+            break;
+        case 4:
+            world.SetCleanupTimer(30);
+            world.Flags(1) |= 0x04;
+            break;
+        default:
+            break;
+        }
+        ClearHostJournal();
+        RunHost(kHostDamageManagerFrame, world.Manager());
+        std::printf("frame %d  %-44s host reached: %s\n", f + 1, frames[f].what, Reached().c_str());
+        int blocks = 0;
+        for (const std::string& line : LogSince(folder, seenLog)) {
+            std::printf("          log: %s\n", line.c_str());
+            blocks += line.rfind("DamageMapState ", 0) == 0 ? 1 : 0;
+        }
+        Check(HostCallsOf(HostFunction::UpdateRenderMaps).size() == 1, "UpdateRenderMaps runs once a frame");
+        Check(blocks == (settings.logging && settings.diagnostics ? frames[f].blocks : 0),
+              "a diagnostics block exactly where something changed");
+    }
+    HostUpdateRenderMapsAction = nullptr;
+}
+
+void Drawing(const Settings& settings) {
+    std::printf("\n== One decal drawing pass into a damage map (flags 0x07) ==\n");
+    alignas(16) uint8_t map[0x2E0] = {};
+    map[0x2DE] = 0x07;
+    HostDrawingEpilogueRan = 0;
+    ClearHostJournal();
+    RunHost(kHostDrawDamageMapDecals, map);
+    std::vector<std::pair<uint32_t, uint32_t>> blends;
+    for (const HostCall& call : HostCallsOf(HostFunction::SetBlendFactors)) {
+        std::printf("SetBlendFactors(%u, %u)\n", call.Args[0], call.Args[1]);
+        blends.emplace_back(call.Args[0], call.Args[1]);
+    }
+    const std::vector<HostCall> draws = HostCallsOf(HostFunction::DrawDecalQuads);
+    const uint32_t colour = draws.empty() ? 0 : draws[0].Args[0];
+    std::printf("decals drawn with red=%u green=%u blue=%u alpha=%u\n", colour & 0xFF, (colour >> 8) & 0xFF,
+                (colour >> 16) & 0xFF, colour >> 24);
+    std::printf("flags after the drawing: 0x%02X; the host's own end %s\n", map[0x2DE],
+                HostDrawingEpilogueRan ? "ran" : "was replaced by BlendRestoreHook");
+    Check(map[0x2DE] == 0x06, "needsClear is cleared, the other flags kept");
+    if (settings.colour) {
+        Check(colour == (settings.red | settings.green << 8 | settings.blue << 16 | settings.alpha << 24),
+              "the user's colour is drawn");
+        Check(blends.size() == 2 && blends[0] == std::make_pair(2u, 6u) && blends[1] == std::make_pair(5u, 6u),
+              "Wii-style source blend, then the usual blend restored");
+        Check(HostDrawingEpilogueRan == 0, "the drawing ends through BlendRestoreHook");
+    } else {
+        Check(colour == 0xC0000080u && blends.size() == 1 && HostDrawingEpilogueRan == 1,
+              "the host's own colour, blend and end");
+    }
+}
+
+void Clear(const Settings& settings) {
+    std::printf("\n== One damage-map clear ==\n");
+    ClearHostJournal();
+    HostClearValue = 0.0f;
+    RunHost(kHostClearDamageMap, nullptr);
+    std::vector<std::pair<uint32_t, uint32_t>> calls;
+    for (const HostCall& call : HostJournal()) {
+        std::printf("%s(%u, %u)\n", Name(call.Function), call.Args[0], call.Args[1]);
+        calls.emplace_back(call.Args[0], call.Args[1]);
+    }
+    const unsigned depth = (FpuStackTop(HostClearBeforeSetup) + 8 - FpuStackTop(HostClearAtResume)) % 8;
+    std::printf("at 0x005BB349: %u more x87 entry, %.1f taken by the clear\n", depth, HostClearValue);
+    Check(depth == 1 && HostClearValue == 1.0f && HostClearAtResume.Esp == HostClearBeforeSetup.Esp &&
+              HostClearAtResume.Ebx == HostClearBeforeSetup.Ebx && HostClearAtResume.Esi == HostClearBeforeSetup.Esi &&
+              HostClearAtResume.Edi == HostClearBeforeSetup.Edi && HostClearAtResume.Ebp == HostClearBeforeSetup.Ebp,
+          "the clear goes on with 1.0 on the x87 stack and its registers kept");
+    if (settings.stale) {
+        Check(calls.size() == 2 && calls[0] == std::make_pair(14u, 0u) && calls[1] == std::make_pair(2u, 1u),
+              "depth writes off, then blend one/zero");
+    } else {
+        Check(calls.size() == 1 && calls[0] == std::make_pair(14u, 1u), "the host's own set-up");
+    }
+}
+
+void Print(const char* title, const std::string& text) {
+    std::printf("\n== %s ==\n", title);
+    std::string shown;
+    for (char c : text) {
+        if (c != '\r') {
+            shown += c;
+        }
+    }
+    std::fputs(shown.empty() ? "(none)\n" : shown.c_str(), stdout);
+}
+
+int FirstStartIni(const char* target) {
+    const std::wstring folder = CreateGameFolder(L"first-start");
+    const LoadedPlugin plugin = LoadPlugin(folder);
+    if (plugin.InitializeASI == nullptr) {
+        return 1;
+    }
+    plugin.InitializeASI();
+    std::wstring out(target, target + std::strlen(target));
+    return CopyFileW((folder + L"Vorlaine.Crimsel.ini").c_str(), out.c_str(), FALSE) ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 2 && std::strcmp(argv[1], "--first-start-ini") == 0) {
+        return FirstStartIni(argv[2]);
+    }
+    const bool defaults = argc > 1 && std::strcmp(argv[1], "--defaults") == 0;
+    const std::wstring folder = CreateGameFolder(defaults ? L"scene-defaults" : L"scene");
+    if (!defaults) {
+        WriteFileBytes(folder + L"Vorlaine.Crimsel.ini", kSceneIni);
+    }
+    std::printf("Vorlaine.Crimsel in the stand-in host, game folder %ls\n", folder.c_str());
+    std::printf("%s\n", defaults ? "No INI: the plug-in's first start writes it."
+                                 : "The scene's INI: every fix and all logging on, colour 200/10/10/255.");
+
+    const std::vector<uint8_t> before = CopyHostCode();
+    const LoadedPlugin plugin = LoadPlugin(folder);
+    if (plugin.Module == nullptr || plugin.InitializeASI == nullptr) {
+        std::fprintf(stderr, "the plug-in could not be loaded\n");
+        return 1;
+    }
+    plugin.InitializeASI();
+    const Settings settings = ReadSettings(folder + L"Vorlaine.Crimsel.ini");
+    ReportPatches(before, CopyHostCode());
+
+    size_t seenLog = LogEntries(ReadFileBytes(folder + L"Crimsel.log")).size();
+    Execution(settings, folder, seenLog);
+    DamageMaps(settings, folder, seenLog);
+    Drawing(settings);
+    Clear(settings);
+
+    Print("Vorlaine.Crimsel.ini", ReadFileBytes(folder + L"Vorlaine.Crimsel.ini"));
+    Print("Crimsel.log", ReadFileBytes(folder + L"Crimsel.log"));
+    std::printf("\nScene checks: %d held, %d did not\n", checksHeld, checksFailed);
+    return checksFailed == 0 ? 0 : 1;
+}
