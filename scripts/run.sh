@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the plug-in and runs it in the stand-in host: a fresh game folder, the
-# plug-in loaded as an ASI loader does, then its INI, its log and the host bytes
-# it changed. "--defaults" starts without an INI of the scene's own.
+# Builds the plug-in and the release zip, then runs the real .asi in the stand-in
+# host through a scripted game session and prints the report. "--defaults"
+# starts without the scene's INI, as a player's first start would.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD_DIR="$ROOT/build"
@@ -10,4 +10,7 @@ bash scripts/setup.sh
 bash scripts/build.sh >/dev/null
 source scripts/wine-session.sh
 start_wine_session
-wine "$BUILD_DIR/bin/crimsel_host.exe" "$@"
+cmake --build --preset release --target dist >/dev/null
+wine "$BUILD_DIR/bin/crimsel_host.exe" "$@" | tr -d '\r'
+echo
+echo "Release: $ROOT/dist/Vorlaine.Crimsel.zip"
