@@ -1,6 +1,7 @@
 #include "HostFunctions.h"
 
 #include <cstring>
+#include <mutex>
 
 HostReturnValues HostReturns = {};
 void (*HostUpdateRenderMapsAction)(void* manager) = nullptr;
@@ -9,6 +10,7 @@ bool HostJournalEnabled = true;
 namespace {
 
 std::vector<HostCall> journal;
+std::mutex journalLock; // host functions run on many threads in the stress tests
 
 uint32_t ToWord(const void* pointer) {
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer));
@@ -30,6 +32,7 @@ template <typename... Values> void Record(HostFunction function, const void* ecx
     constexpr size_t argumentCount = sizeof...(Values);
     const uint32_t values[argumentCount + 1] = {0u, ToWord(args)...};
     std::memcpy(call.Args, values + 1, sizeof(uint32_t) * argumentCount);
+    const std::lock_guard<std::mutex> hold(journalLock);
     journal.push_back(call);
 }
 
@@ -85,9 +88,12 @@ int32_t __thiscall StubGetExecutionStage(void* player) {
     return HostReturns.ExecutionStage;
 }
 
+// A controller that holds an animation of its own (in its first field) returns
+// it; otherwise the scenario's animation.
 void* __thiscall StubGetCurrentAnimation(void* controller) {
     Record(HostFunction::GetCurrentAnimation, controller);
-    return HostReturns.Animation;
+    void* own = controller != nullptr ? *static_cast<void**>(controller) : nullptr;
+    return own != nullptr ? own : HostReturns.Animation;
 }
 
 void __thiscall StubAddCharacterDecal(void* manager, void* character, float x, float y, const char* texture,

@@ -136,3 +136,7 @@ void DamageManagerWorld::SetCounts(uint16_t mapCount, uint16_t renderedCount, ui
 void DamageManagerWorld::SetCleanupTimer(uint32_t timer) {
     WriteField(storage.data(), kCleanupTimer, timer);
 }
+
+void ExecutionWorld::BindAnimationToController() {
+    WriteField(controller, 0, AddressOf(animation));
+}

@@ -31,6 +31,8 @@ class ExecutionWorld {
     void SetExecutionIndex(int32_t index); // the victim's execution object; the id is index + 46
     void RemoveExecutionObject();
     void SetAnimationTime(float time);
+    // The controller then hands out this world's animation whatever HostReturns says.
+    void BindAnimationToController();
     void SetEntry(DecalList list, int id, int stage, int k, float time, float x, float y,
                   const char* texture);
     void SetCount(DecalList list, int id, int stage, uint32_t count);

@@ -143,8 +143,9 @@ std::string Bytes(const uint8_t* bytes, uint32_t size) {
 
 std::vector<std::string> LogSince(const std::wstring& folder, size_t& seen) {
     const std::vector<std::string> entries = LogEntries(ReadFileBytes(folder + L"Crimsel.log"));
-    std::vector<std::string> fresh(entries.begin() + static_cast<std::ptrdiff_t>(seen < entries.size() ? seen : entries.size()),
-                                   entries.end());
+    std::vector<std::string> fresh(
+        entries.begin() + static_cast<std::ptrdiff_t>(seen < entries.size() ? seen : entries.size()),
+        entries.end());
     seen = entries.size();
     return fresh;
 }
@@ -159,7 +160,8 @@ void ReportPatches(const std::vector<uint8_t>& before, const std::vector<uint8_t
         const uint8_t* now = after.data() + (site.address - base);
         const bool changed = std::memcmp(old, now, site.size) != 0;
         std::printf("0x%08X  %-27s  %-27s  %s%s\n", site.address, Bytes(old, site.size).c_str(),
-                    changed ? Bytes(now, site.size).c_str() : "(unchanged)", site.role, changed ? "" : " [off]");
+                    changed ? Bytes(now, site.size).c_str() : "(unchanged)", site.role,
+                    changed ? "" : " [off]");
     }
     for (const HostByteChange& change : CompareHostCode(before, after)) {
         bool inSite = false;
@@ -211,17 +213,19 @@ void Execution(const Settings& settings, const std::wstring& folder, size_t& see
             const int k = static_cast<int>((call.Args[3] - 4 - AddressOf(world.Entry(list, 56, 1, 0))) / 32);
             const Due& due = onVictim ? victim[k] : splatter[k];
             std::printf("          spawned %-8s #%d %-12s due %.3f on the %s (0x%08X)\n",
-                        onVictim ? "victim" : "splatter", k, due.texture, due.time, onVictim ? "victim" : "player",
-                        call.Args[0]);
+                        onVictim ? "victim" : "splatter", k, due.texture, due.time,
+                        onVictim ? "victim" : "player", call.Args[0]);
             ++spawned[onVictim ? 0 : 1][k];
-            Check(due.time <= time && due.time > time - 0.1001f, "a decal comes in the frame that reaches its time");
+            Check(due.time <= time && due.time > time - 0.1001f,
+                  "a decal comes in the frame that reaches its time");
             Check(call.Ecx == AddressOf(world.decalManager), "decals go through the host's decal manager");
         }
         for (const std::string& line : LogSince(folder, seenLog)) {
             std::printf("          log: %s\n", line.c_str());
         }
         if (!settings.execution) {
-            Check(HostCallsOf(HostFunction::UpdateWiiExecution).size() == 1, "without the fix the host's update runs");
+            Check(HostCallsOf(HostFunction::UpdateWiiExecution).size() == 1,
+                  "without the fix the host's update runs");
         }
     }
     for (int k = 0; k < 4; ++k) {
@@ -329,7 +333,8 @@ void Drawing(const Settings& settings) {
     if (settings.colour) {
         Check(colour == (settings.red | settings.green << 8 | settings.blue << 16 | settings.alpha << 24),
               "the user's colour is drawn");
-        Check(blends.size() == 2 && blends[0] == std::make_pair(2u, 6u) && blends[1] == std::make_pair(5u, 6u),
+        Check(blends.size() == 2 && blends[0] == std::make_pair(2u, 6u) &&
+                  blends[1] == std::make_pair(5u, 6u),
               "Wii-style source blend, then the usual blend restored");
         Check(HostDrawingEpilogueRan == 0, "the drawing ends through BlendRestoreHook");
     } else {
@@ -351,8 +356,10 @@ void Clear(const Settings& settings) {
     const unsigned depth = (FpuStackTop(HostClearBeforeSetup) + 8 - FpuStackTop(HostClearAtResume)) % 8;
     std::printf("at 0x005BB349: %u more x87 entry, %.1f taken by the clear\n", depth, HostClearValue);
     Check(depth == 1 && HostClearValue == 1.0f && HostClearAtResume.Esp == HostClearBeforeSetup.Esp &&
-              HostClearAtResume.Ebx == HostClearBeforeSetup.Ebx && HostClearAtResume.Esi == HostClearBeforeSetup.Esi &&
-              HostClearAtResume.Edi == HostClearBeforeSetup.Edi && HostClearAtResume.Ebp == HostClearBeforeSetup.Ebp,
+              HostClearAtResume.Ebx == HostClearBeforeSetup.Ebx &&
+              HostClearAtResume.Esi == HostClearBeforeSetup.Esi &&
+              HostClearAtResume.Edi == HostClearBeforeSetup.Edi &&
+              HostClearAtResume.Ebp == HostClearBeforeSetup.Ebp,
           "the clear goes on with 1.0 on the x87 stack and its registers kept");
     if (settings.stale) {
         Check(calls.size() == 2 && calls[0] == std::make_pair(14u, 0u) && calls[1] == std::make_pair(2u, 1u),

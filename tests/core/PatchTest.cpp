@@ -66,12 +66,14 @@ TEST(RetargetCall, WritesOnlyTheDisplacementAndTheCallReachesTheNewTarget) {
     EXPECT_EQ(after[8], 0xE8);
 
     ClearHostJournal();
+    static uint8_t object[16] = {};
+    const uint32_t ecx = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(object));
     volatile uint32_t update = kExecutionUpdate;
-    CallWithSentinels(update, 0x1234);
+    CallWithSentinels(update, ecx);
     const std::vector<HostCall> calls = HostJournal();
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].Function, HostFunction::GetCurrentAnimation);
-    EXPECT_EQ(calls[0].Ecx, 0x1234u);
+    EXPECT_EQ(calls[0].Ecx, ecx);
     EXPECT_EQ(LastRegisterCheck.EspAfter, LastRegisterCheck.EspBefore);
 }
 

@@ -1,0 +1,264 @@
+// The plug-in under load and faults: many threads through the patched call, a log
+// that disappears or is locked, a game folder that cannot be written, start-up twice.
+#include "HostWorld.h"
+#include "PluginScenario.h"
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <regex>
+#include <thread>
+
+namespace {
+
+constexpr uint32_t kExecutionUpdate = 0x005AD850;
+
+#pragma GCC diagnostic ignored "-Wattributes"
+using ThiscallNoArguments = void(__thiscall*)(void* object);
+
+const char kLoggingIni[] = "[General]\r\n"
+                           "FixExecutionBloodDecals=1\r\n"
+                           "PatchBloodDecalColorAndAlpha=1\r\n"
+                           "FixStaleDamageMapDecals=1\r\n"
+                           "[Logging]\r\n"
+                           "EnableLogging=1\r\n"
+                           "LogDamageMapDiagnostics=1\r\n"
+                           "LogExecutionDecals=1\r\n";
+
+using StressTest = PluginScenario;
+
+// One update of the player's execution by the host; thread-safe, unlike CallWithSentinels.
+void Update(uint8_t* player) {
+    volatile ThiscallNoArguments update = reinterpret_cast<ThiscallNoArguments>(kExecutionUpdate);
+    update(player);
+}
+
+std::vector<std::string> Lines(const std::string& log) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < log.size()) {
+        const size_t end = log.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(log.substr(start)); // an unterminated line fails the whole-line check
+            break;
+        }
+        lines.push_back(log.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+} // namespace
+
+TEST_F(StressTest, EightThreadsSpawnAndLogEveryDecalExactlyOnce) {
+    constexpr int kThreads = 8;
+    constexpr int kEntries = 10;     // per list and execution
+    constexpr int kExecutions = 250; // 2 lists x 10 entries x 250 = 5,000 decals a thread
+    std::vector<std::unique_ptr<ExecutionWorld>> worlds;
+    for (int t = 0; t < kThreads; ++t) {
+        worlds.push_back(std::make_unique<ExecutionWorld>());
+    }
+    ExecutionWorld& shared = *worlds[0];
+    shared.MakeCurrent();
+    HostReturns.ExecutionStage = 1;
+    for (int t = 0; t < kThreads; ++t) {
+        worlds[static_cast<size_t>(t)]->SetExecutionIndex(t); // id 46 + t
+        worlds[static_cast<size_t>(t)]->BindAnimationToController();
+        for (int k = 0; k < kEntries; ++k) {
+            shared.SetEntry(DecalList::Victim, 46 + t, 1, k, 0.1f * static_cast<float>(k), 1, 2, "victim");
+            shared.SetEntry(DecalList::Splatter, 46 + t, 1, k, 0.1f * static_cast<float>(k) + 0.05f, 3, 4,
+                            "splat");
+        }
+        shared.SetCount(DecalList::Victim, 46 + t, 1, kEntries);
+        shared.SetCount(DecalList::Splatter, 46 + t, 1, kEntries);
+    }
+    WriteIni(kLoggingIni);
+    StartPlugin();
+    ClearHostJournal();
+
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            ExecutionWorld& world = *worlds[static_cast<size_t>(t)];
+            for (int e = 0; e < kExecutions; ++e) {
+                world.ResetIndices(); // the host sets the counters back for a new execution
+                for (float time : {0.25f, 0.5f, 0.75f, 1.0f}) {
+                    world.SetAnimationTime(time);
+                    Update(world.player);
+                }
+                EXPECT_EQ(world.VictimIndex(), static_cast<uint32_t>(kEntries));
+                EXPECT_EQ(world.SplatterIndex(), static_cast<uint32_t>(kEntries));
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+
+    // Every entry of every thread's two lists was spawned once per execution.
+    std::map<std::pair<uint32_t, uint32_t>, int> spawned; // (character, entry address) -> count
+    for (const HostCall& call : HostCallsOf(HostFunction::AddCharacterDecal)) {
+        ++spawned[{call.Args[0], call.Args[3]}];
+    }
+    size_t decals = 0;
+    for (int t = 0; t < kThreads; ++t) {
+        for (int k = 0; k < kEntries; ++k) {
+            const uint32_t victimEntry = AddressOf(shared.Entry(DecalList::Victim, 46 + t, 1, k) + 4);
+            const uint32_t splatterEntry = AddressOf(shared.Entry(DecalList::Splatter, 46 + t, 1, k) + 4);
+            EXPECT_EQ((spawned[{AddressOf(worlds[static_cast<size_t>(t)]->victim), victimEntry}]),
+                      kExecutions);
+            EXPECT_EQ((spawned[{AddressOf(worlds[static_cast<size_t>(t)]->player), splatterEntry}]),
+                      kExecutions);
+        }
+    }
+    for (const auto& entry : spawned) {
+        decals += static_cast<size_t>(entry.second);
+    }
+    EXPECT_EQ(decals, static_cast<size_t>(kThreads * 2 * kEntries * kExecutions));
+
+    // Every decal has one whole line: prefix, text, CR LF, nothing interleaved.
+    static const std::regex line(R"(\[\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3}\] (.*))");
+    static const std::regex decal(
+        R"(Execution (victim|splatter) decal: player=([0-9A-F]{8}) (victim=[0-9A-F]{8} )?)"
+        R"(execId=(\d+) stage=1 index=(\d+)/10 time=\d+\.\d{3} animTime=\d\.\d{3} )"
+        R"(pos=\(\d\.000, \d\.000\) texture=(victim|splat))");
+    std::map<std::string, int> linesPerPlayerEntry;
+    size_t decalLines = 0;
+    const std::vector<std::string> lines = Lines(Log());
+    for (const std::string& text : lines) {
+        std::smatch whole;
+        ASSERT_TRUE(std::regex_match(text, whole, line)) << text;
+        const std::string message = whole[1].str();
+        std::smatch parts;
+        if (message.rfind("Execution ", 0) == 0) {
+            ASSERT_TRUE(std::regex_match(message, parts, decal)) << message;
+            ++decalLines;
+            ++linesPerPlayerEntry[parts[1].str() + parts[2].str() + parts[5].str()];
+        }
+    }
+    EXPECT_EQ(decalLines, decals);
+    EXPECT_EQ(linesPerPlayerEntry.size(), static_cast<size_t>(kThreads * 2 * kEntries));
+    for (const auto& entry : linesPerPlayerEntry) {
+        EXPECT_EQ(entry.second, kExecutions) << entry.first;
+    }
+    std::printf("threads: %d, decals spawned: %u, decal lines logged: %u, log lines checked: %u\n", kThreads,
+                static_cast<unsigned>(decals), static_cast<unsigned>(decalLines),
+                static_cast<unsigned>(lines.size()));
+}
+
+TEST_F(StressTest, ADeletedLogIsCreatedAgainWithTheLaterLinesOnly) {
+    ExecutionWorld world;
+    HostReturns.ExecutionStage = 1;
+    world.SetExecutionIndex(0);
+    world.SetEntry(DecalList::Victim, 46, 1, 0, 0.0f, 0, 0, "first");
+    world.SetEntry(DecalList::Victim, 46, 1, 1, 1.0f, 0, 0, "second");
+    world.SetCount(DecalList::Victim, 46, 1, 2);
+    WriteIni(kLoggingIni);
+    StartPlugin();
+
+    Update(world.player);
+    ASSERT_NE(Log().find("texture=first"), std::string::npos);
+    ASSERT_TRUE(DeleteFileW((folder + L"Crimsel.log").c_str()));
+    world.SetAnimationTime(1.0f);
+    Update(world.player);
+    const std::vector<std::string> entries = Entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_NE(entries[0].find("index=1/2"), std::string::npos);
+    EXPECT_NE(entries[0].find("texture=second"), std::string::npos);
+    std::printf("log lines after the deletion: %u\n", static_cast<unsigned>(entries.size()));
+}
+
+TEST_F(StressTest, ALockedLogDropsLinesWithoutHangingAndResumesWhenFreed) {
+    ExecutionWorld world;
+    HostReturns.ExecutionStage = 1;
+    world.SetExecutionIndex(0);
+    for (int k = 0; k < 3; ++k) {
+        world.SetEntry(DecalList::Victim, 46, 1, k, static_cast<float>(k), 0, 0, "blood");
+    }
+    world.SetCount(DecalList::Victim, 46, 1, 3);
+    WriteIni(kLoggingIni);
+    StartPlugin();
+    const size_t before = Entries().size();
+
+    // Another program holds the log without sharing it.
+    HANDLE holder = CreateFileW((folder + L"Crimsel.log").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    world.SetAnimationTime(0.0f);
+    Update(world.player);
+    world.SetAnimationTime(1.0f);
+    Update(world.player);
+    CloseHandle(holder);
+    EXPECT_EQ(world.VictimIndex(), 2u) << "decals are spawned while the log is locked";
+    EXPECT_EQ(Entries().size(), before);
+
+    world.SetAnimationTime(2.0f);
+    Update(world.player);
+    const std::vector<std::string> entries = Entries();
+    ASSERT_EQ(entries.size(), before + 1);
+    EXPECT_NE(entries.back().find("index=2/3"), std::string::npos);
+    std::printf("lines dropped while locked: 2, lines written after: 1\n");
+}
+
+TEST_F(StressTest, AGameFolderThatCannotBeWrittenStartsWithTheDefaults) {
+    // Made immutable by the test runner's set-up, with the plug-in inside.
+    const std::wstring unwritable = ExecutableDirectory() + L"games\\unwritable\\";
+    const std::wstring probe = unwritable + L"probe.txt";
+    HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_EQ(file, INVALID_HANDLE_VALUE) << "the folder should not be writable";
+
+    const std::vector<uint8_t> before = CopyHostCode();
+    plugin = LoadPlugin(unwritable);
+    ASSERT_NE(plugin.InitializeASI, nullptr);
+    volatile InitializeAsiFunction initialize = plugin.InitializeASI;
+    initialize();
+    changes = CompareHostCode(before, CopyHostCode());
+
+    // The defaults: the execution call retargeted and the clear set-up jumped, nothing else.
+    size_t execution = 0;
+    size_t clear = 0;
+    for (const HostByteChange& change : changes) {
+        execution += change.Address >= 0x005AD858 && change.Address < 0x005AD85C;
+        clear += change.Address >= 0x005BB33B && change.Address < 0x005BB344;
+    }
+    EXPECT_EQ(execution, 4u);
+    EXPECT_EQ(clear, 9u);
+    EXPECT_EQ(changes.size(), execution + clear);
+    EXPECT_FALSE(FileExists(unwritable + L"Vorlaine.Crimsel.ini"));
+    EXPECT_FALSE(FileExists(unwritable + L"Crimsel.log"));
+
+    ExecutionWorld world;
+    world.SetExecutionIndex(0);
+    HostReturns.ExecutionStage = 1;
+    world.SetEntry(DecalList::Victim, 46, 1, 0, 0.0f, 0, 0, "blood");
+    world.SetCount(DecalList::Victim, 46, 1, 1);
+    Update(world.player);
+    EXPECT_EQ(world.VictimIndex(), 1u);
+    std::printf("host bytes written in the unwritable folder's start-up: %u\n",
+                static_cast<unsigned>(changes.size()));
+}
+
+TEST_F(StressTest, StartUpTwiceWritesTheSameBytesAndStartsTheLogAgain) {
+    WriteIni(kLoggingIni);
+    StartPlugin();
+    const std::vector<uint8_t> once = CopyHostCode();
+    const std::vector<std::string> first = Entries();
+
+    // The settings are not read again: this change must not show.
+    WriteIni("[BloodDecal]\r\nRed=1\r\n[Logging]\r\nEnableLogging=1\r\n");
+    volatile InitializeAsiFunction again = plugin.InitializeASI;
+    again();
+    EXPECT_TRUE(CompareHostCode(once, CopyHostCode()).empty());
+    EXPECT_EQ(Entries(), first);
+    EXPECT_EQ(first.front(), "Logger initialized");
+
+    ExecutionWorld world;
+    world.SetExecutionIndex(0);
+    HostReturns.ExecutionStage = 1;
+    world.SetEntry(DecalList::Victim, 46, 1, 0, 0.0f, 0, 0, "blood");
+    world.SetCount(DecalList::Victim, 46, 1, 1);
+    Update(world.player);
+    EXPECT_EQ(world.VictimIndex(), 1u) << "the hook works after the second start-up";
+    EXPECT_EQ(Entries().size(), first.size() + 1);
+    std::printf("start-up lines compared: %u\n", static_cast<unsigned>(first.size()));
+}
