@@ -1,14 +1,18 @@
-// Benchmarks of the real plug-in in the stand-in host. Settings are per
-// process, so each scenario runs in a process of its own:
-//   crimsel_bench.exe diagnostics-on | diagnostics-off
+// Benchmarks of the real plug-in in the stand-in host, each against a baseline
+// measured in the same process. Settings are per process, so each scenario runs
+// in a process of its own: crimsel_bench.exe <scenario>; scripts/bench.sh runs
+// them all.
 #include "HostFunctions.h"
 #include "HostWorld.h"
 #include "Measure.h"
 #include "StandInHost.h"
+#include "log/Log.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -42,6 +46,198 @@ void SixtyFourMaps(DamageManagerWorld& world) {
 void Row(const char* what, double hook, double baseline) {
     std::printf("%-58s %9.1f ns %9.1f ns %7.2f %+9.1f ns\n", what, hook, baseline, hook / baseline,
                 hook - baseline);
+}
+
+using HostGetter = void*(__thiscall*)(void* object);
+using HostDecal = void(__thiscall*)(void* manager, void* character, float x, float y, const char* texture,
+                                    int32_t zero);
+using HostNoArguments = void* (*)();
+
+// The host calls the execution hook makes on its way to the decal walk, and nothing else.
+void __thiscall SameHostCalls(void* player) {
+    volatile HostGetter tables = reinterpret_cast<HostGetter>(0x004230FF);
+    volatile HostNoArguments manager = reinterpret_cast<HostNoArguments>(0x005B8D00);
+    volatile HostGetter stage = reinterpret_cast<HostGetter>(0x00599840);
+    volatile HostGetter animation = reinterpret_cast<HostGetter>(0x0042E050);
+    tables(player);
+    manager();
+    stage(player);
+    animation(static_cast<uint8_t*>(player) + 0x2BC);
+}
+
+// Points the host's call at 0x005AD857 somewhere else; returns the displacement it had.
+uint32_t PointCallAt(const void* target) {
+    uint32_t* displacement = reinterpret_cast<uint32_t*>(0x005AD858);
+    DWORD old = 0;
+    VirtualProtect(displacement, 4, PAGE_EXECUTE_READWRITE, &old);
+    const uint32_t before = *displacement;
+    *displacement = AddressOf(target) - 0x005AD85C;
+    VirtualProtect(displacement, 4, old, &old);
+    return before;
+}
+
+void RestoreCall(uint32_t displacement) {
+    DWORD old = 0;
+    VirtualProtect(reinterpret_cast<void*>(0x005AD858), 4, PAGE_EXECUTE_READWRITE, &old);
+    *reinterpret_cast<uint32_t*>(0x005AD858) = displacement;
+    VirtualProtect(reinterpret_cast<void*>(0x005AD858), 4, old, &old);
+}
+
+void __thiscall SameHostCallsAndOneDecal(void* player) {
+    SameHostCalls(player);
+    volatile HostDecal decal = reinterpret_cast<HostDecal>(0x005B9270);
+    decal(HostReturns.DecalManager, player, 1.0f, 2.0f, "blood", 0);
+}
+
+int Execution(bool spawnOne) {
+    if (!StartPlugin(spawnOne ? L"bench-execution-decal" : L"bench-execution-idle",
+                     "[General]\r\nFixExecutionBloodDecals=1\r\nFixStaleDamageMapDecals=0\r\n"
+                     "[Logging]\r\nEnableLogging=0\r\nLogExecutionDecals=1\r\n")) {
+        return 1;
+    }
+    HostJournalEnabled = false;
+    ExecutionWorld world;
+    world.SetExecutionIndex(10);
+    HostReturns.ExecutionStage = 1;
+    world.SetEntry(DecalList::Victim, 56, 1, 0, spawnOne ? 0.0f : 100.0f, 1, 2, "blood");
+    world.SetCount(DecalList::Victim, 56, 1, 1);
+    world.SetAnimationTime(1.0f);
+    volatile ThiscallNoArguments update = reinterpret_cast<ThiscallNoArguments>(kHostExecutionUpdate);
+    const void* baseline = spawnOne ? reinterpret_cast<const void*>(&SameHostCallsAndOneDecal)
+                                    : reinterpret_cast<const void*>(&SameHostCalls);
+    const uint32_t hookDisplacement = PointCallAt(baseline);
+    RestoreCall(hookDisplacement);
+    // Both run from the host's own call at 0x005AD857, batch by batch in turn so
+    // that the machine's drift touches both alike, and set the counter back as
+    // the host does for a new execution.
+    std::vector<double> hooks;
+    std::vector<double> sames;
+    for (int sample = 0; sample < 41; ++sample) {
+        const auto batch = [&] {
+            return NanosecondsPerCall(
+                [&] {
+                    world.ResetIndices();
+                    update(world.player);
+                },
+                20000, 1);
+        };
+        hooks.push_back(batch());
+        PointCallAt(baseline);
+        sames.push_back(batch());
+        RestoreCall(hookDisplacement);
+    }
+    std::sort(hooks.begin(), hooks.end());
+    std::sort(sames.begin(), sames.end());
+    const double hook = hooks[hooks.size() / 2];
+    const double same = sames[sames.size() / 2];
+    update(world.player);
+    if (world.VictimIndex() != (spawnOne ? 1u : 0u)) {
+        std::fprintf(stderr, "the hook did not do what the scenario needs\n");
+        return 1;
+    }
+    Row(spawnOne ? "execution hook, one decal per call, logging off" : "execution hook, nothing due", hook,
+        same);
+    return 0;
+}
+
+void NoOperation(const char*, ...) {}
+
+int LogMessageOff() {
+    volatile decltype(&LogMessage) log = &LogMessage;
+    volatile decltype(&NoOperation) empty = &NoOperation;
+    const double off = NanosecondsPerCall([&] { log("player=%p index=%u", nullptr, 3u); }, 1000000);
+    const double call = NanosecondsPerCall([&] { empty("player=%p index=%u", nullptr, 3u); }, 1000000);
+    Row("LogMessage, logging off (baseline: an empty call)", off, call);
+    return 0;
+}
+
+int LogMessageOn() {
+    StartLog(true);
+    for (int threads : {1, 4}) {
+        constexpr int kLines = 20000;
+        LARGE_INTEGER frequency;
+        LARGE_INTEGER start;
+        LARGE_INTEGER end;
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&start);
+        std::vector<std::thread> writers;
+        for (int t = 0; t < threads; ++t) {
+            writers.emplace_back([threads, t] {
+                for (int i = 0; i < kLines / threads; ++i) {
+                    LogMessage("Execution victim decal: player=%p execId=%d stage=%d index=%u/%u", nullptr, t,
+                               1, static_cast<unsigned>(i), 25u);
+                }
+            });
+        }
+        for (std::thread& writer : writers) {
+            writer.join();
+        }
+        QueryPerformanceCounter(&end);
+        const double seconds =
+            static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+        std::printf("%-58s %9.0f lines/s\n",
+                    threads == 1 ? "LogMessage, logging on, 1 thread" : "LogMessage, logging on, 4 threads",
+                    kLines / seconds);
+    }
+    DeleteFileW(LogFilePath.c_str());
+    return 0;
+}
+
+const char kOldIni[] = "[General]\r\nFixExecutionBloodDecals=1\r\nPatchBloodDecalColorAndAlpha=1\r\n"
+                       "FixStaleDamageMapDecals=1\r\n\r\n[BloodDecal]\r\nRed=200\r\nGreen=10\r\nBlue=10\r\n"
+                       "Alpha=255\r\n\r\n[Logging]\r\nEnableLogging=1\r\nLogDamageMapDiagnostics=1\r\n"
+                       "LogExecutionDecals=1\r\n";
+
+// An old INI once completed by the plug-in: credits and comments in place.
+std::string CompleteIni() {
+    const std::wstring folder = CreateGameFolder(L"bench-startup-complete");
+    WriteFileBytes(folder + L"Vorlaine.Crimsel.ini", kOldIni);
+    const LoadedPlugin plugin = LoadPlugin(folder);
+    if (plugin.InitializeASI != nullptr) {
+        plugin.InitializeASI();
+    }
+    return ReadFileBytes(folder + L"Vorlaine.Crimsel.ini");
+}
+
+// Each start-up is a copy of the plug-in in a game folder of its own, loaded
+// and started as the ASI loader does: its own statics, its own INI.
+int StartUp() {
+    const std::string complete = CompleteIni();
+    struct Variant {
+        const char* name;
+        const char* ini;
+    };
+    const Variant variants[] = {{"InitializeASI, all features on, complete INI", complete.c_str()},
+                                {"InitializeASI, all features on, old INI needing comments", kOldIni},
+                                {"InitializeASI, no INI (template written; defaults)", nullptr}};
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    int variantIndex = 0;
+    for (const Variant& variant : variants) {
+        std::vector<double> times;
+        for (int i = 0; i < 15; ++i) {
+            const std::wstring folder = CreateGameFolder(L"bench-startup-" + std::to_wstring(variantIndex) +
+                                                         L"-" + std::to_wstring(i));
+            if (variant.ini != nullptr) {
+                WriteFileBytes(folder + L"Vorlaine.Crimsel.ini", variant.ini);
+            }
+            LARGE_INTEGER start;
+            LARGE_INTEGER end;
+            QueryPerformanceCounter(&start);
+            const LoadedPlugin plugin = LoadPlugin(folder);
+            if (plugin.InitializeASI == nullptr) {
+                return 1;
+            }
+            plugin.InitializeASI();
+            QueryPerformanceCounter(&end);
+            times.push_back(static_cast<double>(end.QuadPart - start.QuadPart) * 1e3 /
+                            static_cast<double>(frequency.QuadPart));
+        }
+        std::sort(times.begin(), times.end());
+        std::printf("%-58s %9.2f ms (load and start, median of 15)\n", variant.name, times[times.size() / 2]);
+        ++variantIndex;
+    }
+    return 0;
 }
 
 int Diagnostics(bool logging) {
@@ -79,6 +275,22 @@ int main(int argc, char** argv) {
     if (scenario == "diagnostics-off") {
         return Diagnostics(false);
     }
-    std::fprintf(stderr, "usage: crimsel_bench.exe header|diagnostics-on|diagnostics-off\n");
+    if (scenario == "execution-idle") {
+        return Execution(false);
+    }
+    if (scenario == "execution-decal") {
+        return Execution(true);
+    }
+    if (scenario == "logmessage-off") {
+        return LogMessageOff();
+    }
+    if (scenario == "logmessage-on") {
+        return LogMessageOn();
+    }
+    if (scenario == "startup") {
+        return StartUp();
+    }
+    std::fprintf(stderr, "usage: crimsel_bench.exe header|execution-idle|execution-decal|diagnostics-on|"
+                         "diagnostics-off|logmessage-off|logmessage-on|startup\n");
     return 2;
 }

@@ -119,6 +119,11 @@ void LogDamageMapState(const void* managerObject, const char* label) {
 
 #pragma GCC diagnostic ignored "-Wattributes"
 void __thiscall DamageManagerDiagnosticsHook(void* manager) {
+    // The host calls this every frame: with logging off it only passes the call on.
+    if (!LogEnabled || !LogLockReady) {
+        Host::UpdateRenderMaps(manager);
+        return;
+    }
     LogDamageMapState(manager, "before_UpdateRenderMaps");
     Host::UpdateRenderMaps(manager);
     LogDamageMapState(manager, "after_UpdateRenderMaps");

@@ -47,7 +47,7 @@ void LogDecal(DecalList list, const DecalWalk& walk, uint32_t index, uint32_t co
 }
 
 // Spawns every entry of one list that has come due, from the player's counter on.
-void SpawnDueDecals(DecalList list, const DecalWalk& walk) {
+inline __attribute__((always_inline)) void SpawnDueDecals(DecalList list, const DecalWalk& walk) {
     const bool victims = list == DecalList::Victim;
     const uint32_t entriesOffset = victims ? Host::VictimDecals : Host::SplatterDecals;
     const uint32_t countsOffset = victims ? Host::VictimDecalCounts : Host::SplatterDecalCounts;
@@ -66,7 +66,8 @@ void SpawnDueDecals(DecalList list, const DecalWalk& walk) {
         if (time > animationTime) {
             break;
         }
-        if (GetSettings().LogExecutionDecals) {
+        // The line is only prepared when it would be written: this runs in the game's frame.
+        if (LogEnabled && LogLockReady && GetSettings().LogExecutionDecals) {
             LogDecal(list, walk, k, count, entry, animationTime);
         }
         void* character =
