@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <initializer_list>
 #include <regex>
 #include <string>
 #include <vector>
@@ -58,6 +60,31 @@ class PluginScenario : public ::testing::Test {
             start = end + 2;
         }
         return LogEntries(log);
+    }
+
+    // True when the near call or jump at site (opcode given) now leads into the plug-in.
+    bool BranchesIntoPlugin(uint32_t site, uint8_t opcode) const {
+        const uint8_t* bytes = reinterpret_cast<const uint8_t*>(site);
+        uint32_t displacement;
+        std::memcpy(&displacement, bytes + 1, sizeof displacement);
+        return bytes[0] == opcode && InPlugin(site + 5 + displacement);
+    }
+    bool CallsIntoPlugin(uint32_t site) const { return BranchesIntoPlugin(site, 0xE8); }
+    bool JumpsIntoPlugin(uint32_t site) const { return BranchesIntoPlugin(site, 0xE9); }
+
+    // True when every changed host byte lies in one of the windows [first, first + size).
+    bool ChangedOnlyWithin(std::initializer_list<std::pair<uint32_t, uint32_t>> windows) const {
+        for (const HostByteChange& change : changes) {
+            bool inside = false;
+            for (const auto& window : windows) {
+                inside = inside ||
+                         (change.Address >= window.first && change.Address < window.first + window.second);
+            }
+            if (!inside) {
+                return false;
+            }
+        }
+        return true;
     }
 
     // True when address lies inside the loaded plug-in's image.

@@ -47,12 +47,9 @@ TEST_F(StartupTest, DefaultsWithLoggingOnInstallTheDefaultFeaturesInOrder) {
                              "Installing stale damage-map clear blend hook: setup=0x005BB33B",
                          }));
     // The call's displacement, then the jump and its fill at the clear set-up.
-    for (const HostByteChange& change : changes) {
-        const bool callDisplacement = change.Address >= 0x005AD858 && change.Address < 0x005AD85C;
-        const bool clearSetup = change.Address >= 0x005BB33B && change.Address < 0x005BB344;
-        EXPECT_TRUE(callDisplacement || clearSetup) << std::hex << change.Address;
-    }
-    EXPECT_GE(changes.size(), 4u + 5u);
+    EXPECT_TRUE(ChangedOnlyWithin({{0x005AD858, 4}, {0x005BB33B, 9}}));
+    EXPECT_TRUE(CallsIntoPlugin(0x005AD857));
+    EXPECT_TRUE(JumpsIntoPlugin(0x005BB33B));
 }
 
 TEST_F(StartupTest, AllFeaturesOnLogEachInstallBeforeItsBytesInOrder) {
@@ -133,13 +130,9 @@ TEST_F(StartupTest, AFirstStartWritesTheTemplateAndReadsItsDefaults) {
     const std::string ini = ReadFileBytes(folder + L"Vorlaine.Crimsel.ini");
     EXPECT_EQ(ini, kTemplate);
     // The defaults: the execution and stale-map fixes on, nothing else.
-    std::vector<uint32_t> sites;
-    for (const HostByteChange& change : changes) {
-        sites.push_back(change.Address & ~0xFFu);
-    }
-    EXPECT_NE(std::find(sites.begin(), sites.end(), 0x005AD800u), sites.end());
-    EXPECT_NE(std::find(sites.begin(), sites.end(), 0x005BB300u), sites.end());
-    EXPECT_EQ(std::find(sites.begin(), sites.end(), 0x005BB400u), sites.end());
+    EXPECT_TRUE(ChangedOnlyWithin({{0x005AD858, 4}, {0x005BB33B, 9}}));
+    EXPECT_TRUE(CallsIntoPlugin(0x005AD857));
+    EXPECT_TRUE(JumpsIntoPlugin(0x005BB33B));
     EXPECT_FALSE(FileExists(folder + L"Crimsel.log"));
 }
 
@@ -159,5 +152,8 @@ TEST_F(StartupTest, ADirectoryInPlaceOfTheIniGivesTheDefaults) {
     ASSERT_TRUE(CreateDirectoryW((folder + L"Vorlaine.Crimsel.ini").c_str(), nullptr));
     StartPlugin();
     EXPECT_FALSE(FileExists(folder + L"Crimsel.log"));
-    EXPECT_EQ(changes.size(), 4u + 5u + 4u) << "the default fixes are installed";
+    // The default fixes are installed.
+    EXPECT_TRUE(ChangedOnlyWithin({{0x005AD858, 4}, {0x005BB33B, 9}}));
+    EXPECT_TRUE(CallsIntoPlugin(0x005AD857));
+    EXPECT_TRUE(JumpsIntoPlugin(0x005BB33B));
 }

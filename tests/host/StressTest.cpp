@@ -215,15 +215,9 @@ TEST_F(StressTest, AGameFolderThatCannotBeWrittenStartsWithTheDefaults) {
     changes = CompareHostCode(before, CopyHostCode());
 
     // The defaults: the execution call retargeted and the clear set-up jumped, nothing else.
-    size_t execution = 0;
-    size_t clear = 0;
-    for (const HostByteChange& change : changes) {
-        execution += change.Address >= 0x005AD858 && change.Address < 0x005AD85C;
-        clear += change.Address >= 0x005BB33B && change.Address < 0x005BB344;
-    }
-    EXPECT_EQ(execution, 4u);
-    EXPECT_EQ(clear, 9u);
-    EXPECT_EQ(changes.size(), execution + clear);
+    EXPECT_TRUE(ChangedOnlyWithin({{0x005AD858, 4}, {0x005BB33B, 9}}));
+    EXPECT_TRUE(CallsIntoPlugin(0x005AD857));
+    EXPECT_TRUE(JumpsIntoPlugin(0x005BB33B));
     EXPECT_FALSE(FileExists(unwritable + L"Vorlaine.Crimsel.ini"));
     EXPECT_FALSE(FileExists(unwritable + L"Crimsel.log"));
 
