@@ -3,11 +3,11 @@
 #include "config/IniFile.h"
 #include "config/Settings.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <windows.h>
 
@@ -173,11 +173,6 @@ std::vector<std::string> WineTrimmed(const std::vector<std::string>& lines) {
     return trimmed;
 }
 
-std::string ReadBytes(const std::wstring& path) {
-    std::ifstream file(path.c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 std::wstring Value(const std::wstring& path, const IniKey& key) {
     wchar_t value[256] = {};
     GetPrivateProfileStringW(key.Section, key.Key, L"", value, 256, path.c_str());
@@ -200,7 +195,7 @@ TEST_P(IniFileGenerated, CompletionKeepsEverythingOfTheUsersAndSettles) {
     for (int n = 0; n < kFilesPerShard; ++n) {
         const Generated file = generator.Next();
         const std::wstring path = folder + L"file" + std::to_wstring(n) + L".ini";
-        std::ofstream(path.c_str(), std::ios::binary | std::ios::trunc) << file.bytes;
+        WriteWholeFile(path, file.bytes);
 
         std::wstring before[kIniKeyCount];
         bool anyMissing = false;
@@ -210,7 +205,7 @@ TEST_P(IniFileGenerated, CompletionKeepsEverythingOfTheUsersAndSettles) {
         }
 
         EnsureIniFile(path);
-        const std::string once = ReadBytes(path);
+        const std::string once = ReadWholeFile(path);
         const std::vector<std::string> lines = SplitLines(once);
         SCOPED_TRACE("file " + std::to_string(n) + ":\n" + file.bytes);
 
@@ -241,7 +236,7 @@ TEST_P(IniFileGenerated, CompletionKeepsEverythingOfTheUsersAndSettles) {
         }
 
         EnsureIniFile(path);
-        ASSERT_EQ(ReadBytes(path), once) << "a second pass changed the file";
+        ASSERT_EQ(ReadWholeFile(path), once) << "a second pass changed the file";
         DeleteFileW(path.c_str());
     }
     std::printf("generated INI files tried: %d (%d with every key present)\n", kFilesPerShard, complete);

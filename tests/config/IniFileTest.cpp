@@ -3,11 +3,10 @@
 #include "config/Settings.h"
 
 #include "IniTemplate.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <windows.h>
 
 namespace {
@@ -41,12 +40,9 @@ class IniFileTest : public ::testing::Test {
         RemoveDirectoryW(path.c_str());
     }
 
-    void Write(const std::string& bytes) { std::ofstream(path.c_str(), std::ios::binary) << bytes; }
+    void Write(const std::string& bytes) { WriteWholeFile(path, bytes); }
 
-    std::string Read() {
-        std::ifstream file(path.c_str(), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    }
+    std::string Read() { return ReadWholeFile(path); }
 
     std::wstring Value(const wchar_t* section, const wchar_t* key) {
         wchar_t value[256] = {};

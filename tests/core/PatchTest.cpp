@@ -3,12 +3,11 @@
 #include "log/Log.h"
 
 #include "HostFunctions.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <windows.h>
 
 namespace {
@@ -35,16 +34,8 @@ uint32_t Displacement(uintptr_t address) {
     return value;
 }
 
-std::wstring LogPath() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring directory = path;
-    return directory.substr(0, directory.find_last_of(L"\\/") + 1) + L"Crimsel.log";
-}
-
 std::string ReadLog() {
-    std::ifstream file(LogPath().c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return ReadWholeFile(LogPath());
 }
 
 } // namespace

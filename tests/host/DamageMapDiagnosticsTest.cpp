@@ -68,13 +68,7 @@ class DamageMapDiagnosticsTest : public PluginScenario {
 
     // One frame of the host's damage manager; returns the blocks it logged.
     std::vector<Block> Frame(const void* which) {
-        volatile uint32_t frame = kManagerFrame;
-        CallWithSentinels(frame, Word(which));
-        EXPECT_EQ(LastRegisterCheck.Ebx, kSentinelEbx);
-        EXPECT_EQ(LastRegisterCheck.Esi, kSentinelEsi);
-        EXPECT_EQ(LastRegisterCheck.Edi, kSentinelEdi);
-        EXPECT_EQ(LastRegisterCheck.Ebp, kSentinelEbp);
-        EXPECT_EQ(LastRegisterCheck.EspAfter, LastRegisterCheck.EspBefore);
+        RunHost(kManagerFrame, which);
         return NewBlocks();
     }
     std::vector<Block> Frame() { return Frame(manager); }
@@ -277,9 +271,7 @@ TEST_F(DamageMapDiagnosticsTest, LoggingOffStillInstallsAndPassesEveryCallThroug
     EXPECT_TRUE(CallsIntoPlugin(kRenderMapsCall));
     EXPECT_TRUE(ChangedOnlyWithin({{kRenderMapsCall + 1, 4}}));
     for (int i = 0; i < 3; ++i) {
-        volatile uint32_t frame = kManagerFrame;
-        CallWithSentinels(frame, Word(manager));
-        EXPECT_EQ(LastRegisterCheck.EspAfter, LastRegisterCheck.EspBefore);
+        RunHost(kManagerFrame, manager);
     }
     EXPECT_EQ(HostCallsOf(HostFunction::UpdateRenderMaps).size(), 3u);
     EXPECT_FALSE(FileExists(folder + L"Crimsel.log"));

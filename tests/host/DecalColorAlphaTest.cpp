@@ -35,13 +35,7 @@ class DecalColorAlphaTest : public PluginScenario {
         map[kMapFlags] = flags;
         HostDrawingEpilogueRan = 0;
         ClearHostJournal();
-        volatile uint32_t draw = kDrawDecals;
-        CallWithSentinels(draw, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(map)));
-        EXPECT_EQ(LastRegisterCheck.Ebx, kSentinelEbx);
-        EXPECT_EQ(LastRegisterCheck.Esi, kSentinelEsi);
-        EXPECT_EQ(LastRegisterCheck.Edi, kSentinelEdi);
-        EXPECT_EQ(LastRegisterCheck.Ebp, kSentinelEbp);
-        EXPECT_EQ(LastRegisterCheck.EspAfter, LastRegisterCheck.EspBefore);
+        RunHost(kDrawDecals, map);
     }
 
     std::vector<BlendCall> BlendCalls() const {

@@ -43,6 +43,17 @@ class PluginScenario : public ::testing::Test {
 
     std::string Log() { return ReadFileBytes(folder + L"Crimsel.log"); }
 
+    // Runs host code with ECX = ecx; the callee-saved registers and the stack must come back as they were.
+    void RunHost(uint32_t function, const void* ecx) {
+        volatile uint32_t entry = function;
+        CallWithSentinels(entry, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(ecx)));
+        EXPECT_EQ(LastRegisterCheck.Ebx, kSentinelEbx);
+        EXPECT_EQ(LastRegisterCheck.Esi, kSentinelEsi);
+        EXPECT_EQ(LastRegisterCheck.Edi, kSentinelEdi);
+        EXPECT_EQ(LastRegisterCheck.Ebp, kSentinelEbp);
+        EXPECT_EQ(LastRegisterCheck.EspAfter, LastRegisterCheck.EspBefore);
+    }
+
     // The log's entries without their time stamps; each line must be a whole entry.
     std::vector<std::string> Entries() {
         static const std::regex prefix(R"(\[\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3}\] )");

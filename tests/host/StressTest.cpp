@@ -27,6 +27,17 @@ const char kLoggingIni[] = "[General]\r\n"
 
 using StressTest = PluginScenario;
 
+// Execution 46, stage 1, with a victim list of the given due times and textures.
+void VictimList(ExecutionWorld& world, std::initializer_list<std::pair<float, const char*>> entries) {
+    world.SetExecutionIndex(0);
+    HostReturns.ExecutionStage = 1;
+    int k = 0;
+    for (const auto& entry : entries) {
+        world.SetEntry(DecalList::Victim, 46, 1, k++, entry.first, 0, 0, entry.second);
+    }
+    world.SetCount(DecalList::Victim, 46, 1, static_cast<uint32_t>(k));
+}
+
 // One update of the player's execution by the host; thread-safe, unlike CallWithSentinels.
 void Update(uint8_t* player) {
     volatile ThiscallNoArguments update = reinterpret_cast<ThiscallNoArguments>(kExecutionUpdate);
@@ -148,11 +159,7 @@ TEST_F(StressTest, EightThreadsSpawnAndLogEveryDecalExactlyOnce) {
 
 TEST_F(StressTest, ADeletedLogIsCreatedAgainWithTheLaterLinesOnly) {
     ExecutionWorld world;
-    HostReturns.ExecutionStage = 1;
-    world.SetExecutionIndex(0);
-    world.SetEntry(DecalList::Victim, 46, 1, 0, 0.0f, 0, 0, "first");
-    world.SetEntry(DecalList::Victim, 46, 1, 1, 1.0f, 0, 0, "second");
-    world.SetCount(DecalList::Victim, 46, 1, 2);
+    VictimList(world, {{0.0f, "first"}, {1.0f, "second"}});
     WriteIni(kLoggingIni);
     StartPlugin();
 
@@ -170,12 +177,7 @@ TEST_F(StressTest, ADeletedLogIsCreatedAgainWithTheLaterLinesOnly) {
 
 TEST_F(StressTest, ALockedLogDropsLinesWithoutHangingAndResumesWhenFreed) {
     ExecutionWorld world;
-    HostReturns.ExecutionStage = 1;
-    world.SetExecutionIndex(0);
-    for (int k = 0; k < 3; ++k) {
-        world.SetEntry(DecalList::Victim, 46, 1, k, static_cast<float>(k), 0, 0, "blood");
-    }
-    world.SetCount(DecalList::Victim, 46, 1, 3);
+    VictimList(world, {{0.0f, "blood"}, {1.0f, "blood"}, {2.0f, "blood"}});
     WriteIni(kLoggingIni);
     StartPlugin();
     const size_t before = Entries().size();
@@ -222,10 +224,7 @@ TEST_F(StressTest, AGameFolderThatCannotBeWrittenStartsWithTheDefaults) {
     EXPECT_FALSE(FileExists(unwritable + L"Crimsel.log"));
 
     ExecutionWorld world;
-    world.SetExecutionIndex(0);
-    HostReturns.ExecutionStage = 1;
-    world.SetEntry(DecalList::Victim, 46, 1, 0, 0.0f, 0, 0, "blood");
-    world.SetCount(DecalList::Victim, 46, 1, 1);
+    VictimList(world, {{0.0f, "blood"}});
     Update(world.player);
     EXPECT_EQ(world.VictimIndex(), 1u);
     std::printf("host bytes written in the unwritable folder's start-up: %u\n",
@@ -247,10 +246,7 @@ TEST_F(StressTest, StartUpTwiceWritesTheSameBytesAndStartsTheLogAgain) {
     EXPECT_EQ(first.front(), "Logger initialized");
 
     ExecutionWorld world;
-    world.SetExecutionIndex(0);
-    HostReturns.ExecutionStage = 1;
-    world.SetEntry(DecalList::Victim, 46, 1, 0, 0.0f, 0, 0, "blood");
-    world.SetCount(DecalList::Victim, 46, 1, 1);
+    VictimList(world, {{0.0f, "blood"}});
     Update(world.player);
     EXPECT_EQ(world.VictimIndex(), 1u) << "the hook works after the second start-up";
     EXPECT_EQ(Entries().size(), first.size() + 1);

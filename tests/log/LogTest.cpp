@@ -1,11 +1,11 @@
 #include "log/Log.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <string>
 #include <thread>
@@ -15,20 +15,12 @@ namespace {
 
 const std::regex kEntry(R"(\[\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3}\] (.*))");
 
-std::wstring LogPath() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring directory = path;
-    return directory.substr(0, directory.find_last_of(L"\\/") + 1) + L"Crimsel.log";
-}
-
 std::string ReadLog() {
-    std::ifstream file(LogPath().c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return ReadWholeFile(LogPath());
 }
 
 void WriteLog(const std::string& text) {
-    std::ofstream(LogPath().c_str(), std::ios::binary) << text;
+    WriteWholeFile(LogPath(), text);
 }
 
 bool LogExists() {
