@@ -65,22 +65,19 @@ void __thiscall SameHostCalls(void* player) {
     animation(static_cast<uint8_t*>(player) + 0x2BC);
 }
 
-// Points the host's call at 0x005AD857 somewhere else; returns the displacement it had.
-uint32_t PointCallAt(const void* target) {
-    uint32_t* displacement = reinterpret_cast<uint32_t*>(0x005AD858);
+// Gives the host's call at 0x005AD857 another displacement; returns the one it had.
+uint32_t SetCallDisplacement(uint32_t displacement) {
+    uint32_t* site = reinterpret_cast<uint32_t*>(0x005AD858);
     DWORD old = 0;
-    VirtualProtect(displacement, 4, PAGE_EXECUTE_READWRITE, &old);
-    const uint32_t before = *displacement;
-    *displacement = AddressOf(target) - 0x005AD85C;
-    VirtualProtect(displacement, 4, old, &old);
+    VirtualProtect(site, 4, PAGE_EXECUTE_READWRITE, &old);
+    const uint32_t before = *site;
+    *site = displacement;
+    VirtualProtect(site, 4, old, &old);
     return before;
 }
 
-void RestoreCall(uint32_t displacement) {
-    DWORD old = 0;
-    VirtualProtect(reinterpret_cast<void*>(0x005AD858), 4, PAGE_EXECUTE_READWRITE, &old);
-    *reinterpret_cast<uint32_t*>(0x005AD858) = displacement;
-    VirtualProtect(reinterpret_cast<void*>(0x005AD858), 4, old, &old);
+uint32_t DisplacementTo(const void* target) {
+    return AddressOf(target) - 0x005AD85C;
 }
 
 void __thiscall SameHostCallsAndOneDecal(void* player) {
@@ -105,8 +102,7 @@ int Execution(bool spawnOne) {
     volatile ThiscallNoArguments update = reinterpret_cast<ThiscallNoArguments>(kHostExecutionUpdate);
     const void* baseline = spawnOne ? reinterpret_cast<const void*>(&SameHostCallsAndOneDecal)
                                     : reinterpret_cast<const void*>(&SameHostCalls);
-    const uint32_t hookDisplacement = PointCallAt(baseline);
-    RestoreCall(hookDisplacement);
+    const uint32_t hookDisplacement = *reinterpret_cast<const volatile uint32_t*>(0x005AD858);
     // Both run from the host's own call at 0x005AD857, batch by batch in turn so
     // that the machine's drift touches both alike, and set the counter back as
     // the host does for a new execution.
@@ -122,9 +118,9 @@ int Execution(bool spawnOne) {
                 20000, 1);
         };
         hooks.push_back(batch());
-        PointCallAt(baseline);
+        SetCallDisplacement(DisplacementTo(baseline));
         sames.push_back(batch());
-        RestoreCall(hookDisplacement);
+        SetCallDisplacement(hookDisplacement);
     }
     std::sort(hooks.begin(), hooks.end());
     std::sort(sames.begin(), sames.end());

@@ -5,6 +5,7 @@
 // its maps. Spelled here from the host's description, independent of the plug-in.
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 // Entry points of the stand-in host's own code.
@@ -74,12 +75,12 @@ class DamageManagerWorld {
 
 template <typename T> T ReadField(const void* object, uint32_t offset) {
     T value;
-    __builtin_memcpy(&value, static_cast<const uint8_t*>(object) + offset, sizeof value);
+    std::memcpy(&value, static_cast<const uint8_t*>(object) + offset, sizeof value);
     return value;
 }
 
 template <typename T> void WriteField(void* object, uint32_t offset, T value) {
-    __builtin_memcpy(static_cast<uint8_t*>(object) + offset, &value, sizeof value);
+    std::memcpy(static_cast<uint8_t*>(object) + offset, &value, sizeof value);
 }
 
 inline uint32_t AddressOf(const void* pointer) {

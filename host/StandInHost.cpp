@@ -1,9 +1,5 @@
 #include "StandInHost.h"
 
-#include <fstream>
-#include <iterator>
-#include <sstream>
-
 namespace {
 
 void EmptyFolder(const std::wstring& folder) {
@@ -30,13 +26,6 @@ void EmptyFolder(const std::wstring& folder) {
 }
 
 } // namespace
-
-std::wstring ExecutableDirectory() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring directory = path;
-    return directory.substr(0, directory.find_last_of(L"\\/") + 1);
-}
 
 std::wstring CreateGameFolder(const std::wstring& name) {
     const std::wstring games = ExecutableDirectory() + L"games\\";
@@ -73,21 +62,6 @@ std::vector<HostByteChange> CompareHostCode(const std::vector<uint8_t>& before,
         }
     }
     return changes;
-}
-
-bool FileExists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string ReadFileBytes(const std::wstring& path) {
-    std::ifstream file(path.c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    std::ofstream file(path.c_str(), std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(file);
 }
 
 std::vector<std::string> LogEntries(const std::string& logBytes) {

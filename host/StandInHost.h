@@ -1,5 +1,7 @@
 #pragma once
 
+#include "HostFiles.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,9 +24,6 @@ struct HostByteChange {
     uint8_t After;
 };
 
-// The folder that holds this executable and the built plug-in, with its separator.
-std::wstring ExecutableDirectory();
-
 // A fresh, empty game folder named after the scenario, holding a copy of the built plug-in.
 std::wstring CreateGameFolder(const std::wstring& name);
 
@@ -34,10 +33,6 @@ LoadedPlugin LoadPlugin(const std::wstring& gameFolder);
 std::vector<uint8_t> CopyHostCode();
 std::vector<HostByteChange> CompareHostCode(const std::vector<uint8_t>& before,
                                             const std::vector<uint8_t>& after);
-
-bool FileExists(const std::wstring& path);
-std::string ReadFileBytes(const std::wstring& path);
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 
 // The text of each log line after its 26-character time stamp.
 std::vector<std::string> LogEntries(const std::string& logBytes);

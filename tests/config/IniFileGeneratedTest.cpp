@@ -3,7 +3,7 @@
 #include "config/IniFile.h"
 #include "config/Settings.h"
 
-#include "TestFiles.h"
+#include "HostFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -195,7 +195,7 @@ TEST_P(IniFileGenerated, CompletionKeepsEverythingOfTheUsersAndSettles) {
     for (int n = 0; n < kFilesPerShard; ++n) {
         const Generated file = generator.Next();
         const std::wstring path = folder + L"file" + std::to_wstring(n) + L".ini";
-        WriteWholeFile(path, file.bytes);
+        WriteFileBytes(path, file.bytes);
 
         std::wstring before[kIniKeyCount];
         bool anyMissing = false;
@@ -205,7 +205,7 @@ TEST_P(IniFileGenerated, CompletionKeepsEverythingOfTheUsersAndSettles) {
         }
 
         EnsureIniFile(path);
-        const std::string once = ReadWholeFile(path);
+        const std::string once = ReadFileBytes(path);
         const std::vector<std::string> lines = SplitLines(once);
         SCOPED_TRACE("file " + std::to_string(n) + ":\n" + file.bytes);
 
@@ -236,7 +236,7 @@ TEST_P(IniFileGenerated, CompletionKeepsEverythingOfTheUsersAndSettles) {
         }
 
         EnsureIniFile(path);
-        ASSERT_EQ(ReadWholeFile(path), once) << "a second pass changed the file";
+        ASSERT_EQ(ReadFileBytes(path), once) << "a second pass changed the file";
         DeleteFileW(path.c_str());
     }
     std::printf("generated INI files tried: %d (%d with every key present)\n", kFilesPerShard, complete);

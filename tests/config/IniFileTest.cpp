@@ -2,8 +2,8 @@
 #include "config/IniFile.h"
 #include "config/Settings.h"
 
+#include "HostFiles.h"
 #include "IniTemplate.h"
-#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -40,9 +40,9 @@ class IniFileTest : public ::testing::Test {
         RemoveDirectoryW(path.c_str());
     }
 
-    void Write(const std::string& bytes) { WriteWholeFile(path, bytes); }
+    void Write(const std::string& bytes) { WriteFileBytes(path, bytes); }
 
-    std::string Read() { return ReadWholeFile(path); }
+    std::string Read() { return ReadFileBytes(path); }
 
     std::wstring Value(const wchar_t* section, const wchar_t* key) {
         wchar_t value[256] = {};

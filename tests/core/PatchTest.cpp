@@ -2,8 +2,8 @@
 #include "core/Patch.h"
 #include "log/Log.h"
 
+#include "HostFiles.h"
 #include "HostFunctions.h"
-#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -34,8 +34,13 @@ uint32_t Displacement(uintptr_t address) {
     return value;
 }
 
+// The plug-in's code is linked into this executable, so it logs beside it.
+std::wstring LogPath() {
+    return ExecutableDirectory() + L"Crimsel.log";
+}
+
 std::string ReadLog() {
-    return ReadWholeFile(LogPath());
+    return ReadFileBytes(LogPath());
 }
 
 } // namespace

@@ -13,14 +13,6 @@ constexpr uint32_t kActiveSlots = 0x11FA4;
 constexpr uint32_t kRenderedCount = 0x1232A;
 constexpr uint32_t kCleanupTimer = 0x1232C;
 
-template <typename T> void Put(uint8_t* object, uint32_t offset, T value) {
-    WriteField(object, offset, value);
-}
-
-uint32_t Word(const void* pointer) {
-    return AddressOf(pointer);
-}
-
 std::string Hex(uint32_t value) {
     char text[16];
     std::snprintf(text, sizeof text, "%08X", value);
@@ -91,7 +83,7 @@ class DamageMapDiagnosticsTest : public PluginScenario {
 
     std::string Header(const char* label, const void* which, unsigned mapCount, unsigned renderedCount,
                        unsigned timer) {
-        return std::string("DamageMapState ") + label + " manager=" + Hex(Word(which)) +
+        return std::string("DamageMapState ") + label + " manager=" + Hex(AddressOf(which)) +
                " mapCount=" + std::to_string(mapCount) + " renderedCount=" + std::to_string(renderedCount) +
                " cleanupTimer=" + std::to_string(timer);
     }
@@ -132,7 +124,7 @@ TEST_F(DamageMapDiagnosticsTest, FirstFrameLogsOneBlockAndAnUnchangedStateNothin
     EXPECT_TRUE(Frame().empty());
     const std::vector<HostCall> calls = HostCallsOf(HostFunction::UpdateRenderMaps);
     ASSERT_EQ(calls.size(), 3u);
-    EXPECT_EQ(calls[0].Ecx, Word(manager));
+    EXPECT_EQ(calls[0].Ecx, AddressOf(manager));
 }
 
 TEST_F(DamageMapDiagnosticsTest, AChangeMadeByUpdateRenderMapsBringsAnAfterBlock) {
@@ -158,7 +150,7 @@ TEST_F(DamageMapDiagnosticsTest, TimerOrSlotChangesAloneBringAWholeBlock) {
     TwoMaps();
     Start();
     Frame();
-    Put(manager, kCleanupTimer, uint32_t{78});
+    WriteField(manager, kCleanupTimer, uint32_t{78});
     std::vector<Block> blocks = Frame();
     ASSERT_EQ(blocks.size(), 1u);
     EXPECT_EQ(blocks[0].header, Header("before_UpdateRenderMaps", manager, 2, 1, 78));
@@ -167,7 +159,7 @@ TEST_F(DamageMapDiagnosticsTest, TimerOrSlotChangesAloneBringAWholeBlock) {
     // The same map moved from slot 0 to slot 2 (with the count covering it).
     SetSlot(0, nullptr);
     SetSlot(2, Map(0));
-    Put(manager, kRenderedCount, uint16_t{3});
+    WriteField(manager, kRenderedCount, uint16_t{3});
     Frame();
     SetSlot(2, nullptr);
     SetSlot(1, Map(0));
@@ -184,7 +176,7 @@ TEST_F(DamageMapDiagnosticsTest, AnotherManagerWithTheSameContentsBringsNoBlock)
     std::memcpy(other, manager, kCleanupTimer + 4);
     otherWorld.SetSlot(0, otherWorld.Map(0)); // the copy's slot holds its own map 0
     EXPECT_TRUE(Frame(other).empty());
-    EXPECT_EQ(HostCallsOf(HostFunction::UpdateRenderMaps).back().Ecx, Word(other));
+    EXPECT_EQ(HostCallsOf(HostFunction::UpdateRenderMaps).back().Ecx, AddressOf(other));
 }
 
 TEST_F(DamageMapDiagnosticsTest, MapCountZeroLogsTheHeaderAloneAndAbove64OnlyTheFirst64) {
@@ -226,7 +218,7 @@ TEST_F(DamageMapDiagnosticsTest, SlotTextsFollowTheFirstEightSlotsInUse) {
         EXPECT_NE(line.find(" activeSlot=-- "), std::string::npos) << line;
     }
 
-    Put(manager, kRenderedCount, uint16_t{12});
+    WriteField(manager, kRenderedCount, uint16_t{12});
     blocks = Frame();
     ASSERT_EQ(blocks.size(), 1u);
     ASSERT_EQ(blocks[0].maps.size(), 3u);

@@ -33,17 +33,9 @@ float AsFloat(uint32_t bits) {
     return value;
 }
 
-template <typename T> void Put(void* object, uint32_t offset, T value) {
-    WriteField(object, offset, value);
-}
-
-uint32_t Word(const void* pointer) {
-    return AddressOf(pointer);
-}
-
 std::string Hex(const void* pointer) {
     char text[16];
-    std::snprintf(text, sizeof text, "%08X", Word(pointer));
+    std::snprintf(text, sizeof text, "%08X", AddressOf(pointer));
     return text;
 }
 
@@ -143,7 +135,7 @@ TEST_F(ExecutionHookTest, InteractiveModeHandsEveryCallToTheHostAndLogsOnce) {
     ASSERT_EQ(calls.size(), 3u);
     for (const HostCall& call : calls) {
         EXPECT_EQ(call.Function, HostFunction::UpdateWiiExecution);
-        EXPECT_EQ(call.Ecx, Word(player));
+        EXPECT_EQ(call.Ecx, AddressOf(player));
     }
     EXPECT_EQ(VictimIndex(), 0u);
     const std::vector<std::string> entries = Entries();
@@ -174,7 +166,7 @@ TEST_F(ExecutionHookTest, ExecutionObjectIndexGivesTheIdUpTo85) {
     Start();
     Update();
     ASSERT_EQ(Decals().size(), 1u);
-    EXPECT_EQ(Decals()[0].texture, Word(EntryAddress(List::Victim, 85, 1, 0) + 4));
+    EXPECT_EQ(Decals()[0].texture, AddressOf(EntryAddress(List::Victim, 85, 1, 0) + 4));
     EXPECT_TRUE(HostCallsOf(HostFunction::GetExecutionSource).empty());
     EXPECT_TRUE(HostCallsOf(HostFunction::GetExecutionId).empty());
 
@@ -200,18 +192,18 @@ TEST_F(ExecutionHookTest, WithoutAnExecutionObjectTheIdComesFromTheHost) {
     const std::vector<HostCall> calls = HostJournal();
     ASSERT_GE(calls.size(), 6u);
     EXPECT_EQ(calls[0].Function, HostFunction::GetExecutionDecalTables);
-    EXPECT_EQ(calls[0].Ecx, Word(player));
+    EXPECT_EQ(calls[0].Ecx, AddressOf(player));
     EXPECT_EQ(calls[1].Function, HostFunction::GetDecalManager);
     EXPECT_EQ(calls[2].Function, HostFunction::GetExecutionSource);
-    EXPECT_EQ(calls[2].Ecx, Word(player));
+    EXPECT_EQ(calls[2].Ecx, AddressOf(player));
     EXPECT_EQ(calls[3].Function, HostFunction::GetExecutionId);
-    EXPECT_EQ(calls[3].Ecx, Word(source));
+    EXPECT_EQ(calls[3].Ecx, AddressOf(source));
     EXPECT_EQ(calls[4].Function, HostFunction::GetExecutionStage);
-    EXPECT_EQ(calls[4].Ecx, Word(player));
+    EXPECT_EQ(calls[4].Ecx, AddressOf(player));
     EXPECT_EQ(calls[5].Function, HostFunction::GetCurrentAnimation);
-    EXPECT_EQ(calls[5].Ecx, Word(controller));
+    EXPECT_EQ(calls[5].Ecx, AddressOf(controller));
     ASSERT_EQ(Decals().size(), 1u);
-    EXPECT_EQ(Decals()[0].character, Word(player));
+    EXPECT_EQ(Decals()[0].character, AddressOf(player));
 }
 
 TEST_F(ExecutionHookTest, StageOverrideAndVariantChooseTheStage) {
@@ -222,27 +214,27 @@ TEST_F(ExecutionHookTest, StageOverrideAndVariantChooseTheStage) {
     Start();
 
     HostReturns.ExecutionStage = 0;
-    Put(player, kStageOverrideActive, uint8_t{1});
-    Put(player, kStageOverride, int32_t{2});
+    WriteField(player, kStageOverrideActive, uint8_t{1});
+    WriteField(player, kStageOverride, int32_t{2});
     Update();
     EXPECT_EQ(HostCallsOf(HostFunction::GetExecutionStage).size(), 1u);
     ASSERT_EQ(Decals().size(), 1u);
-    EXPECT_EQ(Decals()[0].texture, Word(EntryAddress(List::Victim, 56, 2, 0) + 4));
+    EXPECT_EQ(Decals()[0].texture, AddressOf(EntryAddress(List::Victim, 56, 2, 0) + 4));
 
     // Variant 1 leaves a stage of 7 out of range; variant 2 forces stage 3.
-    Put(player, kStageOverrideActive, uint8_t{0});
+    WriteField(player, kStageOverrideActive, uint8_t{0});
     world.ResetIndices();
     HostReturns.ExecutionStage = 7;
-    Put(player, kExecutionVariant, int32_t{1});
+    WriteField(player, kExecutionVariant, int32_t{1});
     ClearHostJournal();
     Update();
     EXPECT_TRUE(Decals().empty());
     EXPECT_TRUE(HostCallsOf(HostFunction::GetCurrentAnimation).empty());
 
-    Put(player, kExecutionVariant, int32_t{2});
+    WriteField(player, kExecutionVariant, int32_t{2});
     Update();
     ASSERT_EQ(Decals().size(), 1u);
-    EXPECT_EQ(Decals()[0].texture, Word(EntryAddress(List::Victim, 56, 3, 0) + 4));
+    EXPECT_EQ(Decals()[0].texture, AddressOf(EntryAddress(List::Victim, 56, 3, 0) + 4));
     const std::vector<std::string> lines = DecalLines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_NE(lines[0].find(" stage=2 "), std::string::npos);
@@ -261,8 +253,8 @@ TEST_F(ExecutionHookTest, NegativeIdsAndStagesEndTheCall) {
     HostReturns.ExecutionId = 0;
     HostReturns.ExecutionStage = -1;
     Update();
-    Put(player, kStageOverrideActive, uint8_t{1});
-    Put(player, kStageOverride, int32_t{-4});
+    WriteField(player, kStageOverrideActive, uint8_t{1});
+    WriteField(player, kStageOverride, int32_t{-4});
     HostReturns.ExecutionStage = 0;
     Update();
     EXPECT_TRUE(Decals().empty());
@@ -299,16 +291,16 @@ TEST_F(ExecutionHookTest, DueEntriesSpawnInTableOrderAndANotDueOneStopsTheWalk) 
     SetAnimationTime(1.0f);
     Update();
     ASSERT_EQ(Decals().size(), 2u);
-    EXPECT_EQ(Decals()[0].texture, Word(EntryAddress(List::Victim, 56, 1, 0) + 4));
-    EXPECT_EQ(Decals()[1].texture, Word(EntryAddress(List::Victim, 56, 1, 1) + 4));
+    EXPECT_EQ(Decals()[0].texture, AddressOf(EntryAddress(List::Victim, 56, 1, 0) + 4));
+    EXPECT_EQ(Decals()[1].texture, AddressOf(EntryAddress(List::Victim, 56, 1, 1) + 4));
     EXPECT_EQ(VictimIndex(), 2u);
 
     SetAnimationTime(5.0f);
     ClearHostJournal();
     Update();
     ASSERT_EQ(Decals().size(), 3u);
-    EXPECT_EQ(Decals()[0].texture, Word(EntryAddress(List::Victim, 56, 1, 2) + 4));
-    EXPECT_EQ(Decals()[2].texture, Word(EntryAddress(List::Victim, 56, 1, 4) + 4));
+    EXPECT_EQ(Decals()[0].texture, AddressOf(EntryAddress(List::Victim, 56, 1, 2) + 4));
+    EXPECT_EQ(Decals()[2].texture, AddressOf(EntryAddress(List::Victim, 56, 1, 4) + 4));
     EXPECT_EQ(VictimIndex(), 5u);
 
     // Used up: nothing is spawned twice.
@@ -347,16 +339,17 @@ TEST_F(ExecutionHookTest, VictimListFirstOnTheVictimThenSplatterOnThePlayer) {
 
     const std::vector<Decal> decals = Decals();
     ASSERT_EQ(decals.size(), 3u);
-    EXPECT_EQ(decals[0].manager, Word(manager));
-    EXPECT_EQ(decals[0].character, Word(victim));
+    EXPECT_EQ(decals[0].manager, AddressOf(manager));
+    EXPECT_EQ(decals[0].character, AddressOf(victim));
     EXPECT_EQ(decals[0].x, 1.5f);
     EXPECT_EQ(decals[0].y, -2.25f);
-    EXPECT_EQ(decals[0].texture, Word(EntryAddress(List::Victim, 56, 1, 0) + 4));
+    EXPECT_EQ(decals[0].texture, AddressOf(EntryAddress(List::Victim, 56, 1, 0) + 4));
     EXPECT_EQ(decals[0].zero, 0u);
     for (size_t i = 1; i < 3; ++i) {
-        EXPECT_EQ(decals[i].manager, Word(manager));
-        EXPECT_EQ(decals[i].character, Word(player));
-        EXPECT_EQ(decals[i].texture, Word(EntryAddress(List::Splatter, 56, 1, static_cast<int>(i) - 1) + 4));
+        EXPECT_EQ(decals[i].manager, AddressOf(manager));
+        EXPECT_EQ(decals[i].character, AddressOf(player));
+        EXPECT_EQ(decals[i].texture,
+                  AddressOf(EntryAddress(List::Splatter, 56, 1, static_cast<int>(i) - 1) + 4));
         EXPECT_EQ(decals[i].zero, 0u);
     }
     EXPECT_EQ(decals[2].x, 30.0f);
@@ -371,7 +364,7 @@ TEST_F(ExecutionHookTest, VictimListFirstOnTheVictimThenSplatterOnThePlayer) {
     ClearHostJournal();
     Update();
     ASSERT_EQ(Decals().size(), 1u);
-    EXPECT_EQ(Decals()[0].character, Word(player));
+    EXPECT_EQ(Decals()[0].character, AddressOf(player));
 }
 
 TEST_F(ExecutionHookTest, DecalLinesFollowTheFormatWithTheIndexBeforeTheIncrement) {
@@ -427,7 +420,7 @@ TEST_F(ExecutionHookTest, CountsAbove25WalkTheStagesOwnSlotsOnly) {
     Update();
     const std::vector<Decal> decals = Decals();
     ASSERT_EQ(decals.size(), 25u);
-    EXPECT_EQ(decals.back().texture, Word(EntryAddress(List::Victim, 56, 1, 24) + 4));
+    EXPECT_EQ(decals.back().texture, AddressOf(EntryAddress(List::Victim, 56, 1, 24) + 4));
     EXPECT_EQ(VictimIndex(), 25u);
     // The printed count is the table's own.
     EXPECT_NE(DecalLines().back().find(" index=24/40 "), std::string::npos);
@@ -438,12 +431,12 @@ TEST_F(ExecutionHookTest, ATextureThatFillsItsFieldPrintsItsTwentyCharactersOnly
     SetEntry(List::Splatter, 56, 1, 0, 0.0f, 0, 0, "");
     uint8_t* entry = world.Entry(List::Splatter, 56, 1, 0);
     std::memcpy(entry + 4, "ABCDEFGHIJKLMNOPQRST", 20);
-    Put(entry, 0x18, uint32_t{0x41414141}); // X: bytes that would print as "AAAA"
-    Put(entry, 0x1C, uint32_t{0x41414141});
+    WriteField(entry, 0x18, uint32_t{0x41414141}); // X: bytes that would print as "AAAA"
+    WriteField(entry, 0x1C, uint32_t{0x41414141});
     Start();
     Update();
     ASSERT_EQ(Decals().size(), 1u);
-    EXPECT_EQ(Decals()[0].texture, Word(entry + 4));
+    EXPECT_EQ(Decals()[0].texture, AddressOf(entry + 4));
     const std::vector<std::string> lines = DecalLines();
     ASSERT_EQ(lines.size(), 1u);
     const std::string tail = "texture=ABCDEFGHIJKLMNOPQRST";

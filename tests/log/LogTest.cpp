@@ -1,6 +1,6 @@
 #include "log/Log.h"
 
-#include "TestFiles.h"
+#include "HostFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -15,16 +15,21 @@ namespace {
 
 const std::regex kEntry(R"(\[\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3}\] (.*))");
 
+// The plug-in's code is linked into this executable, so it logs beside it.
+std::wstring LogPath() {
+    return ExecutableDirectory() + L"Crimsel.log";
+}
+
 std::string ReadLog() {
-    return ReadWholeFile(LogPath());
+    return ReadFileBytes(LogPath());
 }
 
 void WriteLog(const std::string& text) {
-    WriteWholeFile(LogPath(), text);
+    WriteFileBytes(LogPath(), text);
 }
 
 bool LogExists() {
-    return GetFileAttributesW(LogPath().c_str()) != INVALID_FILE_ATTRIBUTES;
+    return FileExists(LogPath());
 }
 
 // The message of every entry; fails the test on a line that is not a whole entry.

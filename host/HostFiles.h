@@ -1,0 +1,32 @@
+#pragma once
+
+// Files of the stand-in host and the tests: the built plug-in lies beside the
+// executable, and a plug-in linked into a test executable writes beside it too.
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <windows.h>
+
+// The folder that holds this executable, with its separator.
+inline std::wstring ExecutableDirectory() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const std::wstring full = path;
+    return full.substr(0, full.find_last_of(L"\\/") + 1);
+}
+
+inline bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+inline std::string ReadFileBytes(const std::wstring& path) {
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+inline bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    std::ofstream file(path.c_str(), std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(file);
+}
