@@ -47,8 +47,16 @@ using AddCharacterDecalFunction = void(__thiscall*)(void* decalManager, void* ch
 using UpdateRenderMapsFunction = void(__thiscall*)(void* damageManager);
 #pragma GCC diagnostic pop
 
+// The game's executable image, at its fixed base.
+constexpr Address ImageBase = 0x00400000;
+
+// The two host functions whose calls the hooks take over. The hooks hand those
+// calls on through what the call site led to when they took it: these
+// functions on the game alone, another plug-in's hook where one was there first.
+constexpr Address UpdateWiiExecutionAddress = 0x005A9640;
+constexpr Address UpdateRenderMapsAddress = 0x005BAD70;
+
 // Host functions, called through their absolute addresses.
-inline const auto UpdateWiiExecution = reinterpret_cast<UpdateWiiExecutionFunction>(0x005A9640);
 inline const auto HostGetExecutionDecalTables = reinterpret_cast<GetExecutionDecalTablesFunction>(0x004230FF);
 inline const auto HostGetDecalManager = reinterpret_cast<GetDecalManagerFunction>(0x005B8D00);
 inline const auto HostGetExecutionSource = reinterpret_cast<GetExecutionSourceFunction>(0x004F66C0);
@@ -56,11 +64,11 @@ inline const auto HostGetExecutionId = reinterpret_cast<GetExecutionIdFunction>(
 inline const auto HostGetExecutionStage = reinterpret_cast<GetExecutionStageFunction>(0x00599840);
 inline const auto HostGetCurrentAnimation = reinterpret_cast<GetCurrentAnimationFunction>(0x0042E050);
 inline const auto HostAddCharacterDecal = reinterpret_cast<AddCharacterDecalFunction>(0x005B9270);
-inline const auto UpdateRenderMaps = reinterpret_cast<UpdateRenderMapsFunction>(0x005BAD70);
 
 // Host code sites.
 constexpr Address ExecutionUpdateCallSite = 0x005AD857;  // call of UpdateWiiExecution, player in ECX
 constexpr Address RenderMapsUpdateCallSite = 0x005BB163; // call of UpdateRenderMaps, manager in ECX
+constexpr uint32_t CallSize = 5;                         // E8 and a rel32
 constexpr Address StaleMapClearSetup = 0x005BB33B;     // 14 bytes of clear set-up, up to StaleMapClearResume
 constexpr Address StaleMapClearSetupFill = 0x005BB340; // the set-up bytes after the jump
 constexpr uint32_t StaleMapClearSetupFillSize = 4;

@@ -3,6 +3,7 @@
 // changed since the last block, however often the host calls it.
 #include "damagemap/DamageMapDiagnostics.h"
 
+#include "core/CallSite.h"
 #include "core/HostInterface.h"
 #include "core/Patch.h"
 #include "log/Log.h"
@@ -15,6 +16,14 @@ constexpr unsigned kSearchedSlots = 8;
 constexpr uint8_t kNoSlot = 0xFF;
 
 DamageMapSnapshot Snapshot = {false, 0xFFFF, 0xFFFF, 0xFFFFFFFF, {}};
+
+// The host's UpdateRenderMaps, or the hook that another plug-in had put on the
+// call before ours.
+CallHandOn UpdateRenderMapsHandOn = {Host::UpdateRenderMapsAddress, false};
+
+void UpdateRenderMaps(void* manager) {
+    reinterpret_cast<Host::UpdateRenderMapsFunction>(UpdateRenderMapsHandOn.Target)(manager);
+}
 
 uint32_t Word(const void* pointer) {
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer));
@@ -121,17 +130,24 @@ void LogDamageMapState(const void* managerObject, const char* label) {
 void __thiscall DamageManagerDiagnosticsHook(void* manager) {
     // The host calls this every frame: with logging off it only passes the call on.
     if (!LogEnabled || !LogLockReady) {
-        Host::UpdateRenderMaps(manager);
+        UpdateRenderMaps(manager);
         return;
     }
     LogDamageMapState(manager, "before_UpdateRenderMaps");
-    Host::UpdateRenderMaps(manager);
+    UpdateRenderMaps(manager);
     LogDamageMapState(manager, "after_UpdateRenderMaps");
 }
 
-void InstallDamageManagerDiagnosticsHook() {
+CallSite InspectDiagnosticsCallSite() {
+    return InspectCallSite(Host::RenderMapsUpdateCallSite, Host::UpdateRenderMapsAddress,
+                           reinterpret_cast<const void*>(&DamageManagerDiagnosticsHook));
+}
+
+void InstallDamageManagerDiagnosticsHook(const CallSite& site) {
+    if (!MayHookCall(site, UpdateRenderMapsHandOn, "CharacterDamageManager diagnostics hook")) {
+        return;
+    }
     LogMessage("Installing CharacterDamageManager diagnostics hook at call 0x%08X",
-               static_cast<unsigned>(Host::RenderMapsUpdateCallSite));
-    RetargetCall(Host::RenderMapsUpdateCallSite,
-                 reinterpret_cast<const void*>(&DamageManagerDiagnosticsHook));
+               static_cast<unsigned>(site.Address));
+    HookCall(site, reinterpret_cast<const void*>(&DamageManagerDiagnosticsHook), UpdateRenderMapsHandOn);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/CallSite.h"
+
 #include <cstdint>
 
 // One damage map as last logged.
@@ -35,5 +37,9 @@ void LogDamageMapState(const void* manager, const char* label);
 void __thiscall DamageManagerDiagnosticsHook(void* manager);
 #pragma GCC diagnostic pop
 
-// Retargets the host's UpdateRenderMaps call to the diagnostics hook.
-void InstallDamageManagerDiagnosticsHook();
+// What the host's UpdateRenderMaps call holds now.
+CallSite InspectDiagnosticsCallSite();
+
+// Retargets the host's UpdateRenderMaps call to the diagnostics hook, unless
+// another plug-in holds it in a way the hook must leave alone.
+void InstallDamageManagerDiagnosticsHook(const CallSite& site);

@@ -3,6 +3,7 @@
 // from the host's execution decal tables as the animation reaches each one.
 #include "execution/ExecutionBloodDecals.h"
 
+#include "core/CallSite.h"
 #include "core/HostInterface.h"
 #include "core/Patch.h"
 #include "core/Plugin.h"
@@ -13,6 +14,10 @@
 namespace {
 
 bool InteractiveModeLogged = false;
+
+// Interactive executions go on to the host's UpdateWiiExecution, or to the hook
+// that another plug-in had put on the call before ours.
+CallHandOn UpdateWiiExecutionHandOn = {Host::UpdateWiiExecutionAddress, false};
 
 enum class DecalList { Victim, Splatter };
 
@@ -101,7 +106,7 @@ void __thiscall ExecutionBloodDecalHook(void* playerObject) {
             LogMessage("UpdateWiiExecution: interactive execution mode is on, using original game function");
             InteractiveModeLogged = true;
         }
-        Host::UpdateWiiExecution(player);
+        reinterpret_cast<Host::UpdateWiiExecutionFunction>(UpdateWiiExecutionHandOn.Target)(player);
         return;
     }
 
@@ -136,8 +141,15 @@ void __thiscall ExecutionBloodDecalHook(void* playerObject) {
     SpawnDueDecals(DecalList::Splatter, walk);
 }
 
-void InstallExecutionBloodDecalHook() {
-    LogMessage("Installing execution blood decal hook at 0x%08X",
-               static_cast<unsigned>(Host::ExecutionUpdateCallSite));
-    RetargetCall(Host::ExecutionUpdateCallSite, reinterpret_cast<const void*>(&ExecutionBloodDecalHook));
+CallSite InspectExecutionCallSite() {
+    return InspectCallSite(Host::ExecutionUpdateCallSite, Host::UpdateWiiExecutionAddress,
+                           reinterpret_cast<const void*>(&ExecutionBloodDecalHook));
+}
+
+void InstallExecutionBloodDecalHook(const CallSite& site) {
+    if (!MayHookCall(site, UpdateWiiExecutionHandOn, "Execution blood decal hook")) {
+        return;
+    }
+    LogMessage("Installing execution blood decal hook at 0x%08X", static_cast<unsigned>(site.Address));
+    HookCall(site, reinterpret_cast<const void*>(&ExecutionBloodDecalHook), UpdateWiiExecutionHandOn);
 }

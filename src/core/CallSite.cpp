@@ -1,0 +1,146 @@
+#include "core/CallSite.h"
+
+#include "core/HostInterface.h"
+#include "core/Patch.h"
+#include "log/Log.h"
+
+#include <cstring>
+#include <windows.h>
+
+namespace {
+
+constexpr uint8_t kNearCall = 0xE8;
+constexpr uint8_t kNearJump = 0xE9;
+constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                            PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+constexpr DWORD kExecutable =
+    PAGE_EXECUTE | PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+
+bool Query(uintptr_t address, MEMORY_BASIC_INFORMATION& info) {
+    return VirtualQuery(reinterpret_cast<const void*>(address), &info, sizeof info) == sizeof info;
+}
+
+bool Accessible(const MEMORY_BASIC_INFORMATION& info, DWORD access) {
+    return info.State == MEM_COMMIT && (info.Protect & access) != 0 && (info.Protect & PAGE_GUARD) == 0;
+}
+
+bool InImageRegion(uintptr_t address) {
+    MEMORY_BASIC_INFORMATION info;
+    return Query(address, info) && info.Type == MEM_IMAGE &&
+           reinterpret_cast<uintptr_t>(info.AllocationBase) == Host::ImageBase && Accessible(info, kReadable);
+}
+
+// Code that another plug-in could have put there: outside the game's image, and runnable.
+bool ForeignCode(uintptr_t address) {
+    MEMORY_BASIC_INFORMATION info;
+    return Query(address, info) && reinterpret_cast<uintptr_t>(info.AllocationBase) != Host::ImageBase &&
+           Accessible(info, kExecutable);
+}
+
+} // namespace
+
+bool InHostImage(uintptr_t address, size_t size) {
+    return GetModuleHandleW(nullptr) == reinterpret_cast<HMODULE>(Host::ImageBase) && size > 0 &&
+           InImageRegion(address) && InImageRegion(address + size - 1);
+}
+
+CallSite InspectCallSite(uintptr_t address, uintptr_t hostFunction, const void* hook) {
+    CallSite site{address, hostFunction, CallSiteKind::Unknown, false, {}, 0};
+    site.InImage = InHostImage(address, sizeof site.Bytes);
+    if (!site.InImage) {
+        return site;
+    }
+    std::memcpy(site.Bytes, reinterpret_cast<const void*>(address), sizeof site.Bytes);
+    const uint8_t opcode = site.Bytes[0];
+    if (opcode != kNearCall && opcode != kNearJump) {
+        return site;
+    }
+    uint32_t displacement;
+    std::memcpy(&displacement, site.Bytes + 1, sizeof displacement);
+    site.Target = static_cast<uint32_t>(address + sizeof site.Bytes) + displacement;
+    if (opcode == kNearCall && site.Target == hostFunction) {
+        site.Kind = CallSiteKind::Host;
+    } else if (opcode == kNearCall && site.Target == reinterpret_cast<uintptr_t>(hook)) {
+        site.Kind = CallSiteKind::Ours;
+    } else if (ForeignCode(site.Target)) {
+        site.Kind = opcode == kNearCall ? CallSiteKind::TakenByCall : CallSiteKind::TakenByJump;
+    }
+    return site;
+}
+
+void LogUnrecognisedCallSite(const CallSite& site) {
+    const unsigned address = static_cast<unsigned>(site.Address);
+    const unsigned expected = static_cast<unsigned>(site.HostFunction);
+    const uint8_t* bytes = site.Bytes;
+    if (!site.InImage) {
+        LogMessage(
+            "Host not recognised: 0x%08X is not in the game's executable image at 0x%08X; nothing patched",
+            address, static_cast<unsigned>(Host::ImageBase));
+    } else if (bytes[0] == kNearCall) {
+        LogMessage("Host not recognised: call at 0x%08X leads to 0x%08X, not 0x%08X; nothing patched",
+                   address, static_cast<unsigned>(site.Target), expected);
+    } else if (bytes[0] == kNearJump) {
+        LogMessage(
+            "Host not recognised: 0x%08X holds a jump to 0x%08X, not a call of 0x%08X; nothing patched",
+            address, static_cast<unsigned>(site.Target), expected);
+    } else {
+        LogMessage(
+            "Host not recognised: 0x%08X holds %02X %02X %02X %02X %02X, not a call of 0x%08X; nothing "
+            "patched",
+            address, bytes[0], bytes[1], bytes[2], bytes[3], bytes[4], expected);
+    }
+}
+
+bool MayHookCall(const CallSite& site, const CallHandOn& handOn, const char* hookName) {
+    char module[MAX_PATH];
+    ModuleNameOf(site.Target, module, sizeof module);
+    if (site.Kind == CallSiteKind::TakenByJump) {
+        LogMessage(
+            "%s not installed: 0x%08X holds a jump to 0x%08X (%s), another plug-in's hook; left as it is",
+            hookName, static_cast<unsigned>(site.Address), static_cast<unsigned>(site.Target), module);
+        return false;
+    }
+    // Our hook would hand calls on to the one who now hands them on to us.
+    if (site.Kind == CallSiteKind::TakenByCall && handOn.Taken) {
+        LogMessage(
+            "%s left as it is: the call at 0x%08X now leads to 0x%08X (%s), put over this plug-in's hook",
+            hookName, static_cast<unsigned>(site.Address), static_cast<unsigned>(site.Target), module);
+        return false;
+    }
+    return site.Kind != CallSiteKind::Unknown;
+}
+
+void HookCall(const CallSite& site, const void* hook, CallHandOn& handOn) {
+    if (site.Kind == CallSiteKind::TakenByCall && !handOn.Taken) {
+        char module[MAX_PATH];
+        ModuleNameOf(site.Target, module, sizeof module);
+        LogMessage("The call at 0x%08X led to 0x%08X (%s), another plug-in's hook: calls are handed on to it",
+                   static_cast<unsigned>(site.Address), static_cast<unsigned>(site.Target), module);
+        handOn.Target = site.Target;
+    }
+    // Saved before the write: no thread reaches the hook through this site before it.
+    handOn.Taken = true;
+    RetargetCall(site.Address, hook);
+}
+
+void ModuleNameOf(uintptr_t address, char* name, size_t capacity) {
+    std::strncpy(name, "no module", capacity - 1);
+    name[capacity - 1] = '\0';
+    HMODULE module = nullptr;
+    const DWORD flags = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
+    wchar_t path[MAX_PATH] = {};
+    if (!GetModuleHandleExW(flags, reinterpret_cast<LPCWSTR>(address), &module) ||
+        GetModuleFileNameW(module, path, MAX_PATH) == 0) {
+        return;
+    }
+    const wchar_t* fileName = path;
+    for (const wchar_t* c = path; *c != L'\0'; ++c) {
+        if (*c == L'\\' || *c == L'/') {
+            fileName = c + 1;
+        }
+    }
+    if (WideCharToMultiByte(CP_UTF8, 0, fileName, -1, name, static_cast<int>(capacity), nullptr, nullptr) ==
+        0) {
+        std::strncpy(name, "no module", capacity - 1);
+    }
+}
