@@ -1,5 +1,7 @@
 #include "StandInHost.h"
 
+#include <cstring>
+
 namespace {
 
 void EmptyFolder(const std::wstring& folder) {
@@ -50,6 +52,21 @@ LoadedPlugin LoadPlugin(const std::wstring& gameFolder) {
 
 std::vector<uint8_t> CopyHostCode() {
     return std::vector<uint8_t>(HostCodeStart, HostCodeEnd);
+}
+
+void WriteHostCode(uint32_t address, const std::vector<uint8_t>& bytes) {
+    void* start = reinterpret_cast<void*>(address);
+    DWORD old = 0;
+    VirtualProtect(start, bytes.size(), PAGE_EXECUTE_READWRITE, &old);
+    std::memcpy(start, bytes.data(), bytes.size());
+    VirtualProtect(start, bytes.size(), old, &old);
+}
+
+std::vector<uint8_t> Branch(uint8_t opcode, uint32_t site, uint32_t target) {
+    const uint32_t displacement = target - (site + 5);
+    std::vector<uint8_t> bytes(5, opcode);
+    std::memcpy(bytes.data() + 1, &displacement, sizeof displacement);
+    return bytes;
 }
 
 std::vector<HostByteChange> CompareHostCode(const std::vector<uint8_t>& before,

@@ -31,6 +31,10 @@ std::wstring CreateGameFolder(const std::wstring& name);
 LoadedPlugin LoadPlugin(const std::wstring& gameFolder);
 
 std::vector<uint8_t> CopyHostCode();
+// Writes into the host's code pages, as another build of the game or another plug-in would have them.
+void WriteHostCode(uint32_t address, const std::vector<uint8_t>& bytes);
+// The five bytes of a near call (0xE8) or jump (0xE9) at site that leads to target.
+std::vector<uint8_t> Branch(uint8_t opcode, uint32_t site, uint32_t target);
 std::vector<HostByteChange> CompareHostCode(const std::vector<uint8_t>& before,
                                             const std::vector<uint8_t>& after);
 

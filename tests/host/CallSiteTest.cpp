@@ -1,0 +1,282 @@
+// Start-up looks at the two host calls it takes over before it writes anything:
+// another build of the game is left alone, another plug-in's hook on a call is
+// handed on to, and no call may ever lead back into itself.
+#include "HostWorld.h"
+#include "PluginScenario.h"
+
+namespace {
+
+constexpr uint32_t kExecutionCall = 0x005AD857;
+constexpr uint32_t kRenderMapsCall = 0x005BB163;
+constexpr uint8_t kCall = 0xE8;
+constexpr uint8_t kJump = 0xE9;
+
+const char kEverythingIni[] = "[General]\r\n"
+                              "FixExecutionBloodDecals=1\r\n"
+                              "PatchBloodDecalColorAndAlpha=1\r\n"
+                              "FixStaleDamageMapDecals=1\r\n"
+                              "[Logging]\r\n"
+                              "EnableLogging=1\r\n"
+                              "LogDamageMapDiagnostics=1\r\n";
+
+const char kEverythingSettings[] = "Settings: FixExecutionBloodDecals=1 PatchBloodDecalColorAndAlpha=1 "
+                                   "FixStaleDamageMapDecals=1 EnableLogging=1 LogDamageMapDiagnostics=1 "
+                                   "LogExecutionDecals=0 RGB/A=224,224,224,255";
+
+std::string Hex(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", value);
+    return text;
+}
+
+// Another plug-in that hooks the same calls: tests/peer/PeerHooks.cpp.
+struct PeerPlugin {
+    void (*TakeCall)(int which);
+    void (*TakeWithJump)(int which);
+    uint32_t (*HookAddress)(int which);
+    uint32_t (*JumpAddress)(int which);
+    uint32_t (*Calls)(int which);
+    uint32_t (*Loops)(int which);
+};
+
+template <typename Function> void Bind(HMODULE module, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    ASSERT_NE(reinterpret_cast<void*>(function), nullptr) << name;
+}
+
+class CallSiteTest : public PluginScenario {
+  protected:
+    ExecutionWorld execution;
+    DamageManagerWorld damage;
+    PeerPlugin peer{};
+
+    void Start(const std::string& ini = kEverythingIni) {
+        WriteIni(ini);
+        StartPlugin();
+        ClearHostJournal();
+    }
+
+    void LoadPeer() {
+        HMODULE module = LoadLibraryW((ExecutableDirectory() + L"PeerHooks.dll").c_str());
+        ASSERT_NE(module, nullptr);
+        Bind(module, "PeerTakeCall", peer.TakeCall);
+        Bind(module, "PeerTakeWithJump", peer.TakeWithJump);
+        Bind(module, "PeerHookAddress", peer.HookAddress);
+        Bind(module, "PeerJumpAddress", peer.JumpAddress);
+        Bind(module, "PeerCallCount", peer.Calls);
+        Bind(module, "PeerLoopCount", peer.Loops);
+    }
+
+    // The start-up lines up to the settings, then the one line that says why nothing was patched.
+    void ExpectNothingPatched(const std::string& settings, const std::string& why) {
+        EXPECT_TRUE(changes.empty()) << changes.size() << " host bytes changed, the first at "
+                                     << Hex(changes.empty() ? 0 : changes.front().Address);
+        EXPECT_EQ(Entries(),
+                  (std::vector<std::string>{"Logger initialized", "InitializeASI", settings, why}));
+    }
+
+    // One interactive execution update and one damage-manager frame, through the host's own code:
+    // each must reach its host function exactly once, with its object.
+    void ExpectBothCallsReachTheHost() {
+        execution.SetInteractive(1);
+        ClearHostJournal();
+        RunHost(kHostExecutionUpdate, execution.player);
+        RunHost(kHostDamageManagerFrame, damage.Manager());
+        const std::vector<HostCall> updates = HostCallsOf(HostFunction::UpdateWiiExecution);
+        const std::vector<HostCall> renders = HostCallsOf(HostFunction::UpdateRenderMaps);
+        ASSERT_EQ(updates.size(), 1u);
+        ASSERT_EQ(renders.size(), 1u);
+        EXPECT_EQ(updates[0].Ecx, AddressOf(execution.player));
+        EXPECT_EQ(renders[0].Ecx, AddressOf(damage.Manager()));
+    }
+
+    bool LeadsTo(uint32_t site, uint8_t opcode, uint32_t target) const {
+        return std::memcmp(reinterpret_cast<const void*>(site), Branch(opcode, site, target).data(), 5) == 0;
+    }
+};
+
+} // namespace
+
+TEST_F(CallSiteTest, AnotherBuildWhoseExecutionCallLeadsElsewhereGetsNoByte) {
+    WriteHostCode(kExecutionCall, Branch(kCall, kExecutionCall, 0x0059A1B0));
+    Start();
+    ExpectNothingPatched(
+        kEverythingSettings,
+        "Host not recognised: call at 0x005AD857 leads to 0x0059A1B0, not 0x005A9640; nothing "
+        "patched");
+}
+
+TEST_F(CallSiteTest, AnotherBuildWhoseRenderMapsCallLeadsElsewhereGetsNoByte) {
+    WriteHostCode(kRenderMapsCall, Branch(kCall, kRenderMapsCall, 0x005BA000));
+    Start();
+    ExpectNothingPatched(
+        kEverythingSettings,
+        "Host not recognised: call at 0x005BB163 leads to 0x005BA000, not 0x005BAD70; nothing "
+        "patched");
+}
+
+TEST_F(CallSiteTest, AnotherBuildWithNoCallThereGetsNoByte) {
+    WriteHostCode(kExecutionCall, {0x8B, 0x4D, 0x08, 0x90, 0x90});
+    Start();
+    ExpectNothingPatched(kEverythingSettings,
+                         "Host not recognised: 0x005AD857 holds 8B 4D 08 90 90, not a call "
+                         "of 0x005A9640; nothing patched");
+}
+
+TEST_F(CallSiteTest, AJumpToTheHostFunctionIsNotTheHostsCall) {
+    WriteHostCode(kRenderMapsCall, Branch(kJump, kRenderMapsCall, 0x005BAD70));
+    Start();
+    ExpectNothingPatched(kEverythingSettings,
+                         "Host not recognised: 0x005BB163 holds a jump to 0x005BAD70, not a "
+                         "call of 0x005BAD70; nothing patched");
+}
+
+// Out of the image, but no code there: neither the host's call nor another plug-in's hook.
+TEST_F(CallSiteTest, ACallIntoDataOrUnmappedMemoryIsNotAHook) {
+    void* data = VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    void* freed = VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READ);
+    ASSERT_NE(data, nullptr);
+    ASSERT_NE(freed, nullptr);
+    VirtualFree(freed, 0, MEM_RELEASE);
+    WriteHostCode(kExecutionCall, Branch(kCall, kExecutionCall, AddressOf(data)));
+    WriteHostCode(kRenderMapsCall, Branch(kCall, kRenderMapsCall, AddressOf(freed)));
+    Start();
+    ExpectNothingPatched(kEverythingSettings, "Host not recognised: call at 0x005AD857 leads to " +
+                                                  Hex(AddressOf(data)) + ", not 0x005A9640; nothing patched");
+
+    // The host's own execution call back: the other call still stops everything.
+    WriteHostCode(kExecutionCall, Branch(kCall, kExecutionCall, 0x005A9640));
+    const std::vector<uint8_t> before = CopyHostCode();
+    volatile InitializeAsiFunction again = plugin.InitializeASI;
+    again();
+    EXPECT_EQ(Entries().back(), "Host not recognised: call at 0x005BB163 leads to " + Hex(AddressOf(freed)) +
+                                    ", not 0x005BAD70; nothing patched");
+    EXPECT_TRUE(CompareHostCode(before, CopyHostCode()).empty());
+}
+
+TEST_F(CallSiteTest, AnotherBuildGetsNoByteWithLoggingOffOrEveryFeatureOff) {
+    WriteHostCode(kExecutionCall, {0x90, 0x90, 0x90, 0x90, 0x90});
+    Start("[General]\r\nFixExecutionBloodDecals=0\r\nFixStaleDamageMapDecals=0\r\n[Logging]\r\nEnableLogging="
+          "1\r\n");
+    // In place of the "disabled" lines.
+    ExpectNothingPatched("Settings: FixExecutionBloodDecals=0 PatchBloodDecalColorAndAlpha=0 "
+                         "FixStaleDamageMapDecals=0 EnableLogging=1 LogDamageMapDiagnostics=0 "
+                         "LogExecutionDecals=0 RGB/A=224,224,224,255",
+                         "Host not recognised: 0x005AD857 holds 90 90 90 90 90, not a call of 0x005A9640; "
+                         "nothing patched");
+}
+
+TEST_F(CallSiteTest, AnotherBuildGetsNoByteWithLoggingOff) {
+    WriteHostCode(kRenderMapsCall, {0xCC, 0xCC, 0xCC, 0xCC, 0xCC});
+    Start("[General]\r\nFixExecutionBloodDecals=1\r\nPatchBloodDecalColorAndAlpha=1\r\n"
+          "FixStaleDamageMapDecals=1\r\n[Logging]\r\nEnableLogging=0\r\nLogDamageMapDiagnostics=1\r\n");
+    EXPECT_TRUE(changes.empty());
+    EXPECT_FALSE(FileExists(folder + L"Crimsel.log"));
+}
+
+TEST_F(CallSiteTest, AnotherPluginsHooksOnBothCallsAreHandedOnTo) {
+    LoadPeer();
+    peer.TakeCall(0);
+    peer.TakeCall(1);
+    Start();
+    const std::string module = " (PeerHooks.dll), another plug-in's hook: calls are handed on to it";
+    EXPECT_EQ(Entries(), (std::vector<std::string>{
+                             "Logger initialized",
+                             "InitializeASI",
+                             kEverythingSettings,
+                             "Applying blood decal color/alpha patch with contained Wii-style source blend: "
+                             "red=224 green=224 blue=224 alpha=255",
+                             "Installing CharacterDamageMap blend restore hook at 0x005BB512",
+                             "Installing execution blood decal hook at 0x005AD857",
+                             "The call at 0x005AD857 led to " + Hex(peer.HookAddress(0)) + module,
+                             "Installing CharacterDamageManager diagnostics hook at call 0x005BB163",
+                             "The call at 0x005BB163 led to " + Hex(peer.HookAddress(1)) + module,
+                             "Installing stale damage-map clear blend hook: setup=0x005BB33B",
+                         }));
+    EXPECT_TRUE(CallsIntoPlugin(kExecutionCall));
+    EXPECT_TRUE(CallsIntoPlugin(kRenderMapsCall));
+
+    ExpectBothCallsReachTheHost();
+    EXPECT_EQ(peer.Calls(0), 1u);
+    EXPECT_EQ(peer.Calls(1), 1u);
+    EXPECT_EQ(Entries().back().rfind("DamageMapState before_UpdateRenderMaps ", 0), 0u)
+        << "the diagnostics still log around it";
+
+    // A non-interactive execution is the plug-in's own work: the host's update, and so the peer, stay out.
+    execution.SetInteractive(0);
+    RunHost(kHostExecutionUpdate, execution.player);
+    EXPECT_EQ(peer.Calls(0), 1u);
+    EXPECT_EQ(peer.Loops(0) + peer.Loops(1), 0u);
+}
+
+TEST_F(CallSiteTest, AnotherPluginsJumpsKeepTheirFeaturesOffAndTheRestInstalls) {
+    LoadPeer();
+    peer.TakeWithJump(0);
+    peer.TakeWithJump(1);
+    Start();
+    const std::string module = " (PeerHooks.dll), another plug-in's hook; left as it is";
+    EXPECT_EQ(Entries(),
+              (std::vector<std::string>{
+                  "Logger initialized",
+                  "InitializeASI",
+                  kEverythingSettings,
+                  "Applying blood decal color/alpha patch with contained Wii-style source blend: "
+                  "red=224 green=224 blue=224 alpha=255",
+                  "Installing CharacterDamageMap blend restore hook at 0x005BB512",
+                  "Execution blood decal hook not installed: 0x005AD857 holds a jump to " +
+                      Hex(peer.JumpAddress(0)) + module,
+                  "CharacterDamageManager diagnostics hook not installed: 0x005BB163 holds a jump to " +
+                      Hex(peer.JumpAddress(1)) + module,
+                  "Installing stale damage-map clear blend hook: setup=0x005BB33B",
+              }));
+    EXPECT_TRUE(LeadsTo(kExecutionCall, kJump, peer.JumpAddress(0)));
+    EXPECT_TRUE(LeadsTo(kRenderMapsCall, kJump, peer.JumpAddress(1)));
+    EXPECT_TRUE(JumpsIntoPlugin(0x005BB33B));
+    EXPECT_TRUE(JumpsIntoPlugin(0x005BB512));
+
+    ExpectBothCallsReachTheHost();
+    EXPECT_EQ(peer.Calls(0), 1u);
+    EXPECT_EQ(peer.Calls(1), 1u);
+}
+
+// The peer saved our hooks as where it hands on; saving the peer in turn would make a loop.
+TEST_F(CallSiteTest, AHookPutOverOursAfterTheFirstStartIsLeftAsItIs) {
+    LoadPeer();
+    Start();
+    peer.TakeCall(0);
+    peer.TakeCall(1);
+    const std::vector<uint8_t> before = CopyHostCode();
+    volatile InitializeAsiFunction again = plugin.InitializeASI;
+    again();
+    EXPECT_TRUE(CompareHostCode(before, CopyHostCode()).empty());
+    const std::vector<std::string> entries = Entries();
+    const std::string put = " (PeerHooks.dll), put over this plug-in's hook";
+    EXPECT_NE(std::find(entries.begin(), entries.end(),
+                        "Execution blood decal hook left as it is: the call at 0x005AD857 now leads to " +
+                            Hex(peer.HookAddress(0)) + put),
+              entries.end());
+    EXPECT_NE(
+        std::find(entries.begin(), entries.end(),
+                  "CharacterDamageManager diagnostics hook left as it is: the call at 0x005BB163 now leads "
+                  "to " +
+                      Hex(peer.HookAddress(1)) + put),
+        entries.end());
+    EXPECT_TRUE(LeadsTo(kExecutionCall, kCall, peer.HookAddress(0)));
+
+    ExpectBothCallsReachTheHost();
+    EXPECT_EQ(peer.Calls(0), 1u);
+    EXPECT_EQ(peer.Calls(1), 1u);
+    EXPECT_EQ(peer.Loops(0), 0u);
+    EXPECT_EQ(peer.Loops(1), 0u);
+}
+
+TEST_F(CallSiteTest, TheGameStartedTwiceHandsOnToTheHostAlone) {
+    Start();
+    const std::vector<std::string> first = Entries();
+    volatile InitializeAsiFunction again = plugin.InitializeASI;
+    again();
+    EXPECT_EQ(Entries(), first);
+    EXPECT_TRUE(CallsIntoPlugin(kExecutionCall));
+    EXPECT_TRUE(CallsIntoPlugin(kRenderMapsCall));
+    ExpectBothCallsReachTheHost();
+}
