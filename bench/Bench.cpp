@@ -65,19 +65,15 @@ void __thiscall SameHostCalls(void* player) {
     animation(static_cast<uint8_t*>(player) + 0x2BC);
 }
 
-// Gives the host's call at 0x005AD857 another displacement; returns the one it had.
-uint32_t SetCallDisplacement(uint32_t displacement) {
-    uint32_t* site = reinterpret_cast<uint32_t*>(0x005AD858);
-    DWORD old = 0;
-    VirtualProtect(site, 4, PAGE_EXECUTE_READWRITE, &old);
-    const uint32_t before = *site;
-    *site = displacement;
-    VirtualProtect(site, 4, old, &old);
-    return before;
-}
+constexpr uint32_t kExecutionCall = 0x005AD857;
 
-uint32_t DisplacementTo(const void* target) {
-    return AddressOf(target) - 0x005AD85C;
+bool CallsInto(uint32_t site, HMODULE module) {
+    int32_t displacement;
+    std::memcpy(&displacement, reinterpret_cast<const void*>(site + 1), sizeof displacement);
+    MEMORY_BASIC_INFORMATION info{};
+    VirtualQuery(reinterpret_cast<const void*>(site + 5 + static_cast<uint32_t>(displacement)), &info,
+                 sizeof info);
+    return info.AllocationBase == module;
 }
 
 void __thiscall SameHostCallsAndOneDecal(void* player) {
@@ -102,7 +98,9 @@ int Execution(bool spawnOne) {
     volatile ThiscallNoArguments update = reinterpret_cast<ThiscallNoArguments>(kHostExecutionUpdate);
     const void* baseline = spawnOne ? reinterpret_cast<const void*>(&SameHostCallsAndOneDecal)
                                     : reinterpret_cast<const void*>(&SameHostCalls);
-    const uint32_t hookDisplacement = *reinterpret_cast<const volatile uint32_t*>(0x005AD858);
+    const uint8_t* site = reinterpret_cast<const uint8_t*>(kExecutionCall);
+    const std::vector<uint8_t> hookCall(site, site + 5);
+    const std::vector<uint8_t> baselineCall = Branch(0xE8, kExecutionCall, AddressOf(baseline));
     // Both run from the host's own call at 0x005AD857, batch by batch in turn so
     // that the machine's drift touches both alike, and set the counter back as
     // the host does for a new execution.
@@ -118,9 +116,9 @@ int Execution(bool spawnOne) {
                 20000, 1);
         };
         hooks.push_back(batch());
-        SetCallDisplacement(DisplacementTo(baseline));
+        WriteHostCode(kExecutionCall, baselineCall);
         sames.push_back(batch());
-        SetCallDisplacement(hookDisplacement);
+        WriteHostCode(kExecutionCall, hookCall);
     }
     std::sort(hooks.begin(), hooks.end());
     std::sort(sames.begin(), sames.end());
@@ -196,8 +194,11 @@ std::string CompleteIni() {
 }
 
 // Each start-up is a copy of the plug-in in a game folder of its own, loaded
-// and started as the ASI loader does: its own statics, its own INI.
+// and started as the ASI loader does: its own statics, its own INI. The host's
+// code is put back before each, so that every copy finds the game's own calls
+// rather than the hooks of the copy before it.
 int StartUp() {
+    const std::vector<uint8_t> pristine = CopyHostCode();
     const std::string complete = CompleteIni();
     struct Variant {
         const char* name;
@@ -217,6 +218,7 @@ int StartUp() {
             if (variant.ini != nullptr) {
                 WriteFileBytes(folder + L"Vorlaine.Crimsel.ini", variant.ini);
             }
+            WriteHostCode(AddressOf(HostCodeStart), pristine);
             LARGE_INTEGER start;
             LARGE_INTEGER end;
             QueryPerformanceCounter(&start);
@@ -228,6 +230,10 @@ int StartUp() {
             QueryPerformanceCounter(&end);
             times.push_back(static_cast<double>(end.QuadPart - start.QuadPart) * 1e3 /
                             static_cast<double>(frequency.QuadPart));
+            if (!CallsInto(kExecutionCall, plugin.Module)) {
+                std::fprintf(stderr, "a start-up did not take the game's own call\n");
+                return 1;
+            }
         }
         std::sort(times.begin(), times.end());
         std::printf("%-58s %9.2f ms (load and start, median of 15)\n", variant.name, times[times.size() / 2]);

@@ -4,6 +4,7 @@
 // what the scene expects.
 //   crimsel_host.exe             the scene's INI: every fix and all logging on
 //   crimsel_host.exe --defaults  no INI: the plug-in writes its own on first start
+//   crimsel_host.exe --another-build  another build of the game: nothing may be written
 //   crimsel_host.exe --first-start-ini <path>  copies the INI a first start writes to path
 #include "HostFunctions.h"
 #include "HostWorld.h"
@@ -150,7 +151,8 @@ std::vector<std::string> LogSince(const std::wstring& folder, size_t& seen) {
     return fresh;
 }
 
-void ReportPatches(const std::vector<uint8_t>& before, const std::vector<uint8_t>& after) {
+void ReportPatches(const std::vector<uint8_t>& before, const std::vector<uint8_t>& after,
+                   const char* unchanged = " [off]") {
     std::printf("\n== Patches written by InitializeASI ==\n");
     std::printf("%-10s  %-27s  %-27s  %s\n", "site", "bytes before", "bytes after", "what it does");
     const uint32_t base = AddressOf(HostCodeStart);
@@ -161,7 +163,7 @@ void ReportPatches(const std::vector<uint8_t>& before, const std::vector<uint8_t
         const bool changed = std::memcmp(old, now, site.size) != 0;
         std::printf("0x%08X  %-27s  %-27s  %s%s\n", site.address, Bytes(old, site.size).c_str(),
                     changed ? Bytes(now, site.size).c_str() : "(unchanged)", site.role,
-                    changed ? "" : " [off]");
+                    changed ? "" : unchanged);
     }
     for (const HostByteChange& change : CompareHostCode(before, after)) {
         bool inSite = false;
@@ -391,11 +393,50 @@ int FirstStartIni(const char* target) {
     return CopyFileW((folder + L"Vorlaine.Crimsel.ini").c_str(), out.c_str(), FALSE) ? 0 : 1;
 }
 
+int Summary() {
+    std::printf("\nScene checks: %d held, %d did not\n", checksHeld, checksFailed);
+    return checksFailed == 0 ? 0 : 1;
+}
+
+// An update of the game, or another game, holds other code at the same
+// addresses: here its call at 0x005AD857 leads elsewhere. The plug-in must
+// recognise that the game is not the build it serves and write nothing.
+int AnotherBuild() {
+    std::printf("== Another build of the game ==\n");
+    std::printf(
+        "This build's call at 0x005AD857 leads to 0x0059A1B0, not to UpdateWiiExecution at 0x005A9640.\n");
+    std::printf("The scene's INI: every fix and all logging on.\n");
+    const std::wstring folder = CreateGameFolder(L"scene-another-build");
+    WriteFileBytes(folder + L"Vorlaine.Crimsel.ini", kSceneIni);
+    WriteHostCode(0x005AD857, Branch(0xE8, 0x005AD857, 0x0059A1B0));
+    const std::vector<uint8_t> before = CopyHostCode();
+    const LoadedPlugin plugin = LoadPlugin(folder);
+    if (plugin.InitializeASI == nullptr) {
+        std::fprintf(stderr, "the plug-in could not be loaded\n");
+        return 1;
+    }
+    plugin.InitializeASI();
+    const std::vector<uint8_t> after = CopyHostCode();
+    ReportPatches(before, after, " [left alone]");
+    Check(CompareHostCode(before, after).empty(), "another build gets no byte");
+
+    const std::string log = ReadFileBytes(folder + L"Crimsel.log");
+    Print("Crimsel.log", log);
+    const std::vector<std::string> entries = LogEntries(log);
+    Check(entries.size() == 4 && entries[3] == "Host not recognised: call at 0x005AD857 leads to 0x0059A1B0, "
+                                               "not 0x005A9640; nothing patched",
+          "the log says which call was not the game's, and that nothing was patched");
+    return Summary();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc > 2 && std::strcmp(argv[1], "--first-start-ini") == 0) {
         return FirstStartIni(argv[2]);
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--another-build") == 0) {
+        return AnotherBuild();
     }
     const bool defaults = argc > 1 && std::strcmp(argv[1], "--defaults") == 0;
     const std::wstring folder = CreateGameFolder(defaults ? L"scene-defaults" : L"scene");
@@ -424,6 +465,5 @@ int main(int argc, char** argv) {
 
     Print("Vorlaine.Crimsel.ini", ReadFileBytes(folder + L"Vorlaine.Crimsel.ini"));
     Print("Crimsel.log", ReadFileBytes(folder + L"Crimsel.log"));
-    std::printf("\nScene checks: %d held, %d did not\n", checksHeld, checksFailed);
-    return checksFailed == 0 ? 0 : 1;
+    return Summary();
 }
