@@ -239,6 +239,24 @@ TEST_F(CallSiteTest, AnotherPluginsJumpsKeepTheirFeaturesOffAndTheRestInstalls) 
     EXPECT_EQ(peer.Calls(1), 1u);
 }
 
+// A hook that another plug-in built at run time lies in no module: a jump on to the host function.
+TEST_F(CallSiteTest, AHookInATrampolineIsHandedOnToAndNamedAsNoModule) {
+    uint8_t* trampoline =
+        static_cast<uint8_t*>(VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE));
+    ASSERT_NE(trampoline, nullptr);
+    const std::vector<uint8_t> jump = Branch(kJump, AddressOf(trampoline), 0x005A9640);
+    std::memcpy(trampoline, jump.data(), jump.size());
+    WriteHostCode(kExecutionCall, Branch(kCall, kExecutionCall, AddressOf(trampoline)));
+    Start();
+    const std::vector<std::string> entries = Entries();
+    ASSERT_GE(entries.size(), 7u);
+    EXPECT_EQ(entries[5], "Installing execution blood decal hook at 0x005AD857");
+    EXPECT_EQ(entries[6], "The call at 0x005AD857 led to " + Hex(AddressOf(trampoline)) +
+                              " (no module), another plug-in's hook: calls are handed on to it");
+    EXPECT_TRUE(CallsIntoPlugin(kExecutionCall));
+    ExpectBothCallsReachTheHost();
+}
+
 // The peer saved our hooks as where it hands on; saving the peer in turn would make a loop.
 TEST_F(CallSiteTest, AHookPutOverOursAfterTheFirstStartIsLeftAsItIs) {
     LoadPeer();
