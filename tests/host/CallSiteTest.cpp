@@ -1,6 +1,7 @@
 // Start-up looks at the two host calls it takes over before it writes anything:
 // another build of the game is left alone, another plug-in's hook on a call is
 // handed on to, and no call may ever lead back into itself.
+#include "EverythingOnIni.h"
 #include "HostWorld.h"
 #include "PluginScenario.h"
 
@@ -11,17 +12,20 @@ constexpr uint32_t kRenderMapsCall = 0x005BB163;
 constexpr uint8_t kCall = 0xE8;
 constexpr uint8_t kJump = 0xE9;
 
-const char kEverythingIni[] = "[General]\r\n"
-                              "FixExecutionBloodDecals=1\r\n"
-                              "PatchBloodDecalColorAndAlpha=1\r\n"
-                              "FixStaleDamageMapDecals=1\r\n"
-                              "[Logging]\r\n"
-                              "EnableLogging=1\r\n"
-                              "LogDamageMapDiagnostics=1\r\n";
-
 const char kEverythingSettings[] = "Settings: FixExecutionBloodDecals=1 PatchBloodDecalColorAndAlpha=1 "
                                    "FixStaleDamageMapDecals=1 EnableLogging=1 LogDamageMapDiagnostics=1 "
                                    "LogExecutionDecals=0 RGB/A=224,224,224,255";
+
+// The start-up lines with every feature on, up to the colour patch, then the given ones.
+std::vector<std::string> StartLinesAnd(std::initializer_list<std::string> more) {
+    std::vector<std::string> lines = {
+        "Logger initialized", "InitializeASI", kEverythingSettings,
+        "Applying blood decal color/alpha patch with contained Wii-style source "
+        "blend: red=224 green=224 blue=224 alpha=255",
+        "Installing CharacterDamageMap blend restore hook at 0x005BB512"};
+    lines.insert(lines.end(), more);
+    return lines;
+}
 
 std::string Hex(uint32_t value) {
     char text[16];
@@ -180,13 +184,7 @@ TEST_F(CallSiteTest, AnotherPluginsHooksOnBothCallsAreHandedOnTo) {
     peer.TakeCall(1);
     Start();
     const std::string module = " (PeerHooks.dll), another plug-in's hook: calls are handed on to it";
-    EXPECT_EQ(Entries(), (std::vector<std::string>{
-                             "Logger initialized",
-                             "InitializeASI",
-                             kEverythingSettings,
-                             "Applying blood decal color/alpha patch with contained Wii-style source blend: "
-                             "red=224 green=224 blue=224 alpha=255",
-                             "Installing CharacterDamageMap blend restore hook at 0x005BB512",
+    EXPECT_EQ(Entries(), StartLinesAnd({
                              "Installing execution blood decal hook at 0x005AD857",
                              "The call at 0x005AD857 led to " + Hex(peer.HookAddress(0)) + module,
                              "Installing CharacterDamageManager diagnostics hook at call 0x005BB163",
@@ -216,13 +214,7 @@ TEST_F(CallSiteTest, AnotherPluginsJumpsKeepTheirFeaturesOffAndTheRestInstalls) 
     Start();
     const std::string module = " (PeerHooks.dll), another plug-in's hook; left as it is";
     EXPECT_EQ(Entries(),
-              (std::vector<std::string>{
-                  "Logger initialized",
-                  "InitializeASI",
-                  kEverythingSettings,
-                  "Applying blood decal color/alpha patch with contained Wii-style source blend: "
-                  "red=224 green=224 blue=224 alpha=255",
-                  "Installing CharacterDamageMap blend restore hook at 0x005BB512",
+              StartLinesAnd({
                   "Execution blood decal hook not installed: 0x005AD857 holds a jump to " +
                       Hex(peer.JumpAddress(0)) + module,
                   "CharacterDamageManager diagnostics hook not installed: 0x005BB163 holds a jump to " +

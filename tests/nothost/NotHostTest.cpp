@@ -2,19 +2,12 @@
 // ASI loader would load it into another game: nothing may be written. Built
 // twice: with an image of other bytes over the game's addresses (OTHER_IMAGE),
 // and as a program linked elsewhere, with no image there at all.
+#include "EverythingOnIni.h"
 #include "StandInHost.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-const char kEverythingIni[] = "[General]\r\n"
-                              "FixExecutionBloodDecals=1\r\n"
-                              "PatchBloodDecalColorAndAlpha=1\r\n"
-                              "FixStaleDamageMapDecals=1\r\n"
-                              "[Logging]\r\n"
-                              "EnableLogging=1\r\n"
-                              "LogDamageMapDiagnostics=1\r\n";
 
 #ifdef OTHER_IMAGE
 extern "C" const uint8_t OtherCodeStart[];
