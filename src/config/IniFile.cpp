@@ -2,7 +2,10 @@
 
 #include "config/Settings.h"
 
+#include <cstdio>
+#include <cstring>
 #include <cwchar>
+#include <exception>
 #include <windows.h>
 
 namespace {
@@ -27,6 +30,17 @@ const KeyComment kKeyComments[] = {
 const char kUtf8Bom[] = "\xEF\xBB\xBF";
 constexpr DWORD kValueCapacity = 256;
 
+// Beside the file that is rewritten: the new contents before they replace it,
+// and the old file while the platform swaps the two.
+const wchar_t kRewriteSuffix[] = L".rewrite";
+const wchar_t kReplacedSuffix[] = L".replaced";
+
+char Note[200] = {};
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool IsBlank(wchar_t c) {
     return c == L' ' || c == L'\t';
 }
@@ -39,7 +53,7 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
         return false;
     }
     LARGE_INTEGER size{};
-    bool whole = GetFileSizeEx(file, &size) != 0 && size.QuadPart < 0x10000000;
+    bool whole = GetFileSizeEx(file, &size) != 0 && size.QuadPart <= static_cast<LONGLONG>(kMaxIniFileSize);
     if (whole) {
         bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
         DWORD done = 0;
@@ -98,8 +112,8 @@ bool ReadIniLines(const std::wstring& path, IniLines& text) {
     if (!ReadWholeFile(path, bytes)) {
         return false;
     }
-    if (bytes.size() >= 2 &&
-        ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'))) {
+    // UTF-16 text, with or without its byte-order mark, and binary files hold NUL bytes.
+    if (bytes.find('\0') != std::string::npos) {
         return false;
     }
     text.Utf8Bom = bytes.compare(0, 3, kUtf8Bom) == 0;
@@ -133,26 +147,64 @@ bool RewriteIniLines(const std::wstring& path, const IniLines& text) {
         bytes += "\r\n";
     }
 
-    std::wstring folder = DirectoryOfPath(path.c_str());
-    if (folder.empty()) {
-        folder = L".\\";
-    }
-    wchar_t temporary[MAX_PATH] = {};
-    if (GetTempFileNameW(folder.c_str(), L"vci", 0, temporary) == 0) {
+    const std::wstring target = IniFileTarget(path);
+    const std::wstring rewrite = target + kRewriteSuffix;
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (!WriteWholeFile(rewrite, bytes)) {
+        DeleteFileW(rewrite.c_str());
         return false;
     }
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    const bool replaced =
-        WriteWholeFile(temporary, bytes) &&
-        MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-    if (!replaced) {
-        DeleteFileW(temporary);
-        return false;
+    // ReplaceFileW keeps the file's security descriptor and streams where the
+    // platform has them; a plain rename is the fallback.
+    const bool plainFile = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    bool done = plainFile && ReplaceFileW(target.c_str(), rewrite.c_str(), (target + kReplacedSuffix).c_str(),
+                                          REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
+    if (!done) {
+        RemoveLeftovers(target, false);
+        done = (attributes == INVALID_FILE_ATTRIBUTES || Exists(target)) &&
+               MoveFileExW(rewrite.c_str(), target.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     }
-    if (attributes != INVALID_FILE_ATTRIBUTES && attributes != FILE_ATTRIBUTE_NORMAL) {
-        SetFileAttributesW(path.c_str(), attributes);
+    RemoveLeftovers(target, true);
+    // Not every platform's replace keeps the attributes.
+    if (done && plainFile && attributes != FILE_ATTRIBUTE_NORMAL &&
+        GetFileAttributesW(target.c_str()) != attributes) {
+        SetFileAttributesW(target.c_str(), attributes);
     }
-    return true;
+    return done;
+}
+
+std::wstring IniFileTarget(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return path;
+    }
+    wchar_t finalPath[MAX_PATH + 8] = {};
+    const DWORD length = GetFinalPathNameByHandleW(file, finalPath, MAX_PATH + 8, FILE_NAME_NORMALIZED);
+    CloseHandle(file);
+    if (length == 0 || length >= MAX_PATH + 8) {
+        return path;
+    }
+    // "\\?\C:\..." is an ordinary path behind its prefix.
+    const bool drivePath = std::wcsncmp(finalPath, L"\\\\?\\", 4) == 0 && finalPath[5] == L':';
+    return drivePath ? std::wstring(finalPath + 4) : std::wstring(finalPath);
+}
+
+void RemoveLeftovers(const std::wstring& target, bool rewriteToo) {
+    if (rewriteToo) {
+        DeleteFileW((target + kRewriteSuffix).c_str());
+    }
+    // The old file is only let go once a whole file stands in its place again.
+    const std::wstring replaced = target + kReplacedSuffix;
+    if (!Exists(replaced)) {
+        return;
+    }
+    if (Exists(target)) {
+        DeleteFileW(replaced.c_str());
+    } else {
+        MoveFileExW(replaced.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+    }
 }
 
 void WriteIniTemplate(const std::wstring& path) {
@@ -231,9 +283,28 @@ void EnsureKeyComment(const std::wstring& path, const wchar_t* key, const wchar_
     RewriteIniLines(path, text);
 }
 
-void EnsureIniFile(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
+namespace {
+
+// What kind of file the INI is, read once before anything is changed.
+enum class IniKind { Text, Utf16WithBom, NotText };
+
+bool Examine(const std::wstring& path, IniKind& kind) {
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes)) {
+        return false;
+    }
+    const bool utf16Bom = bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') ||
+                                                (bytes[0] == '\xFE' && bytes[1] == '\xFF'));
+    const bool nul = bytes.find('\0') != std::string::npos;
+    kind = utf16Bom ? IniKind::Utf16WithBom : nul ? IniKind::NotText : IniKind::Text;
+    return true;
+}
+
+void CompleteIniFile(const std::wstring& path) {
+    const std::wstring target = IniFileTarget(path);
+    RemoveLeftovers(target, true);
+    WIN32_FILE_ATTRIBUTE_DATA facts{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &facts)) {
         // Only a file that is really absent gets the template: one that merely
         // cannot be examined may still hold the user's settings.
         const DWORD error = GetLastError();
@@ -242,17 +313,60 @@ void EnsureIniFile(const std::wstring& path) {
         }
         return;
     }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    if (facts.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         WriteIniTemplate(path);
         return;
     }
     // A read-only file is the user's way of saying "leave it as it is".
-    if (attributes & FILE_ATTRIBUTE_READONLY) {
+    if (facts.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
         return;
     }
-    AddMissingKeys(path);
-    EnsureCreditsLine(path);
-    for (const KeyComment& keyComment : kKeyComments) {
-        EnsureKeyComment(path, keyComment.Key, keyComment.Comment);
+    const uint64_t size = (uint64_t{facts.nFileSizeHigh} << 32) | facts.nFileSizeLow;
+    IniKind kind = IniKind::Text;
+    if (size > kMaxIniFileSize || !Examine(target, kind)) {
+        if (size > kMaxIniFileSize) {
+            _snprintf(
+                Note, sizeof Note - 1,
+                "Vorlaine.Crimsel.ini left as it is: %.0f bytes, more than the %u this plug-in completes; "
+                "its values are read as they stand",
+                static_cast<double>(size), kMaxIniFileSize);
+        }
+        return;
     }
+    if (kind == IniKind::NotText) {
+        std::strcpy(Note,
+                    "Vorlaine.Crimsel.ini left as it is: it holds NUL bytes (UTF-16 without a byte-order "
+                    "mark, or not text); its values are read as they stand");
+        return;
+    }
+    // The platform's key writer keeps the values of UTF-16 text that starts with
+    // its byte-order mark; its lines are never edited one by one.
+    AddMissingKeys(target);
+    if (kind == IniKind::Utf16WithBom) {
+        std::strcpy(Note, "Vorlaine.Crimsel.ini is UTF-16 text: missing keys were added, no comments");
+        return;
+    }
+    EnsureCreditsLine(target);
+    for (const KeyComment& keyComment : kKeyComments) {
+        EnsureKeyComment(target, keyComment.Key, keyComment.Comment);
+    }
+}
+
+} // namespace
+
+void EnsureIniFile(const std::wstring& path) {
+    Note[0] = '\0';
+    try {
+        CompleteIniFile(path);
+    } catch (const std::exception& error) {
+        _snprintf(Note, sizeof Note - 1,
+                  "Completing Vorlaine.Crimsel.ini stopped (%s); its values are read as they stand",
+                  error.what());
+    } catch (...) {
+        std::strcpy(Note, "Completing Vorlaine.Crimsel.ini stopped; its values are read as they stand");
+    }
+}
+
+const char* IniFileNote() {
+    return Note;
 }

@@ -1,5 +1,6 @@
 #include "core/Plugin.h"
 
+#include "config/IniFile.h"
 #include "core/CallSite.h"
 #include "core/HostInterface.h"
 #include "damagemap/DamageMapDiagnostics.h"
@@ -95,6 +96,9 @@ extern "C" void InitializeASI() {
         StartLog(settings.EnableLogging);
         LogMessage("InitializeASI");
         LogSettings(settings);
+        if (IniFileNote()[0] != '\0') {
+            LogMessage("%s", IniFileNote());
+        }
         const CallSite execution = InspectExecutionCallSite();
         const CallSite diagnostics = InspectDiagnosticsCallSite();
         if (HostRecognised(execution, diagnostics)) {

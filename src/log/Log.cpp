@@ -32,7 +32,10 @@ void StartLog(bool enable) {
     if (!enable) {
         return;
     }
-    LogFilePath = GetPluginDirectory() + L"Crimsel.log";
+    // Hooks may be writing through the path already at a second start.
+    if (LogFilePath.empty()) {
+        LogFilePath = GetPluginDirectory() + L"Crimsel.log";
+    }
     if (!LogLockReady) {
         InitializeCriticalSection(&LogLock);
         LogLockReady = true;

@@ -2,6 +2,7 @@
 #include "config/IniFile.h"
 #include "config/Settings.h"
 
+#include "AddressSpaceReservation.h"
 #include "HostFiles.h"
 #include "IniTemplate.h"
 
@@ -21,6 +22,28 @@ const std::string kStaleComment = "# Fixes stale blood decal maps appearing on n
 // The template without its credits line and the empty line after it.
 std::string TemplateBody() {
     return kTemplate.substr(kCredits.size() + 4);
+}
+
+// True when a rewrite left anything beside the INI in folder.
+bool FilesLeftBeside(const std::wstring& folder) {
+    for (const wchar_t* pattern : {L"*.tmp", L"*.rewrite", L"*.replaced"}) {
+        WIN32_FIND_DATAW entry;
+        HANDLE search = FindFirstFileW((folder + pattern).c_str(), &entry);
+        if (search != INVALID_HANDLE_VALUE) {
+            FindClose(search);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string Utf16(const std::string& text, bool bigEndian) {
+    std::string wide;
+    for (char c : text) {
+        wide += bigEndian ? '\0' : c;
+        wide += bigEndian ? c : '\0';
+    }
+    return wide;
 }
 
 class IniFileTest : public ::testing::Test {
@@ -77,15 +100,7 @@ class IniFileTest : public ::testing::Test {
         return -1;
     }
 
-    bool TemporaryFilesLeft() {
-        WIN32_FIND_DATAW entry;
-        HANDLE search = FindFirstFileW((folder + L"*.tmp").c_str(), &entry);
-        if (search == INVALID_HANDLE_VALUE) {
-            return false;
-        }
-        FindClose(search);
-        return true;
-    }
+    bool TemporaryFilesLeft() { return FilesLeftBeside(folder); }
 };
 
 } // namespace
@@ -288,4 +303,120 @@ TEST_F(IniFileTest, ADirectoryInPlaceOfTheFileGivesTheDefaults) {
     EXPECT_EQ(ReadIniByte(path, L"BloodDecal", L"Red", 224), 224);
     EXPECT_FALSE(TemporaryFilesLeft());
     RemoveDirectoryW(path.c_str());
+}
+
+// The platform reads nothing from it, and its key writer would replace it with the defaults.
+TEST_F(IniFileTest, AUtf16FileWithoutByteOrderMarkIsLeftByteForByte) {
+    for (bool bigEndian : {false, true}) {
+        const std::string text =
+            Utf16("[General]\r\nFixExecutionBloodDecals=0\r\n[Logging]\r\nEnableLogging=1\r\n", bigEndian);
+        Write(text);
+        EnsureIniFile(path);
+        EXPECT_EQ(Read(), text);
+        EXPECT_STREQ(IniFileNote(),
+                     "Vorlaine.Crimsel.ini left as it is: it holds NUL bytes (UTF-16 without a "
+                     "byte-order mark, or not text); its values are read as they stand");
+        EXPECT_FALSE(TemporaryFilesLeft());
+    }
+}
+
+TEST_F(IniFileTest, AUtf16FileWithItsByteOrderMarkGetsItsMissingKeysAndKeepsItsValues) {
+    for (bool bigEndian : {false, true}) {
+        const std::string mark = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        Write(mark + Utf16("[General]\r\nFixExecutionBloodDecals=0\r\n[BloodDecal]\r\nRed=7\r\n", bigEndian));
+        EnsureIniFile(path);
+        EXPECT_EQ(Value(L"General", L"FixExecutionBloodDecals"), L"0");
+        EXPECT_EQ(Value(L"BloodDecal", L"Red"), L"7");
+        EXPECT_EQ(Value(L"BloodDecal", L"Alpha"), L"255");
+        const std::string once = Read();
+        EXPECT_EQ(once.compare(0, 2, mark), 0);
+        EXPECT_EQ(once.find(Utf16("Orrisbane", bigEndian)), std::string::npos) << "no line-wise edits";
+        EXPECT_STREQ(IniFileNote(),
+                     "Vorlaine.Crimsel.ini is UTF-16 text: missing keys were added, no comments");
+        EnsureIniFile(path);
+        EXPECT_EQ(Read(), once);
+    }
+}
+
+TEST_F(IniFileTest, AFileOverOneMebibyteIsLeftAsItIsAndOneOfExactlyThatSizeIsCompleted) {
+    std::string text = TemplateBody();
+    text += std::string((1 << 20) + 1 - text.size(), ';');
+    Write(text);
+    EnsureIniFile(path);
+    EXPECT_EQ(Read(), text);
+    EXPECT_STREQ(IniFileNote(),
+                 "Vorlaine.Crimsel.ini left as it is: 1048577 bytes, more than the 1048576 this "
+                 "plug-in completes; its values are read as they stand");
+
+    text.pop_back();
+    Write(text);
+    EnsureIniFile(path);
+    EXPECT_EQ(Read(), kCredits + "\r\n\r\n" + text + "\r\n");
+    EXPECT_STREQ(IniFileNote(), "");
+    EXPECT_FALSE(TemporaryFilesLeft());
+}
+
+TEST_F(IniFileTest, RunningOutOfMemoryLeavesTheFileAsItWasAndSaysWhy) {
+    std::string text = TemplateBody();
+    text += std::string((1 << 20) - text.size(), ';');
+    Write(text);
+    {
+        const AddressSpaceReservation reservation;
+        EnsureIniFile(path);
+    }
+    EXPECT_EQ(Read(), text);
+    EXPECT_STREQ(
+        IniFileNote(),
+        "Completing Vorlaine.Crimsel.ini stopped (std::bad_alloc); its values are read as they stand");
+    EXPECT_FALSE(TemporaryFilesLeft());
+}
+
+TEST_F(IniFileTest, ANewFileLeftByAStartThatDiedIsRemoved) {
+    Write(TemplateBody());
+    WriteFileBytes(path + L".rewrite", "[General]\r\nhalf a fi");
+    EnsureIniFile(path);
+    EXPECT_EQ(Read(), kTemplate);
+    EXPECT_FALSE(TemporaryFilesLeft());
+}
+
+// A start that died inside the replace left the user's file under the other
+// name: it is the only complete copy, and comes back rather than the template.
+TEST_F(IniFileTest, AnOldFileLeftByAStartThatDiedIsPutBackOrRemoved) {
+    const std::string users = "[General]\r\nFixStaleDamageMapDecals=0\r\n";
+    WriteFileBytes(path + L".replaced", users);
+    EnsureIniFile(path);
+    EXPECT_EQ(Value(L"General", L"FixStaleDamageMapDecals"), L"0");
+    EXPECT_EQ(Find(kCredits), 0);
+    EXPECT_FALSE(TemporaryFilesLeft());
+
+    // It died after the replace: the new file stands, the old one beside it goes.
+    const std::string completed = Read();
+    WriteFileBytes(path + L".replaced", users);
+    EnsureIniFile(path);
+    EXPECT_EQ(Read(), completed);
+    EXPECT_FALSE(TemporaryFilesLeft());
+}
+
+TEST_F(IniFileTest, ARewriteKeepsTheFilesAttributes) {
+    Write(TemplateBody());
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    EnsureIniFile(path);
+    EXPECT_EQ(Read(), kTemplate);
+    EXPECT_TRUE(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// tests/make_linked_ini.sh links game\Vorlaine.Crimsel.ini to shared\shared.ini beside this program.
+TEST(IniFileLink, AnIniThatIsALinkIsCompletedAtItsTargetAndStaysALink) {
+    const std::wstring linked = ExecutableDirectory() + L"linked\\";
+    const std::wstring link = linked + L"game\\Vorlaine.Crimsel.ini";
+    const std::wstring target = linked + L"shared\\shared.ini";
+    ASSERT_TRUE(FileExists(link));
+    ASSERT_TRUE(WriteFileBytes(target, TemplateBody()));
+    EnsureIniFile(link);
+    EXPECT_EQ(ReadFileBytes(target), kTemplate);
+    EXPECT_EQ(IniFileTarget(link), IniFileTarget(target)) << "still a link to shared.ini";
+    EXPECT_NE(IniFileTarget(link).find(L"shared.ini"), std::wstring::npos);
+    EXPECT_FALSE(FilesLeftBeside(linked + L"game\\"));
+    EXPECT_FALSE(FilesLeftBeside(linked + L"shared\\"));
 }

@@ -1,0 +1,34 @@
+#pragma once
+
+// Holds every range of the address space that can still be reserved, until
+// released: small allocations are still served from what the heaps hold, a
+// large one fails.
+
+#include <vector>
+#include <windows.h>
+
+class AddressSpaceReservation {
+  public:
+    AddressSpaceReservation() {
+        regions.reserve(1 << 16);
+        for (size_t size = size_t{1} << 30; size >= 0x10000; size /= 2) {
+            for (void* region;
+                 regions.size() < regions.capacity() &&
+                 (region = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS)) != nullptr;) {
+                regions.push_back(region);
+            }
+        }
+    }
+
+    ~AddressSpaceReservation() {
+        for (void* region : regions) {
+            VirtualFree(region, 0, MEM_RELEASE);
+        }
+    }
+
+    AddressSpaceReservation(const AddressSpaceReservation&) = delete;
+    AddressSpaceReservation& operator=(const AddressSpaceReservation&) = delete;
+
+  private:
+    std::vector<void*> regions;
+};
