@@ -159,6 +159,22 @@ TEST_F(StartupTest, ADirectoryInPlaceOfTheIniGivesTheDefaults) {
     EXPECT_TRUE(JumpsIntoPlugin(0x005BB33B));
 }
 
+// The platform's key writer keeps a UTF-16 file's values; its lines are not edited.
+TEST_F(StartupTest, AnIniLeftPartlyAsItIsIsNamedInTheLogAfterTheSettings) {
+    std::string ini = "\xFF\xFE";
+    for (char c : std::string("[Logging]\r\nEnableLogging=1\r\n[BloodDecal]\r\nRed=9\r\n")) {
+        ini += c;
+        ini += '\0';
+    }
+    WriteIni(ini);
+    StartPlugin();
+    const std::vector<std::string> entries = Entries();
+    ASSERT_GE(entries.size(), 5u);
+    EXPECT_NE(entries[2].find(" RGB/A=9,224,224,255"), std::string::npos) << entries[2];
+    EXPECT_EQ(entries[3], "Vorlaine.Crimsel.ini is UTF-16 text: missing keys were added, no comments");
+    EXPECT_EQ(entries[4], "Blood decal color/alpha patch disabled");
+}
+
 // Completing a 1 MiB INI runs out of memory: the error must not reach the
 // loader, the file stays as it was, and start-up goes on with what the
 // platform reads.

@@ -193,3 +193,14 @@ TEST_F(LogTest, DropsEntriesWhileTheFileIsLockedAndResumesAfterwards) {
     LogMessage("resumed");
     EXPECT_EQ(Messages(), (std::vector<std::string>{"Logger initialized", "resumed"}));
 }
+
+// Hooks may be logging through the path while a second start-up runs.
+TEST_F(LogTest, ASecondStartKeepsThePathWhereItIs) {
+    StartLog(true);
+    const wchar_t* const path = LogFilePath.c_str();
+    LogMessage("first run");
+    StartLog(true);
+    EXPECT_EQ(LogFilePath.c_str(), path);
+    EXPECT_EQ(LogFilePath, LogPath());
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Logger initialized"});
+}
