@@ -356,6 +356,21 @@ TEST_F(IniFileTest, AFileOverOneMebibyteIsLeftAsItIsAndOneOfExactlyThatSizeIsCom
     EXPECT_FALSE(TemporaryFilesLeft());
 }
 
+// Completing it once held start-up for about a minute and 811 MB.
+TEST_F(IniFileTest, AFortyFiveMegabyteFileIsLeftAsItIs) {
+    std::string text = "[Logging]\r\nEnableLogging=1\r\n";
+    text.reserve(45000000);
+    while (text.size() < 45000000) {
+        text += "#\r\n";
+    }
+    Write(text);
+    EnsureIniFile(path);
+    EXPECT_TRUE(Read() == text);
+    EXPECT_STREQ(IniFileNote(),
+                 "Vorlaine.Crimsel.ini left as it is: 45000001 bytes, more than the 1048576 this "
+                 "plug-in completes; its values are read as they stand");
+}
+
 TEST_F(IniFileTest, RunningOutOfMemoryLeavesTheFileAsItWasAndSaysWhy) {
     std::string text = TemplateBody();
     text += std::string((1 << 20) - text.size(), ';');
