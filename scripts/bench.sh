@@ -23,6 +23,6 @@ wine "$bench" header | tr -d '\r'
 for scenario in execution-idle execution-decal diagnostics-on diagnostics-off logmessage-off; do
   median_of_five "$scenario"
 done
-for scenario in logmessage-on startup; do
+for scenario in logmessage-on startup startup-45mb; do
   wine "$bench" "$scenario" | tr -d '\r'
 done
