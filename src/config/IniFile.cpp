@@ -14,19 +14,6 @@ const wchar_t kCreditsLine[] = L"# Developed by Ketterly/Marrowby based on Orris
 const wchar_t kCommentPrefix[] = L"# ";
 const wchar_t kGeneralHeader[] = L"[General]";
 
-struct KeyComment {
-    const wchar_t* Key;
-    const wchar_t* Comment;
-};
-
-const KeyComment kKeyComments[] = {
-    {L"FixExecutionBloodDecals",
-     L"Fixes missing execution blood decals when executions are non-interactive. Thanks to Orrisbane."},
-    {L"PatchBloodDecalColorAndAlpha",
-     L"Patches blood decals to render more like the Wii version and enables RGB/alpha overrides."},
-    {L"FixStaleDamageMapDecals", L"Fixes stale blood decal maps appearing on newly spawned hunters."},
-};
-
 const char kUtf8Bom[] = "\xEF\xBB\xBF";
 constexpr DWORD kValueCapacity = 256;
 
@@ -217,10 +204,8 @@ void WriteIniTemplate(const std::wstring& path) {
             section = key.Section;
             text.Lines.push_back(std::wstring(L"[") + section + L"]");
         }
-        for (const KeyComment& comment : kKeyComments) {
-            if (std::wcscmp(comment.Key, key.Key) == 0) {
-                text.Lines.push_back(std::wstring(kCommentPrefix) + comment.Comment);
-            }
+        if (key.Comment != nullptr) {
+            text.Lines.push_back(std::wstring(kCommentPrefix) + key.Comment);
         }
         text.Lines.push_back(std::wstring(key.Key) + L"=" + key.DefaultText);
     }
@@ -347,8 +332,10 @@ void CompleteIniFile(const std::wstring& path) {
         return;
     }
     EnsureCreditsLine(target);
-    for (const KeyComment& keyComment : kKeyComments) {
-        EnsureKeyComment(target, keyComment.Key, keyComment.Comment);
+    for (const IniKey& key : kIniKeys) {
+        if (key.Comment != nullptr) {
+            EnsureKeyComment(target, key.Key, key.Comment);
+        }
     }
 }
 

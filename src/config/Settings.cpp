@@ -8,16 +8,23 @@
 #include <windows.h>
 
 const IniKey kIniKeys[kIniKeyCount] = {
-    {L"General", L"FixExecutionBloodDecals", L"1"},
-    {L"General", L"PatchBloodDecalColorAndAlpha", L"0"},
-    {L"General", L"FixStaleDamageMapDecals", L"1"},
-    {L"BloodDecal", L"Red", L"224"},
-    {L"BloodDecal", L"Green", L"224"},
-    {L"BloodDecal", L"Blue", L"224"},
-    {L"BloodDecal", L"Alpha", L"255"},
-    {L"Logging", L"EnableLogging", L"0"},
-    {L"Logging", L"LogDamageMapDiagnostics", L"0"},
-    {L"Logging", L"LogExecutionDecals", L"0"},
+    {L"General", L"FixExecutionBloodDecals", L"1",
+     L"Fixes missing execution blood decals when executions are non-interactive. Thanks to Orrisbane.",
+     &PluginSettings::FixExecutionBloodDecals, nullptr},
+    {L"General", L"PatchBloodDecalColorAndAlpha", L"0",
+     L"Patches blood decals to render more like the Wii version and enables RGB/alpha overrides.",
+     &PluginSettings::PatchBloodDecalColorAndAlpha, nullptr},
+    {L"General", L"FixStaleDamageMapDecals", L"1",
+     L"Fixes stale blood decal maps appearing on newly spawned hunters.",
+     &PluginSettings::FixStaleDamageMapDecals, nullptr},
+    {L"BloodDecal", L"Red", L"224", nullptr, nullptr, &PluginSettings::Red},
+    {L"BloodDecal", L"Green", L"224", nullptr, nullptr, &PluginSettings::Green},
+    {L"BloodDecal", L"Blue", L"224", nullptr, nullptr, &PluginSettings::Blue},
+    {L"BloodDecal", L"Alpha", L"255", nullptr, nullptr, &PluginSettings::Alpha},
+    {L"Logging", L"EnableLogging", L"0", nullptr, &PluginSettings::EnableLogging, nullptr},
+    {L"Logging", L"LogDamageMapDiagnostics", L"0", nullptr, &PluginSettings::LogDamageMapDiagnostics,
+     nullptr},
+    {L"Logging", L"LogExecutionDecals", L"0", nullptr, &PluginSettings::LogExecutionDecals, nullptr},
 };
 
 namespace {
@@ -118,16 +125,13 @@ PluginSettings LoadSettings() {
     EnsureIniFile(path);
 
     PluginSettings settings{};
-    settings.FixExecutionBloodDecals = ReadIniBool(path, L"General", L"FixExecutionBloodDecals", true);
-    settings.PatchBloodDecalColorAndAlpha =
-        ReadIniBool(path, L"General", L"PatchBloodDecalColorAndAlpha", false);
-    settings.FixStaleDamageMapDecals = ReadIniBool(path, L"General", L"FixStaleDamageMapDecals", true);
-    settings.EnableLogging = ReadIniBool(path, L"Logging", L"EnableLogging", false);
-    settings.LogDamageMapDiagnostics = ReadIniBool(path, L"Logging", L"LogDamageMapDiagnostics", false);
-    settings.LogExecutionDecals = ReadIniBool(path, L"Logging", L"LogExecutionDecals", false);
-    settings.Red = ReadIniByte(path, L"BloodDecal", L"Red", 224);
-    settings.Green = ReadIniByte(path, L"BloodDecal", L"Green", 224);
-    settings.Blue = ReadIniByte(path, L"BloodDecal", L"Blue", 224);
-    settings.Alpha = ReadIniByte(path, L"BloodDecal", L"Alpha", 255);
+    for (const IniKey& key : kIniKeys) {
+        const long defaultValue = std::wcstol(key.DefaultText, nullptr, 10);
+        if (key.Flag != nullptr) {
+            settings.*key.Flag = ReadIniBool(path, key.Section, key.Key, defaultValue != 0);
+        } else {
+            settings.*key.Byte = ReadIniByte(path, key.Section, key.Key, static_cast<uint8_t>(defaultValue));
+        }
+    }
     return settings;
 }

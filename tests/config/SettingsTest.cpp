@@ -112,3 +112,25 @@ TEST(PluginDirectory, IsTheFolderOfTheModuleThatHoldsTheCode) {
     EXPECT_EQ(directory.back(), L'\\');
     EXPECT_EQ(directory, executable.substr(0, executable.find_last_of(L"\\/") + 1));
 }
+
+// The defaults, spelled here on their own rather than taken from the settings table.
+TEST(LoadSettings, AnEmptyReadOnlyIniGivesTheDefaults) {
+    wchar_t module[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, module, MAX_PATH);
+    const std::wstring ini = DirectoryOfPath(module) + L"Vorlaine.Crimsel.ini";
+    std::ofstream(ini.c_str(), std::ios::binary | std::ios::trunc).close();
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY);
+    const PluginSettings settings = LoadSettings();
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(ini.c_str());
+    EXPECT_EQ(settings.FixExecutionBloodDecals, true);
+    EXPECT_EQ(settings.PatchBloodDecalColorAndAlpha, false);
+    EXPECT_EQ(settings.FixStaleDamageMapDecals, true);
+    EXPECT_EQ(settings.EnableLogging, false);
+    EXPECT_EQ(settings.LogDamageMapDiagnostics, false);
+    EXPECT_EQ(settings.LogExecutionDecals, false);
+    EXPECT_EQ(settings.Red, 224);
+    EXPECT_EQ(settings.Green, 224);
+    EXPECT_EQ(settings.Blue, 224);
+    EXPECT_EQ(settings.Alpha, 255);
+}
