@@ -18,6 +18,7 @@
 
 namespace {
 
+#pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wattributes"
 using ThiscallNoArguments = void(__thiscall*)(void* object);
 
@@ -335,3 +336,4 @@ int main(int argc, char** argv) {
                          "diagnostics-off|logmessage-off|logmessage-on|startup|startup-45mb\n");
     return 2;
 }
+#pragma GCC diagnostic pop

@@ -56,6 +56,7 @@ std::vector<HostCall> HostCallsOf(HostFunction function) {
 }
 
 // The bodies of the host functions; HostImage.S jumps here from each host address.
+#pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wattributes"
 extern "C" {
 
@@ -124,3 +125,4 @@ void __thiscall StubUpdateRenderMaps(void* manager) {
 volatile uint32_t HostDrawingEpilogueRan = 0;
 volatile float HostClearValue = 0.0f;
 }
+#pragma GCC diagnostic pop

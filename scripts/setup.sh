@@ -3,7 +3,7 @@
 # not yet present. Does nothing (and touches no package list) when all is there.
 set -euo pipefail
 
-packages=(cmake ninja-build g++-mingw-w64-i686-posix wine wine32:i386 googletest e2fsprogs)
+packages=(cmake ninja-build g++-mingw-w64-i686-posix wine wine32:i386 googletest e2fsprogs clang-format)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -126,6 +126,7 @@ void LogDamageMapState(const void* managerObject, const char* label) {
     Snapshot.valid = true;
 }
 
+#pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wattributes"
 void __thiscall DamageManagerDiagnosticsHook(void* manager) {
     // The host calls this every frame: with logging off it only passes the call on.
@@ -137,6 +138,7 @@ void __thiscall DamageManagerDiagnosticsHook(void* manager) {
     UpdateRenderMaps(manager);
     LogDamageMapState(manager, "after_UpdateRenderMaps");
 }
+#pragma GCC diagnostic pop
 
 CallSite InspectDiagnosticsCallSite() {
     return InspectCallSite(Host::RenderMapsUpdateCallSite, Host::UpdateRenderMapsAddress,

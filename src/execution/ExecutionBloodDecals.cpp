@@ -97,6 +97,7 @@ int32_t ExecutionId(uint8_t* player) {
 
 } // namespace
 
+#pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wattributes"
 void __thiscall ExecutionBloodDecalHook(void* playerObject) {
     uint8_t* player = static_cast<uint8_t*>(playerObject);
@@ -140,6 +141,7 @@ void __thiscall ExecutionBloodDecalHook(void* playerObject) {
     SpawnDueDecals(DecalList::Victim, walk);
     SpawnDueDecals(DecalList::Splatter, walk);
 }
+#pragma GCC diagnostic pop
 
 CallSite InspectExecutionCallSite() {
     return InspectCallSite(Host::ExecutionUpdateCallSite, Host::UpdateWiiExecutionAddress,

@@ -13,6 +13,7 @@ namespace {
 
 constexpr uint32_t kExecutionUpdate = 0x005AD850;
 
+#pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wattributes"
 using ThiscallNoArguments = void(__thiscall*)(void* object);
 
@@ -252,3 +253,4 @@ TEST_F(StressTest, StartUpTwiceWritesTheSameBytesAndStartsTheLogAgain) {
     EXPECT_EQ(Entries().size(), first.size() + 1);
     std::printf("start-up lines compared: %u\n", static_cast<unsigned>(first.size()));
 }
+#pragma GCC diagnostic pop

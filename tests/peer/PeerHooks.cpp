@@ -12,6 +12,7 @@ constexpr uint32_t kSites[2] = {0x005AD857, 0x005BB163};
 constexpr uint8_t kNearCall = 0xE8;
 constexpr uint8_t kNearJump = 0xE9;
 
+#pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wattributes"
 using Thiscall = void(__thiscall*)(void* object);
 
@@ -112,3 +113,4 @@ template <int Which> void __thiscall PeerHook(void* object) {
 }
 
 } // namespace
+#pragma GCC diagnostic pop
