@@ -5,6 +5,7 @@
 
 HostReturnValues HostReturns = {};
 void (*HostUpdateRenderMapsAction)(void* manager) = nullptr;
+void (*HostAddCharacterDecalAction)(void* character) = nullptr;
 bool HostJournalEnabled = true;
 
 namespace {
@@ -100,6 +101,9 @@ void* __thiscall StubGetCurrentAnimation(void* controller) {
 void __thiscall StubAddCharacterDecal(void* manager, void* character, float x, float y, const char* texture,
                                       int32_t zero) {
     Record(HostFunction::AddCharacterDecal, manager, character, x, y, texture, zero);
+    if (HostAddCharacterDecalAction != nullptr) {
+        HostAddCharacterDecalAction(character);
+    }
 }
 
 void StubSetRenderState(int32_t state, int32_t value) {

@@ -43,6 +43,10 @@ extern HostReturnValues HostReturns;
 // What the host's UpdateRenderMaps does to the manager, when set.
 extern void (*HostUpdateRenderMapsAction)(void* manager);
 
+// What happens in the host while it adds a decal to a character, when set:
+// its animation may run on, another character may become the victim.
+extern void (*HostAddCharacterDecalAction)(void* character);
+
 // Benchmarks switch the journal off so that it does not grow with every call.
 extern bool HostJournalEnabled;
 

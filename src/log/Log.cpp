@@ -40,11 +40,14 @@ void StartLog(bool enable) {
         InitializeCriticalSection(&LogLock);
         LogLockReady = true;
     }
+    // At a second start hooks may be appending: the file is emptied between two of their lines.
+    EnterCriticalSection(&LogLock);
     HANDLE file = CreateFileW(LogFilePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
         CloseHandle(file);
     }
+    LeaveCriticalSection(&LogLock);
     LogMessage("Logger initialized");
 }
 

@@ -138,3 +138,21 @@ TEST_F(DecalColorAlphaTest, ZeroColourIsAValueLikeAnyOther) {
     EXPECT_EQ(DrawnColour(), 0u);
     EXPECT_EQ(map[kMapFlags], 0x00);
 }
+
+// Four different values, so that a byte written from the wrong setting shows.
+TEST_F(DecalColorAlphaTest, EachColourByteComesFromItsOwnSetting) {
+    WriteIni("[General]\r\nPatchBloodDecalColorAndAlpha=1\r\n"
+             "[BloodDecal]\r\nRed=11\r\nGreen=22\r\nBlue=33\r\nAlpha=44\r\n[Logging]\r\nEnableLogging=1\r\n");
+    StartPlugin();
+    EXPECT_EQ(HostByte(kRed), 11);
+    EXPECT_EQ(HostByte(kGreen), 22);
+    EXPECT_EQ(HostByte(kBlue), 33);
+    EXPECT_EQ(HostByte(kAlpha), 44);
+    Draw(0x00);
+    EXPECT_EQ(DrawnColour(), 0x2C21160Bu);
+    const std::vector<std::string> entries = Entries();
+    ASSERT_GE(entries.size(), 4u);
+    EXPECT_EQ(entries[3],
+              "Applying blood decal color/alpha patch with contained Wii-style source blend: red=11 "
+              "green=22 blue=33 alpha=44");
+}

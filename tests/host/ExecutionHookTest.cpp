@@ -310,6 +310,30 @@ TEST_F(ExecutionHookTest, DueEntriesSpawnInTableOrderAndANotDueOneStopsTheWalk) 
     EXPECT_EQ(VictimIndex(), 5u);
 }
 
+// The host's animation runs on while it adds a decal, and the victim changes:
+// each entry of one walk sees the time and the victim as they are then.
+TEST_F(ExecutionHookTest, EachEntryOfAWalkReadsTheAnimationTimeAndTheVictimAfresh) {
+    SetCount(List::Victim, 56, 1, 3);
+    SetEntry(List::Victim, 56, 1, 0, 0.5f, 1, 1, "v0");
+    SetEntry(List::Victim, 56, 1, 1, 0.6f, 2, 2, "v1");
+    SetEntry(List::Victim, 56, 1, 2, 0.9f, 3, 3, "v2");
+    Start();
+    static ExecutionWorld* current = nullptr;
+    alignas(16) static uint8_t otherVictim[0x1100] = {};
+    current = &world;
+    HostAddCharacterDecalAction = [](void*) {
+        current->SetAnimationTime(0.7f);
+        WriteField(current->player, 0x1144, AddressOf(otherVictim));
+    };
+    SetAnimationTime(0.55f);
+    Update();
+    HostAddCharacterDecalAction = nullptr;
+    ASSERT_EQ(Decals().size(), 2u) << "0.6 came due while the first decal was added; 0.9 did not";
+    EXPECT_EQ(Decals()[0].character, AddressOf(victim));
+    EXPECT_EQ(Decals()[1].character, AddressOf(otherVictim));
+    EXPECT_EQ(VictimIndex(), 2u);
+}
+
 TEST_F(ExecutionHookTest, NanTimesCountAsDue) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     SetCount(List::Victim, 56, 1, 1);

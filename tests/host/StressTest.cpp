@@ -253,4 +253,73 @@ TEST_F(StressTest, StartUpTwiceWritesTheSameBytesAndStartsTheLogAgain) {
     EXPECT_EQ(Entries().size(), first.size() + 1);
     std::printf("start-up lines compared: %u\n", static_cast<unsigned>(first.size()));
 }
+
+// Hook threads log through the lock while start-up runs again: the lock must
+// stay the one they hold, and no line may be cut by the log being emptied.
+TEST_F(StressTest, StartUpAgainWhileHooksLogKeepsEveryLineWhole) {
+    constexpr int kThreads = 4;
+    std::vector<std::unique_ptr<ExecutionWorld>> worlds;
+    for (int t = 0; t < kThreads; ++t) {
+        worlds.push_back(std::make_unique<ExecutionWorld>());
+    }
+    ExecutionWorld& shared = *worlds[0];
+    shared.MakeCurrent();
+    HostReturns.ExecutionStage = 1;
+    for (int t = 0; t < kThreads; ++t) {
+        worlds[static_cast<size_t>(t)]->SetExecutionIndex(t); // id 46 + t
+        worlds[static_cast<size_t>(t)]->BindAnimationToController();
+        shared.SetEntry(DecalList::Victim, 46 + t, 1, 0, 0.0f, 1, 2, "blood");
+        shared.SetCount(DecalList::Victim, 46 + t, 1, 1);
+    }
+    WriteIni(kLoggingIni);
+    HostJournalEnabled = false;
+    StartPlugin();
+    // A lock broken by the starts deadlocks: end the process rather than wait for the runner's limit.
+    HANDLE finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread watchdog([finished] {
+        if (WaitForSingleObject(finished, 30000) == WAIT_TIMEOUT) {
+            std::fprintf(stderr, "the hooks and the starts deadlocked on the log's lock\n");
+            ExitProcess(1);
+        }
+    });
+    volatile bool running = true;
+    std::vector<int> updates(kThreads, 0);
+    std::vector<std::thread> hooks;
+    for (int t = 0; t < kThreads; ++t) {
+        hooks.emplace_back([&, t] {
+            ExecutionWorld& world = *worlds[static_cast<size_t>(t)];
+            while (running) {
+                world.ResetIndices();
+                Update(world.player);
+                ++updates[static_cast<size_t>(t)];
+            }
+        });
+    }
+    volatile InitializeAsiFunction again = plugin.InitializeASI;
+    for (int start = 0; start < 100; ++start) {
+        again();
+    }
+    running = false;
+    for (std::thread& hook : hooks) {
+        hook.join();
+    }
+    SetEvent(finished);
+    watchdog.join();
+    CloseHandle(finished);
+    HostJournalEnabled = true;
+
+    static const std::regex entry(
+        R"(\[\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3}\] (Execution victim decal|Logger initialized|InitializeASI|Settings|Applying|Installing).*)");
+    const std::vector<std::string> lines = Lines(Log());
+    for (const std::string& line : lines) {
+        ASSERT_TRUE(std::regex_match(line, entry)) << "a cut line: " << line;
+    }
+    int total = 0;
+    for (int count : updates) {
+        EXPECT_GT(count, 0);
+        total += count;
+    }
+    std::printf("updates while starting 100 times: %d; lines after the last start: %u\n", total,
+                static_cast<unsigned>(lines.size()));
+}
 #pragma GCC diagnostic pop
