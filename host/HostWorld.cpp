@@ -70,6 +70,10 @@ void ExecutionWorld::SetAnimationTime(float time) {
     WriteField(animation, kAnimationTime, time);
 }
 
+float ExecutionWorld::AnimationTime() const {
+    return ReadField<float>(animation, kAnimationTime);
+}
+
 uint8_t* ExecutionWorld::Entry(DecalList list, int id, int stage, int k) {
     return tables + EntriesOffset(list) + ((id * 4 + stage) * 25 + k) * 32;
 }

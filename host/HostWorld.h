@@ -32,6 +32,7 @@ class ExecutionWorld {
     void SetExecutionIndex(int32_t index); // the victim's execution object; the id is index + 46
     void RemoveExecutionObject();
     void SetAnimationTime(float time);
+    float AnimationTime() const;
     // The controller then hands out this world's animation whatever HostReturns says.
     void BindAnimationToController();
     void SetEntry(DecalList list, int id, int stage, int k, float time, float x, float y,

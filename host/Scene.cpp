@@ -25,7 +25,7 @@ const char kSceneIni[] = "[General]\r\n"
                          "[BloodDecal]\r\n"
                          "Red=200\r\n"
                          "Green=10\r\n"
-                         "Blue=10\r\n"
+                         "Blue=40\r\n"
                          "Alpha=255\r\n"
                          "\r\n"
                          "[Logging]\r\n"
@@ -257,6 +257,34 @@ void Execution(const Settings& settings, const std::wstring& folder, size_t& see
     }
 }
 
+// The host's animation runs on while it adds a decal: an entry that comes due
+// meanwhile is spawned in the same update, since each entry reads the time anew.
+void AnimationRunsOn(const Settings& settings, const std::wstring& folder, size_t& seenLog) {
+    std::printf("\n== The animation runs on while the host adds a decal: id 57, stage 1 ==\n");
+    ExecutionWorld world;
+    world.SetExecutionIndex(11);
+    HostReturns.ExecutionStage = 1;
+    world.SetEntry(DecalList::Victim, 57, 1, 0, 0.50f, 0, 0, "first_cut");
+    world.SetEntry(DecalList::Victim, 57, 1, 1, 0.60f, 0, 0, "second_cut");
+    world.SetEntry(DecalList::Victim, 57, 1, 2, 0.90f, 0, 0, "last_cut");
+    world.SetCount(DecalList::Victim, 57, 1, 3);
+    world.SetAnimationTime(0.55f);
+    static ExecutionWorld* current = nullptr;
+    current = &world;
+    HostAddCharacterDecalAction = [](void*) { current->SetAnimationTime(current->AnimationTime() + 0.1f); };
+    ClearHostJournal();
+    RunHost(kHostExecutionUpdate, world.player);
+    HostAddCharacterDecalAction = nullptr;
+    const size_t spawned = HostCallsOf(HostFunction::AddCharacterDecal).size();
+    std::printf("animTime 0.550 at the start, +0.1 during each decal: %u decals spawned (due 0.50, 0.60; "
+                "0.90 waits)\n",
+                static_cast<unsigned>(spawned));
+    for (const std::string& line : LogSince(folder, seenLog)) {
+        std::printf("          log: %s\n", line.c_str());
+    }
+    Check(spawned == (settings.execution ? 2u : 0u), "each entry is judged by the time at its turn");
+}
+
 void DamageMaps(const Settings& settings, const std::wstring& folder, size_t& seenLog) {
     std::printf("\n== Damage maps over six frames ==\n");
     DamageManagerWorld world;
@@ -445,7 +473,7 @@ int main(int argc, char** argv) {
     }
     std::printf("Vorlaine.Crimsel in the stand-in host, game folder %ls\n", folder.c_str());
     std::printf("%s\n", defaults ? "No INI: the plug-in's first start writes it."
-                                 : "The scene's INI: every fix and all logging on, colour 200/10/10/255.");
+                                 : "The scene's INI: every fix and all logging on, colour 200/10/40/255.");
 
     const std::vector<uint8_t> before = CopyHostCode();
     const LoadedPlugin plugin = LoadPlugin(folder);
@@ -459,6 +487,7 @@ int main(int argc, char** argv) {
 
     size_t seenLog = LogEntries(ReadFileBytes(folder + L"Crimsel.log")).size();
     Execution(settings, folder, seenLog);
+    AnimationRunsOn(settings, folder, seenLog);
     DamageMaps(settings, folder, seenLog);
     Drawing(settings);
     Clear(settings);
