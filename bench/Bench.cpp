@@ -20,7 +20,6 @@ namespace {
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wattributes"
-using ThiscallNoArguments = void(__thiscall*)(void* object);
 
 bool StartPlugin(const std::wstring& name, const std::string& ini) {
     const std::wstring folder = CreateGameFolder(name);
@@ -57,30 +56,25 @@ using HostNoArguments = void* (*)();
 
 // The host calls the execution hook makes on its way to the decal walk, and nothing else.
 void __thiscall SameHostCalls(void* player) {
-    volatile HostGetter tables = reinterpret_cast<HostGetter>(0x004230FF);
-    volatile HostNoArguments manager = reinterpret_cast<HostNoArguments>(0x005B8D00);
-    volatile HostGetter stage = reinterpret_cast<HostGetter>(0x00599840);
-    volatile HostGetter animation = reinterpret_cast<HostGetter>(0x0042E050);
+    volatile HostGetter tables = reinterpret_cast<HostGetter>(kGetExecutionDecalTables);
+    volatile HostNoArguments manager = reinterpret_cast<HostNoArguments>(kGetDecalManager);
+    volatile HostGetter stage = reinterpret_cast<HostGetter>(kGetExecutionStage);
+    volatile HostGetter animation = reinterpret_cast<HostGetter>(kGetCurrentAnimation);
     tables(player);
     manager();
     stage(player);
-    animation(static_cast<uint8_t*>(player) + 0x2BC);
+    animation(static_cast<uint8_t*>(player) + kAnimationController);
 }
 
-constexpr uint32_t kExecutionCall = 0x005AD857;
-
 bool CallsInto(uint32_t site, HMODULE module) {
-    int32_t displacement;
-    std::memcpy(&displacement, reinterpret_cast<const void*>(site + 1), sizeof displacement);
     MEMORY_BASIC_INFORMATION info{};
-    VirtualQuery(reinterpret_cast<const void*>(site + 5 + static_cast<uint32_t>(displacement)), &info,
-                 sizeof info);
+    VirtualQuery(reinterpret_cast<const void*>(BranchTarget(site)), &info, sizeof info);
     return info.AllocationBase == module;
 }
 
 void __thiscall SameHostCallsAndOneDecal(void* player) {
     SameHostCalls(player);
-    volatile HostDecal decal = reinterpret_cast<HostDecal>(0x005B9270);
+    volatile HostDecal decal = reinterpret_cast<HostDecal>(kAddCharacterDecal);
     decal(HostReturns.DecalManager, player, 1.0f, 2.0f, "blood", 0);
 }
 
@@ -97,13 +91,13 @@ int Execution(bool spawnOne) {
     world.SetEntry(DecalList::Victim, 56, 1, 0, spawnOne ? 0.0f : 100.0f, 1, 2, "blood");
     world.SetCount(DecalList::Victim, 56, 1, 1);
     world.SetAnimationTime(1.0f);
-    volatile ThiscallNoArguments update = reinterpret_cast<ThiscallNoArguments>(kHostExecutionUpdate);
+    volatile HostThiscall update = reinterpret_cast<HostThiscall>(kHostExecutionUpdate);
     const void* baseline = spawnOne ? reinterpret_cast<const void*>(&SameHostCallsAndOneDecal)
                                     : reinterpret_cast<const void*>(&SameHostCalls);
-    const uint8_t* site = reinterpret_cast<const uint8_t*>(kExecutionCall);
+    const uint8_t* site = reinterpret_cast<const uint8_t*>(kExecutionUpdateCall);
     const std::vector<uint8_t> hookCall(site, site + 5);
-    const std::vector<uint8_t> baselineCall = Branch(0xE8, kExecutionCall, AddressOf(baseline));
-    // Both run from the host's own call at 0x005AD857, batch by batch in turn so
+    const std::vector<uint8_t> baselineCall = Branch(0xE8, kExecutionUpdateCall, AddressOf(baseline));
+    // Both run from the host's own execution update call, batch by batch in turn so
     // that the machine's drift touches both alike, and set the counter back as
     // the host does for a new execution.
     std::vector<double> hooks;
@@ -118,9 +112,9 @@ int Execution(bool spawnOne) {
                 20000, 1);
         };
         hooks.push_back(batch());
-        WriteHostCode(kExecutionCall, baselineCall);
+        WriteHostCode(kExecutionUpdateCall, baselineCall);
         sames.push_back(batch());
-        WriteHostCode(kExecutionCall, hookCall);
+        WriteHostCode(kExecutionUpdateCall, hookCall);
     }
     std::sort(hooks.begin(), hooks.end());
     std::sort(sames.begin(), sames.end());
@@ -232,7 +226,7 @@ int StartUp() {
             QueryPerformanceCounter(&end);
             times.push_back(static_cast<double>(end.QuadPart - start.QuadPart) * 1e3 /
                             static_cast<double>(frequency.QuadPart));
-            if (!CallsInto(kExecutionCall, plugin.Module)) {
+            if (!CallsInto(kExecutionUpdateCall, plugin.Module)) {
                 std::fprintf(stderr, "a start-up did not take the game's own call\n");
                 return 1;
             }
@@ -290,8 +284,8 @@ int Diagnostics(bool logging) {
     DamageManagerWorld world;
     SixtyFourMaps(world);
     uint8_t* manager = world.Manager();
-    volatile ThiscallNoArguments direct = reinterpret_cast<ThiscallNoArguments>(kHostUpdateRenderMaps);
-    volatile ThiscallNoArguments frame = reinterpret_cast<ThiscallNoArguments>(kHostDamageManagerFrame);
+    volatile HostThiscall direct = reinterpret_cast<HostThiscall>(kUpdateRenderMaps);
+    volatile HostThiscall frame = reinterpret_cast<HostThiscall>(kHostDamageManagerFrame);
     frame(manager); // the first call logs the one block
     const double hook = NanosecondsPerCall([&] { frame(manager); });
     const double baseline = NanosecondsPerCall([&] { direct(manager); });

@@ -22,6 +22,12 @@ std::vector<uint8_t> Branch(uint8_t opcode, uint32_t site, uint32_t target) {
     return bytes;
 }
 
+uint32_t BranchTarget(uint32_t site) {
+    uint32_t displacement;
+    std::memcpy(&displacement, reinterpret_cast<const void*>(site + 1), sizeof displacement);
+    return site + 5 + displacement;
+}
+
 std::vector<HostByteChange> CompareHostCode(const std::vector<uint8_t>& before,
                                             const std::vector<uint8_t>& after) {
     std::vector<HostByteChange> changes;

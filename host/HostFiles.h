@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 #include <windows.h>
 
 // The folder that holds this executable, with its separator.
@@ -23,6 +24,17 @@ inline bool FileExists(const std::wstring& path) {
 inline std::string ReadFileBytes(const std::wstring& path) {
     std::ifstream file(path.c_str(), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The lines of a log, without their CR LF; an unterminated last line is kept as it is.
+inline std::vector<std::string> LogLines(const std::string& log) {
+    std::vector<std::string> lines;
+    for (size_t start = 0; start < log.size();) {
+        const size_t end = log.find("\r\n", start);
+        lines.push_back(log.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        start = end == std::string::npos ? log.size() : end + 2;
+    }
+    return lines;
 }
 
 inline bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {

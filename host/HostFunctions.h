@@ -61,7 +61,7 @@ extern "C" volatile uint32_t HostDrawingEpilogueRan;
 extern "C" volatile float HostClearValue;
 
 // Registers and x87 state at the two checkpoints of the host's damage-map clear:
-// just before its set-up at 0x005BB33B and where it goes on at 0x005BB349.
+// just before its set-up at kClearSetup and where it goes on at kClearResume.
 struct ClearCheckpoint {
     uint32_t Ebx;
     uint32_t Esi;
@@ -99,3 +99,10 @@ extern "C" RegisterCheck LastRegisterCheck;
 // Calls the host code at function with ECX = ecx and EBX, ESI, EDI, EBP set to
 // the sentinels, then records those registers and ESP in LastRegisterCheck.
 extern "C" void CallWithSentinels(uint32_t function, uint32_t ecx);
+
+// True when the last CallWithSentinels got back the callee-saved registers and the stack it had.
+inline bool CalleeSavedRegistersKept() {
+    const RegisterCheck& check = LastRegisterCheck;
+    return check.Ebx == kSentinelEbx && check.Esi == kSentinelEsi && check.Edi == kSentinelEdi &&
+           check.Ebp == kSentinelEbp && check.EspAfter == check.EspBefore;
+}

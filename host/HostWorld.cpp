@@ -7,37 +7,18 @@
 
 namespace {
 
-constexpr uint32_t kExecutionModeSlot = 0x007604B0;
-constexpr uint32_t kInteractiveMode = 0xF0;
-constexpr uint32_t kAnimationController = 0x2BC;
-constexpr uint32_t kExecutionVictim = 0x1144;
-constexpr uint32_t kVictimDecalIndex = 0x1150;
-constexpr uint32_t kSplatterDecalIndex = 0x1154;
-constexpr uint32_t kExecutionObject = 0x1040;
-constexpr uint32_t kExecutionIndex = 0x1BC;
-constexpr uint32_t kAnimationTime = 0x20;
-constexpr uint32_t kTablesSize = 0xAC004;
-
-constexpr uint32_t kMaps = 0x24;
-constexpr uint32_t kMapStride = 0x2E0;
-constexpr uint32_t kActiveSlots = 0x11FA4;
-constexpr uint32_t kMapCount = 0x12328;
-constexpr uint32_t kRenderedCount = 0x1232A;
-constexpr uint32_t kCleanupTimer = 0x1232C;
-constexpr uint32_t kManagerSize = 0x12330;
-
 uint32_t EntriesOffset(DecalList list) {
-    return list == DecalList::Victim ? 0x24F44 : 0x687A4;
+    return list == DecalList::Victim ? kVictimDecals : kSplatterDecals;
 }
 uint32_t CountsOffset(DecalList list) {
-    return list == DecalList::Victim ? 0x68244 : 0xABAA4;
+    return list == DecalList::Victim ? kVictimDecalCounts : kSplatterDecalCounts;
 }
 
 } // namespace
 
 ExecutionWorld::ExecutionWorld()
     : tables(static_cast<uint8_t*>(
-          VirtualAlloc(nullptr, kTablesSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))) {
+          VirtualAlloc(nullptr, kDecalTablesSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))) {
     WriteField(player, kAnimationController, AddressOf(controller));
     WriteField(player, kExecutionVictim, AddressOf(victim));
     WriteField(victim, kExecutionObject, AddressOf(execution));
@@ -75,21 +56,22 @@ float ExecutionWorld::AnimationTime() const {
 }
 
 uint8_t* ExecutionWorld::Entry(DecalList list, int id, int stage, int k) {
-    return tables + EntriesOffset(list) + ((id * 4 + stage) * 25 + k) * 32;
+    return tables + EntriesOffset(list) + ((id * kStages + stage) * kDecalSlots + k) * kDecalEntrySize;
 }
 
 void ExecutionWorld::SetEntry(DecalList list, int id, int stage, int k, float time, float x, float y,
                               const char* texture) {
     uint8_t* entry = Entry(list, id, stage, k);
-    WriteField(entry, 0x00, time);
+    WriteField(entry, kDecalEntryTime, time);
     std::memset(entry + 4, 0, 20);
-    std::strncpy(reinterpret_cast<char*>(entry + 4), texture, 20);
-    WriteField(entry, 0x18, x);
-    WriteField(entry, 0x1C, y);
+    std::strncpy(reinterpret_cast<char*>(entry + kDecalEntryTexture), texture,
+                 kDecalEntryX - kDecalEntryTexture);
+    WriteField(entry, kDecalEntryX, x);
+    WriteField(entry, kDecalEntryY, y);
 }
 
 void ExecutionWorld::SetCount(DecalList list, int id, int stage, uint32_t count) {
-    WriteField(tables, CountsOffset(list) + (id * 4 + stage) * 4, count);
+    WriteField(tables, CountsOffset(list) + (id * kStages + stage) * 4, count);
 }
 
 uint32_t ExecutionWorld::VictimIndex() const {
@@ -106,25 +88,25 @@ void ExecutionWorld::ResetIndices() {
 DamageManagerWorld::DamageManagerWorld() : storage(kManagerSize) {}
 
 uint8_t* DamageManagerWorld::Map(unsigned index) {
-    return storage.data() + kMaps + index * kMapStride;
+    return storage.data() + kManagerMaps + index * kMapStride;
 }
 
 void DamageManagerWorld::SetMap(unsigned index, uint32_t owner, uint32_t tex, uint32_t tex2, uint8_t decals,
                                 uint8_t rendered, uint8_t flags) {
     uint8_t* map = Map(index);
-    WriteField(map, 0x2D0, owner);
-    WriteField(map, 0x2D4, tex);
-    WriteField(map, 0x2D8, tex2);
-    WriteField(map, 0x2DC, decals);
-    WriteField(map, 0x2DD, rendered);
-    WriteField(map, 0x2DE, flags);
+    WriteField(map, kMapOwner, owner);
+    WriteField(map, kMapTex, tex);
+    WriteField(map, kMapTex2, tex2);
+    WriteField(map, kMapDecals, decals);
+    WriteField(map, kMapRendered, rendered);
+    WriteField(map, kMapFlags, flags);
 }
 
 uint8_t& DamageManagerWorld::Flags(unsigned index) {
-    return Map(index)[0x2DE];
+    return Map(index)[kMapFlags];
 }
 uint8_t& DamageManagerWorld::Rendered(unsigned index) {
-    return Map(index)[0x2DD];
+    return Map(index)[kMapRendered];
 }
 
 void DamageManagerWorld::SetSlot(unsigned slot, const uint8_t* map) {

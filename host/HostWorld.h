@@ -4,16 +4,11 @@
 // victim and execution decal tables of an execution, and a damage manager with
 // its maps. Spelled here from the host's description, independent of the plug-in.
 
+#include "HostLayout.h"
+
 #include <cstdint>
 #include <cstring>
 #include <vector>
-
-// Entry points of the stand-in host's own code.
-constexpr uint32_t kHostExecutionUpdate = 0x005AD850;     // thiscall on the player; calls at 0x005AD857
-constexpr uint32_t kHostDamageManagerFrame = 0x005BB160;  // thiscall on the manager; calls at 0x005BB163
-constexpr uint32_t kHostClearDamageMap = 0x005BB330;      // set-up at 0x005BB33B, goes on at 0x005BB349
-constexpr uint32_t kHostDrawDamageMapDecals = 0x005BB380; // thiscall on the map; ends at 0x005BB512
-constexpr uint32_t kHostUpdateRenderMaps = 0x005BAD70;
 
 enum class DecalList { Victim, Splatter };
 

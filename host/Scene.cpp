@@ -40,15 +40,15 @@ struct Site {
 };
 
 const Site kSites[] = {
-    {0x005AD857, 5, "call of UpdateWiiExecution -> ExecutionBloodDecalHook"},
-    {0x005BB163, 5, "call of UpdateRenderMaps -> DamageManagerDiagnosticsHook"},
-    {0x005BB33B, 9, "damage-map clear set-up -> jump to StaleMapClearBlendHook, 4 NOPs"},
-    {0x005BB391, 1, "source blend factor of the decal drawing"},
-    {0x005BB478, 1, "decal colour: red"},
-    {0x005BB481, 1, "decal colour: green"},
-    {0x005BB48A, 1, "decal colour: blue"},
-    {0x005BB48F, 1, "decal colour: alpha"},
-    {0x005BB512, 7, "end of the decal drawing -> jump to BlendRestoreHook, 2 NOPs"},
+    {kExecutionUpdateCall, 5, "call of UpdateWiiExecution -> ExecutionBloodDecalHook"},
+    {kRenderMapsCall, 5, "call of UpdateRenderMaps -> DamageManagerDiagnosticsHook"},
+    {kClearSetup, 9, "damage-map clear set-up -> jump to StaleMapClearBlendHook, 4 NOPs"},
+    {kDecalSourceBlend, 1, "source blend factor of the decal drawing"},
+    {kDecalRed, 1, "decal colour: red"},
+    {kDecalGreen, 1, "decal colour: green"},
+    {kDecalBlue, 1, "decal colour: blue"},
+    {kDecalAlpha, 1, "decal colour: alpha"},
+    {kDrawingEnd, 7, "end of the decal drawing -> jump to BlendRestoreHook, 2 NOPs"},
 };
 
 struct Settings {
@@ -88,10 +88,7 @@ void Check(bool held, const char* what) {
 // Runs host code and checks that the callee-saved registers and the stack came back as they were.
 void RunHost(uint32_t function, const void* ecx) {
     CallWithSentinels(function, AddressOf(ecx));
-    Check(LastRegisterCheck.Ebx == kSentinelEbx && LastRegisterCheck.Esi == kSentinelEsi &&
-              LastRegisterCheck.Edi == kSentinelEdi && LastRegisterCheck.Ebp == kSentinelEbp &&
-              LastRegisterCheck.EspAfter == LastRegisterCheck.EspBefore,
-          "callee-saved registers and stack kept");
+    Check(CalleeSavedRegistersKept(), "callee-saved registers and stack kept");
 }
 
 const char* Name(HostFunction function) {
@@ -343,8 +340,8 @@ void DamageMaps(const Settings& settings, const std::wstring& folder, size_t& se
 
 void Drawing(const Settings& settings) {
     std::printf("\n== One decal drawing pass into a damage map (flags 0x07) ==\n");
-    alignas(16) uint8_t map[0x2E0] = {};
-    map[0x2DE] = 0x07;
+    alignas(16) uint8_t map[kMapStride] = {};
+    map[kMapFlags] = 0x07;
     HostDrawingEpilogueRan = 0;
     ClearHostJournal();
     RunHost(kHostDrawDamageMapDecals, map);
@@ -357,9 +354,9 @@ void Drawing(const Settings& settings) {
     const uint32_t colour = draws.empty() ? 0 : draws[0].Args[0];
     std::printf("decals drawn with red=%u green=%u blue=%u alpha=%u\n", colour & 0xFF, (colour >> 8) & 0xFF,
                 (colour >> 16) & 0xFF, colour >> 24);
-    std::printf("flags after the drawing: 0x%02X; the host's own end %s\n", map[0x2DE],
+    std::printf("flags after the drawing: 0x%02X; the host's own end %s\n", map[kMapFlags],
                 HostDrawingEpilogueRan ? "ran" : "was replaced by BlendRestoreHook");
-    Check(map[0x2DE] == 0x06, "needsClear is cleared, the other flags kept");
+    Check(map[kMapFlags] == 0x06, "needsClear is cleared, the other flags kept");
     if (settings.colour) {
         Check(colour == (settings.red | settings.green << 8 | settings.blue << 16 | settings.alpha << 24),
               "the user's colour is drawn");
@@ -427,8 +424,11 @@ int Summary() {
 }
 
 // An update of the game, or another game, holds other code at the same
-// addresses: here its call at 0x005AD857 leads elsewhere. The plug-in must
+// addresses: here its execution update call leads elsewhere. The plug-in must
 // recognise that the game is not the build it serves and write nothing.
+// Where that build's call leads, inside the image but not to UpdateWiiExecution.
+constexpr uint32_t kAnotherBuildsTarget = 0x0059A1B0;
+
 int AnotherBuild() {
     std::printf("== Another build of the game ==\n");
     std::printf(
@@ -436,7 +436,7 @@ int AnotherBuild() {
     std::printf("The scene's INI: every fix and all logging on.\n");
     const std::wstring folder = CreateGameFolder(L"scene-another-build");
     WriteFileBytes(folder + L"Vorlaine.Crimsel.ini", kSceneIni);
-    WriteHostCode(0x005AD857, Branch(0xE8, 0x005AD857, 0x0059A1B0));
+    WriteHostCode(kExecutionUpdateCall, Branch(kNearCall, kExecutionUpdateCall, kAnotherBuildsTarget));
     const std::vector<uint8_t> before = CopyHostCode();
     const LoadedPlugin plugin = LoadPlugin(folder);
     if (plugin.InitializeASI == nullptr) {

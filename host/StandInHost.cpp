@@ -51,16 +51,8 @@ LoadedPlugin LoadPlugin(const std::wstring& gameFolder) {
 std::vector<std::string> LogEntries(const std::string& logBytes) {
     constexpr size_t kPrefixLength = 26;
     std::vector<std::string> entries;
-    size_t start = 0;
-    while (start < logBytes.size()) {
-        const size_t end = logBytes.find("\r\n", start);
-        const std::string line =
-            logBytes.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    for (const std::string& line : LogLines(logBytes)) {
         entries.push_back(line.size() >= kPrefixLength ? line.substr(kPrefixLength) : line);
-        if (end == std::string::npos) {
-            break;
-        }
-        start = end + 2;
     }
     return entries;
 }

@@ -4,6 +4,7 @@
 
 #include "HostFiles.h"
 #include "HostFunctions.h"
+#include "HostLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +12,6 @@
 #include <windows.h>
 
 namespace {
-
-constexpr uintptr_t kExecutionCall = 0x005AD857;
-constexpr uintptr_t kExecutionUpdate = 0x005AD850;
-constexpr uintptr_t kGetCurrentAnimation = 0x0042E050;
-constexpr uintptr_t kAddCharacterDecal = 0x005B9270;
 
 DWORD Protection(uintptr_t address) {
     MEMORY_BASIC_INFORMATION info{};
@@ -46,14 +42,15 @@ std::string ReadLog() {
 } // namespace
 
 TEST(RetargetCall, WritesOnlyTheDisplacementAndTheCallReachesTheNewTarget) {
-    const std::vector<uint8_t> before = Bytes(kExecutionCall - 8, 24);
+    const std::vector<uint8_t> before = Bytes(kExecutionUpdateCall - 8, 24);
     // A target below the call site: the displacement is negative, in two's complement.
-    RetargetCall(kExecutionCall, reinterpret_cast<const void*>(kGetCurrentAnimation));
-    const std::vector<uint8_t> after = Bytes(kExecutionCall - 8, 24);
+    RetargetCall(kExecutionUpdateCall, reinterpret_cast<const void*>(kGetCurrentAnimation));
+    const std::vector<uint8_t> after = Bytes(kExecutionUpdateCall - 8, 24);
 
-    EXPECT_EQ(Displacement(kExecutionCall + 1),
-              static_cast<uint32_t>(kGetCurrentAnimation - (kExecutionCall + 5)));
-    EXPECT_EQ(static_cast<int32_t>(Displacement(kExecutionCall + 1)), -(0x005AD85C - 0x0042E050));
+    EXPECT_EQ(Displacement(kExecutionUpdateCall + 1),
+              static_cast<uint32_t>(kGetCurrentAnimation - (kExecutionUpdateCall + 5)));
+    EXPECT_EQ(static_cast<int32_t>(Displacement(kExecutionUpdateCall + 1)),
+              -static_cast<int32_t>(kExecutionUpdateCall + kCallSize - kGetCurrentAnimation));
     for (size_t i = 0; i < before.size(); ++i) {
         if (i < 9 || i > 12) {
             EXPECT_EQ(before[i], after[i]) << "byte at offset " << i;
@@ -64,7 +61,7 @@ TEST(RetargetCall, WritesOnlyTheDisplacementAndTheCallReachesTheNewTarget) {
     ClearHostJournal();
     static uint8_t object[16] = {};
     const uint32_t ecx = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(object));
-    volatile uint32_t update = kExecutionUpdate;
+    volatile uint32_t update = kHostExecutionUpdate;
     CallWithSentinels(update, ecx);
     const std::vector<HostCall> calls = HostJournal();
     ASSERT_EQ(calls.size(), 1u);
@@ -75,7 +72,7 @@ TEST(RetargetCall, WritesOnlyTheDisplacementAndTheCallReachesTheNewTarget) {
 
 TEST(WriteJumpAndNops, WriteTheJumpThenTheFillAndKeepThePageProtection) {
     const uintptr_t site = kAddCharacterDecal;
-    const uintptr_t target = 0x00401000;
+    const uintptr_t target = kCodeBase;
     const DWORD protection = Protection(site);
     ASSERT_EQ(protection, static_cast<DWORD>(PAGE_EXECUTE_READ));
     const std::vector<uint8_t> beyond = Bytes(site + 9, 8);
@@ -96,17 +93,17 @@ TEST(WriteJumpAndNops, WriteTheJumpThenTheFillAndKeepThePageProtection) {
 TEST(WriteProtectedBytes, WritingThePatchTwiceLeavesTheSameBytesAndProtection) {
     const uint8_t colour[] = {0x7F};
     const uint8_t word[] = {0x12, 0x34};
-    WriteProtectedBytes(kExecutionUpdate + 1, colour, 1);
-    WriteProtectedBytes(kExecutionUpdate + 2, word, 2);
-    RetargetCall(kExecutionCall, reinterpret_cast<const void*>(kAddCharacterDecal));
-    const std::vector<uint8_t> once = Bytes(kExecutionUpdate, 16);
-    const DWORD protection = Protection(kExecutionUpdate);
+    WriteProtectedBytes(kHostExecutionUpdate + 1, colour, 1);
+    WriteProtectedBytes(kHostExecutionUpdate + 2, word, 2);
+    RetargetCall(kExecutionUpdateCall, reinterpret_cast<const void*>(kAddCharacterDecal));
+    const std::vector<uint8_t> once = Bytes(kHostExecutionUpdate, 16);
+    const DWORD protection = Protection(kHostExecutionUpdate);
 
-    WriteProtectedBytes(kExecutionUpdate + 1, colour, 1);
-    WriteProtectedBytes(kExecutionUpdate + 2, word, 2);
-    RetargetCall(kExecutionCall, reinterpret_cast<const void*>(kAddCharacterDecal));
-    EXPECT_EQ(Bytes(kExecutionUpdate, 16), once);
-    EXPECT_EQ(Protection(kExecutionUpdate), protection);
+    WriteProtectedBytes(kHostExecutionUpdate + 1, colour, 1);
+    WriteProtectedBytes(kHostExecutionUpdate + 2, word, 2);
+    RetargetCall(kExecutionUpdateCall, reinterpret_cast<const void*>(kAddCharacterDecal));
+    EXPECT_EQ(Bytes(kHostExecutionUpdate, 16), once);
+    EXPECT_EQ(Protection(kHostExecutionUpdate), protection);
     EXPECT_EQ(protection, static_cast<DWORD>(PAGE_EXECUTE_READ));
     EXPECT_EQ(once[1], 0x7F);
     EXPECT_EQ(once[2], 0x12);

@@ -7,10 +7,9 @@
 
 namespace {
 
-constexpr uint32_t kExecutionCall = 0x005AD857;
-constexpr uint32_t kRenderMapsCall = 0x005BB163;
-constexpr uint8_t kCall = 0xE8;
-constexpr uint8_t kJump = 0xE9;
+// Code of the image that another build may call instead of the host functions.
+constexpr uint32_t kElsewhere = 0x0059A1B0;
+constexpr uint32_t kElsewhereToo = 0x005BA000;
 
 const char kEverythingSettings[] = "Settings: FixExecutionBloodDecals=1 PatchBloodDecalColorAndAlpha=1 "
                                    "FixStaleDamageMapDecals=1 EnableLogging=1 LogDamageMapDiagnostics=1 "
@@ -102,7 +101,7 @@ class CallSiteTest : public PluginScenario {
 } // namespace
 
 TEST_F(CallSiteTest, AnotherBuildWhoseExecutionCallLeadsElsewhereGetsNoByte) {
-    WriteHostCode(kExecutionCall, Branch(kCall, kExecutionCall, 0x0059A1B0));
+    WriteHostCode(kExecutionUpdateCall, Branch(kNearCall, kExecutionUpdateCall, kElsewhere));
     Start();
     ExpectNothingPatched(
         kEverythingSettings,
@@ -111,7 +110,7 @@ TEST_F(CallSiteTest, AnotherBuildWhoseExecutionCallLeadsElsewhereGetsNoByte) {
 }
 
 TEST_F(CallSiteTest, AnotherBuildWhoseRenderMapsCallLeadsElsewhereGetsNoByte) {
-    WriteHostCode(kRenderMapsCall, Branch(kCall, kRenderMapsCall, 0x005BA000));
+    WriteHostCode(kRenderMapsCall, Branch(kNearCall, kRenderMapsCall, kElsewhereToo));
     Start();
     ExpectNothingPatched(
         kEverythingSettings,
@@ -120,7 +119,7 @@ TEST_F(CallSiteTest, AnotherBuildWhoseRenderMapsCallLeadsElsewhereGetsNoByte) {
 }
 
 TEST_F(CallSiteTest, AnotherBuildWithNoCallThereGetsNoByte) {
-    WriteHostCode(kExecutionCall, {0x8B, 0x4D, 0x08, 0x90, 0x90});
+    WriteHostCode(kExecutionUpdateCall, {0x8B, 0x4D, 0x08, 0x90, 0x90});
     Start();
     ExpectNothingPatched(kEverythingSettings,
                          "Host not recognised: 0x005AD857 holds 8B 4D 08 90 90, not a call "
@@ -128,7 +127,7 @@ TEST_F(CallSiteTest, AnotherBuildWithNoCallThereGetsNoByte) {
 }
 
 TEST_F(CallSiteTest, AJumpToTheHostFunctionIsNotTheHostsCall) {
-    WriteHostCode(kRenderMapsCall, Branch(kJump, kRenderMapsCall, 0x005BAD70));
+    WriteHostCode(kRenderMapsCall, Branch(kNearJump, kRenderMapsCall, kUpdateRenderMaps));
     Start();
     ExpectNothingPatched(kEverythingSettings,
                          "Host not recognised: 0x005BB163 holds a jump to 0x005BAD70, not a "
@@ -142,14 +141,14 @@ TEST_F(CallSiteTest, ACallIntoDataOrUnmappedMemoryIsNotAHook) {
     ASSERT_NE(data, nullptr);
     ASSERT_NE(freed, nullptr);
     VirtualFree(freed, 0, MEM_RELEASE);
-    WriteHostCode(kExecutionCall, Branch(kCall, kExecutionCall, AddressOf(data)));
-    WriteHostCode(kRenderMapsCall, Branch(kCall, kRenderMapsCall, AddressOf(freed)));
+    WriteHostCode(kExecutionUpdateCall, Branch(kNearCall, kExecutionUpdateCall, AddressOf(data)));
+    WriteHostCode(kRenderMapsCall, Branch(kNearCall, kRenderMapsCall, AddressOf(freed)));
     Start();
     ExpectNothingPatched(kEverythingSettings, "Host not recognised: call at 0x005AD857 leads to " +
                                                   Hex(AddressOf(data)) + ", not 0x005A9640; nothing patched");
 
     // The host's own execution call back: the other call still stops everything.
-    WriteHostCode(kExecutionCall, Branch(kCall, kExecutionCall, 0x005A9640));
+    WriteHostCode(kExecutionUpdateCall, Branch(kNearCall, kExecutionUpdateCall, kUpdateWiiExecution));
     const std::vector<uint8_t> before = CopyHostCode();
     volatile InitializeAsiFunction again = plugin.InitializeASI;
     again();
@@ -159,7 +158,7 @@ TEST_F(CallSiteTest, ACallIntoDataOrUnmappedMemoryIsNotAHook) {
 }
 
 TEST_F(CallSiteTest, AnotherBuildGetsNoByteWithLoggingOffOrEveryFeatureOff) {
-    WriteHostCode(kExecutionCall, {0x90, 0x90, 0x90, 0x90, 0x90});
+    WriteHostCode(kExecutionUpdateCall, {0x90, 0x90, 0x90, 0x90, 0x90});
     Start("[General]\r\nFixExecutionBloodDecals=0\r\nFixStaleDamageMapDecals=0\r\n[Logging]\r\nEnableLogging="
           "1\r\n");
     // In place of the "disabled" lines.
@@ -191,7 +190,7 @@ TEST_F(CallSiteTest, AnotherPluginsHooksOnBothCallsAreHandedOnTo) {
                              "The call at 0x005BB163 led to " + Hex(peer.HookAddress(1)) + module,
                              "Installing stale damage-map clear blend hook: setup=0x005BB33B",
                          }));
-    EXPECT_TRUE(CallsIntoPlugin(kExecutionCall));
+    EXPECT_TRUE(CallsIntoPlugin(kExecutionUpdateCall));
     EXPECT_TRUE(CallsIntoPlugin(kRenderMapsCall));
 
     ExpectBothCallsReachTheHost();
@@ -221,10 +220,10 @@ TEST_F(CallSiteTest, AnotherPluginsJumpsKeepTheirFeaturesOffAndTheRestInstalls) 
                       Hex(peer.JumpAddress(1)) + module,
                   "Installing stale damage-map clear blend hook: setup=0x005BB33B",
               }));
-    EXPECT_TRUE(LeadsTo(kExecutionCall, kJump, peer.JumpAddress(0)));
-    EXPECT_TRUE(LeadsTo(kRenderMapsCall, kJump, peer.JumpAddress(1)));
-    EXPECT_TRUE(JumpsIntoPlugin(0x005BB33B));
-    EXPECT_TRUE(JumpsIntoPlugin(0x005BB512));
+    EXPECT_TRUE(LeadsTo(kExecutionUpdateCall, kNearJump, peer.JumpAddress(0)));
+    EXPECT_TRUE(LeadsTo(kRenderMapsCall, kNearJump, peer.JumpAddress(1)));
+    EXPECT_TRUE(JumpsIntoPlugin(kClearSetup));
+    EXPECT_TRUE(JumpsIntoPlugin(kDrawingEnd));
 
     ExpectBothCallsReachTheHost();
     EXPECT_EQ(peer.Calls(0), 1u);
@@ -236,16 +235,16 @@ TEST_F(CallSiteTest, AHookInATrampolineIsHandedOnToAndNamedAsNoModule) {
     uint8_t* trampoline =
         static_cast<uint8_t*>(VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE));
     ASSERT_NE(trampoline, nullptr);
-    const std::vector<uint8_t> jump = Branch(kJump, AddressOf(trampoline), 0x005A9640);
+    const std::vector<uint8_t> jump = Branch(kNearJump, AddressOf(trampoline), kUpdateWiiExecution);
     std::memcpy(trampoline, jump.data(), jump.size());
-    WriteHostCode(kExecutionCall, Branch(kCall, kExecutionCall, AddressOf(trampoline)));
+    WriteHostCode(kExecutionUpdateCall, Branch(kNearCall, kExecutionUpdateCall, AddressOf(trampoline)));
     Start();
     const std::vector<std::string> entries = Entries();
     ASSERT_GE(entries.size(), 7u);
     EXPECT_EQ(entries[5], "Installing execution blood decal hook at 0x005AD857");
     EXPECT_EQ(entries[6], "The call at 0x005AD857 led to " + Hex(AddressOf(trampoline)) +
                               " (no module), another plug-in's hook: calls are handed on to it");
-    EXPECT_TRUE(CallsIntoPlugin(kExecutionCall));
+    EXPECT_TRUE(CallsIntoPlugin(kExecutionUpdateCall));
     ExpectBothCallsReachTheHost();
 }
 
@@ -271,7 +270,7 @@ TEST_F(CallSiteTest, AHookPutOverOursAfterTheFirstStartIsLeftAsItIs) {
                   "to " +
                       Hex(peer.HookAddress(1)) + put),
         entries.end());
-    EXPECT_TRUE(LeadsTo(kExecutionCall, kCall, peer.HookAddress(0)));
+    EXPECT_TRUE(LeadsTo(kExecutionUpdateCall, kNearCall, peer.HookAddress(0)));
 
     ExpectBothCallsReachTheHost();
     EXPECT_EQ(peer.Calls(0), 1u);
@@ -286,7 +285,7 @@ TEST_F(CallSiteTest, TheGameStartedTwiceHandsOnToTheHostAlone) {
     volatile InitializeAsiFunction again = plugin.InitializeASI;
     again();
     EXPECT_EQ(Entries(), first);
-    EXPECT_TRUE(CallsIntoPlugin(kExecutionCall));
+    EXPECT_TRUE(CallsIntoPlugin(kExecutionUpdateCall));
     EXPECT_TRUE(CallsIntoPlugin(kRenderMapsCall));
     ExpectBothCallsReachTheHost();
 }

@@ -1,17 +1,10 @@
-// The damage-map diagnostics, reached through the host's call of UpdateRenderMaps at 0x005BB163.
+// The damage-map diagnostics, reached through the host's own call of UpdateRenderMaps.
 #include "HostWorld.h"
 #include "PluginScenario.h"
 
 #include <cstring>
 
 namespace {
-
-constexpr uint32_t kManagerFrame = 0x005BB160; // the stand-in's per-frame update, manager in ECX
-constexpr uint32_t kRenderMapsCall = 0x005BB163;
-constexpr uint32_t kMaps = 0x24;
-constexpr uint32_t kActiveSlots = 0x11FA4;
-constexpr uint32_t kRenderedCount = 0x1232A;
-constexpr uint32_t kCleanupTimer = 0x1232C;
 
 std::string Hex(uint32_t value) {
     char text[16];
@@ -60,7 +53,7 @@ class DamageMapDiagnosticsTest : public PluginScenario {
 
     // One frame of the host's damage manager; returns the blocks it logged.
     std::vector<Block> Frame(const void* which) {
-        RunHost(kManagerFrame, which);
+        RunHost(kHostDamageManagerFrame, which);
         return NewBlocks();
     }
     std::vector<Block> Frame() { return Frame(manager); }
@@ -132,7 +125,7 @@ TEST_F(DamageMapDiagnosticsTest, AChangeMadeByUpdateRenderMapsBringsAnAfterBlock
     Start();
     HostUpdateRenderMapsAction = [](void* which) {
         if (which != nullptr) {
-            static_cast<uint8_t*>(which)[kMaps + 0x2DD] += 1; // map 0 rendered once more
+            static_cast<uint8_t*>(which)[kManagerMaps + 0x2DD] += 1; // map 0 rendered once more
         }
     };
     std::vector<Block> blocks = Frame();
@@ -263,7 +256,7 @@ TEST_F(DamageMapDiagnosticsTest, LoggingOffStillInstallsAndPassesEveryCallThroug
     EXPECT_TRUE(CallsIntoPlugin(kRenderMapsCall));
     EXPECT_TRUE(ChangedOnlyWithin({{kRenderMapsCall + 1, 4}}));
     for (int i = 0; i < 3; ++i) {
-        RunHost(kManagerFrame, manager);
+        RunHost(kHostDamageManagerFrame, manager);
     }
     EXPECT_EQ(HostCallsOf(HostFunction::UpdateRenderMaps).size(), 3u);
     EXPECT_FALSE(FileExists(folder + L"Crimsel.log"));

@@ -5,15 +5,6 @@
 
 namespace {
 
-constexpr uint32_t kDrawDecals = 0x005BB380; // the stand-in's drawing function, map in ECX
-constexpr uint32_t kSourceBlend = 0x005BB391;
-constexpr uint32_t kRed = 0x005BB478;
-constexpr uint32_t kGreen = 0x005BB481;
-constexpr uint32_t kBlue = 0x005BB48A;
-constexpr uint32_t kAlpha = 0x005BB48F;
-constexpr uint32_t kDrawingEnd = 0x005BB512;
-constexpr uint32_t kMapFlags = 0x2DE;
-
 uint8_t HostByte(uint32_t address) {
     return *reinterpret_cast<const volatile uint8_t*>(address);
 }
@@ -28,14 +19,14 @@ struct BlendCall {
 
 class DecalColorAlphaTest : public PluginScenario {
   protected:
-    alignas(16) uint8_t map[0x2E0] = {};
+    alignas(16) uint8_t map[kMapStride] = {};
 
     // One decal drawing pass over the map, run by the host's own code.
     void Draw(uint8_t flags) {
         map[kMapFlags] = flags;
         HostDrawingEpilogueRan = 0;
         ClearHostJournal();
-        RunHost(kDrawDecals, map);
+        RunHost(kHostDrawDamageMapDecals, map);
     }
 
     std::vector<BlendCall> BlendCalls() const {
@@ -82,11 +73,11 @@ TEST_F(DecalColorAlphaTest, OffLeavesTheHostsColourAndBlending) {
 TEST_F(DecalColorAlphaTest, WritesTheSevenWindowsAndLogsBeforeThem) {
     WriteIni(kPatchOn);
     StartPlugin();
-    EXPECT_EQ(HostByte(kRed), 200);
-    EXPECT_EQ(HostByte(kGreen), 10);
-    EXPECT_EQ(HostByte(kBlue), 10);
-    EXPECT_EQ(HostByte(kAlpha), 255);
-    EXPECT_EQ(HostByte(kSourceBlend), 0x02);
+    EXPECT_EQ(HostByte(kDecalRed), 200);
+    EXPECT_EQ(HostByte(kDecalGreen), 10);
+    EXPECT_EQ(HostByte(kDecalBlue), 10);
+    EXPECT_EQ(HostByte(kDecalAlpha), 255);
+    EXPECT_EQ(HostByte(kDecalSourceBlend), 0x02);
     EXPECT_EQ(HostByte(kDrawingEnd), 0xE9);
     uint32_t displacement;
     std::memcpy(&displacement, reinterpret_cast<const void*>(kDrawingEnd + 1), 4);
@@ -95,8 +86,8 @@ TEST_F(DecalColorAlphaTest, WritesTheSevenWindowsAndLogsBeforeThem) {
     EXPECT_EQ(HostByte(kDrawingEnd + 6), 0x90);
     for (const HostByteChange& change : changes) {
         const uint32_t a = change.Address;
-        EXPECT_TRUE(a == kSourceBlend || a == kRed || a == kGreen || a == kBlue || a == kAlpha ||
-                    (a >= kDrawingEnd && a < kDrawingEnd + 7))
+        EXPECT_TRUE(a == kDecalSourceBlend || a == kDecalRed || a == kDecalGreen || a == kDecalBlue ||
+                    a == kDecalAlpha || (a >= kDrawingEnd && a < kDrawingEnd + 7))
             << std::hex << a;
     }
     EXPECT_EQ(HostByte(kDrawingEnd + 7), 0xC7) << "the host's bytes after the seven are kept";
@@ -130,10 +121,10 @@ TEST_F(DecalColorAlphaTest, ZeroColourIsAValueLikeAnyOther) {
     WriteIni("[General]\r\nPatchBloodDecalColorAndAlpha=1\r\n"
              "[BloodDecal]\r\nRed=0\r\nGreen=0\r\nBlue=0\r\nAlpha=0\r\n");
     StartPlugin();
-    EXPECT_EQ(HostByte(kRed), 0x00);
-    EXPECT_EQ(HostByte(kGreen), 0x00);
-    EXPECT_EQ(HostByte(kBlue), 0x00);
-    EXPECT_EQ(HostByte(kAlpha), 0x00);
+    EXPECT_EQ(HostByte(kDecalRed), 0x00);
+    EXPECT_EQ(HostByte(kDecalGreen), 0x00);
+    EXPECT_EQ(HostByte(kDecalBlue), 0x00);
+    EXPECT_EQ(HostByte(kDecalAlpha), 0x00);
     Draw(0x01);
     EXPECT_EQ(DrawnColour(), 0u);
     EXPECT_EQ(map[kMapFlags], 0x00);
@@ -144,10 +135,10 @@ TEST_F(DecalColorAlphaTest, EachColourByteComesFromItsOwnSetting) {
     WriteIni("[General]\r\nPatchBloodDecalColorAndAlpha=1\r\n"
              "[BloodDecal]\r\nRed=11\r\nGreen=22\r\nBlue=33\r\nAlpha=44\r\n[Logging]\r\nEnableLogging=1\r\n");
     StartPlugin();
-    EXPECT_EQ(HostByte(kRed), 11);
-    EXPECT_EQ(HostByte(kGreen), 22);
-    EXPECT_EQ(HostByte(kBlue), 33);
-    EXPECT_EQ(HostByte(kAlpha), 44);
+    EXPECT_EQ(HostByte(kDecalRed), 11);
+    EXPECT_EQ(HostByte(kDecalGreen), 22);
+    EXPECT_EQ(HostByte(kDecalBlue), 33);
+    EXPECT_EQ(HostByte(kDecalAlpha), 44);
     Draw(0x00);
     EXPECT_EQ(DrawnColour(), 0x2C21160Bu);
     const std::vector<std::string> entries = Entries();

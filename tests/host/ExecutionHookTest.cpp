@@ -1,4 +1,4 @@
-// The execution blood decal hook, reached through the host's own call at 0x005AD857.
+// The execution blood decal hook, reached through the host's own call of UpdateWiiExecution.
 #include "HostWorld.h"
 #include "PluginScenario.h"
 
@@ -10,11 +10,6 @@
 namespace {
 
 // Host layout, from the host's side.
-constexpr uint32_t kExecutionUpdate = 0x005AD850;
-constexpr uint32_t kExecutionCall = 0x005AD857;
-constexpr uint32_t kStageOverrideActive = 0x1106;
-constexpr uint32_t kStageOverride = 0x1114;
-constexpr uint32_t kExecutionVariant = 0x1178;
 
 using List = DecalList;
 
@@ -82,7 +77,7 @@ class ExecutionHookTest : public PluginScenario {
     void SetCount(List list, int id, int stage, uint32_t count) { world.SetCount(list, id, stage, count); }
 
     // One execution update, made by the host's own code with known callee-saved registers.
-    void Update() { RunHost(kExecutionUpdate, player); }
+    void Update() { RunHost(kHostExecutionUpdate, player); }
 
     std::vector<Decal> Decals() const {
         std::vector<Decal> decals;
@@ -111,14 +106,14 @@ class ExecutionHookTest : public PluginScenario {
 
 TEST_F(ExecutionHookTest, StartUpRetargetsOnlyTheCallDisplacement) {
     MEMORY_BASIC_INFORMATION before{};
-    VirtualQuery(reinterpret_cast<void*>(kExecutionCall), &before, sizeof before);
+    VirtualQuery(reinterpret_cast<void*>(kExecutionUpdateCall), &before, sizeof before);
     Start();
     EXPECT_FALSE(changes.empty());
-    EXPECT_TRUE(ChangedOnlyWithin({{kExecutionCall + 1, 4}}));
-    EXPECT_TRUE(CallsIntoPlugin(kExecutionCall));
+    EXPECT_TRUE(ChangedOnlyWithin({{kExecutionUpdateCall + 1, 4}}));
+    EXPECT_TRUE(CallsIntoPlugin(kExecutionUpdateCall));
 
     MEMORY_BASIC_INFORMATION after{};
-    VirtualQuery(reinterpret_cast<void*>(kExecutionCall), &after, sizeof after);
+    VirtualQuery(reinterpret_cast<void*>(kExecutionUpdateCall), &after, sizeof after);
     EXPECT_EQ(after.Protect, before.Protect);
     EXPECT_EQ(after.Protect, static_cast<DWORD>(PAGE_EXECUTE_READ));
 }

@@ -5,6 +5,8 @@
 // and the host bytes it changed.
 
 #include "HostFunctions.h"
+#include "HostLayout.h"
+#include "LogEntries.h"
 #include "StandInHost.h"
 
 #include <gtest/gtest.h>
@@ -47,41 +49,21 @@ class PluginScenario : public ::testing::Test {
     void RunHost(uint32_t function, const void* ecx) {
         volatile uint32_t entry = function;
         CallWithSentinels(entry, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(ecx)));
-        EXPECT_EQ(LastRegisterCheck.Ebx, kSentinelEbx);
-        EXPECT_EQ(LastRegisterCheck.Esi, kSentinelEsi);
-        EXPECT_EQ(LastRegisterCheck.Edi, kSentinelEdi);
-        EXPECT_EQ(LastRegisterCheck.Ebp, kSentinelEbp);
-        EXPECT_EQ(LastRegisterCheck.EspAfter, LastRegisterCheck.EspBefore);
+        EXPECT_TRUE(CalleeSavedRegistersKept())
+            << std::hex << "EBX " << LastRegisterCheck.Ebx << " ESI " << LastRegisterCheck.Esi << " EDI "
+            << LastRegisterCheck.Edi << " EBP " << LastRegisterCheck.Ebp << " ESP moved by "
+            << LastRegisterCheck.EspAfter - LastRegisterCheck.EspBefore;
     }
 
     // The log's entries without their time stamps; each line must be a whole entry.
-    std::vector<std::string> Entries() {
-        static const std::regex prefix(R"(\[\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3}\] )");
-        const std::string log = Log();
-        for (size_t start = 0; start < log.size();) {
-            const size_t end = log.find("\r\n", start);
-            if (end == std::string::npos) {
-                ADD_FAILURE() << "the log does not end with CR LF";
-                break;
-            }
-            EXPECT_TRUE(std::regex_search(log.begin() + static_cast<std::ptrdiff_t>(start),
-                                          log.begin() + static_cast<std::ptrdiff_t>(end), prefix,
-                                          std::regex_constants::match_continuous))
-                << "entry at byte " << start;
-            start = end + 2;
-        }
-        return LogEntries(log);
-    }
+    std::vector<std::string> Entries() { return WholeEntries(Log()); }
 
     // True when the near call or jump at site (opcode given) now leads into the plug-in.
     bool BranchesIntoPlugin(uint32_t site, uint8_t opcode) const {
-        const uint8_t* bytes = reinterpret_cast<const uint8_t*>(site);
-        uint32_t displacement;
-        std::memcpy(&displacement, bytes + 1, sizeof displacement);
-        return bytes[0] == opcode && InPlugin(site + 5 + displacement);
+        return *reinterpret_cast<const uint8_t*>(site) == opcode && InPlugin(BranchTarget(site));
     }
-    bool CallsIntoPlugin(uint32_t site) const { return BranchesIntoPlugin(site, 0xE8); }
-    bool JumpsIntoPlugin(uint32_t site) const { return BranchesIntoPlugin(site, 0xE9); }
+    bool CallsIntoPlugin(uint32_t site) const { return BranchesIntoPlugin(site, kNearCall); }
+    bool JumpsIntoPlugin(uint32_t site) const { return BranchesIntoPlugin(site, kNearJump); }
 
     // True when every changed host byte lies in one of the windows [first, first + size).
     bool ChangedOnlyWithin(std::initializer_list<std::pair<uint32_t, uint32_t>> windows) const {
@@ -96,6 +78,14 @@ class PluginScenario : public ::testing::Test {
             }
         }
         return true;
+    }
+
+    // The fixes that the defaults switch on, and nothing else: the execution
+    // call's displacement, the jump and its fill at the clear set-up.
+    void ExpectOnlyTheDefaultFixes() const {
+        EXPECT_TRUE(ChangedOnlyWithin({{kExecutionUpdateCall + 1, 4}, {kClearSetup, 9}}));
+        EXPECT_TRUE(CallsIntoPlugin(kExecutionUpdateCall));
+        EXPECT_TRUE(JumpsIntoPlugin(kClearSetup));
     }
 
     // True when address lies inside the loaded plug-in's image.

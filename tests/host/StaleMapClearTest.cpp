@@ -5,10 +5,6 @@
 
 namespace {
 
-constexpr uint32_t kClearDamageMap = 0x005BB330; // the stand-in's clear routine
-constexpr uint32_t kSetup = 0x005BB33B;
-constexpr uint32_t kResume = 0x005BB349;
-
 uint8_t HostByte(uint32_t address) {
     return *reinterpret_cast<const volatile uint8_t*>(address);
 }
@@ -18,7 +14,7 @@ class StaleMapClearTest : public PluginScenario {
     void Clear() {
         ClearHostJournal();
         HostClearValue = 0.0f;
-        RunHost(kClearDamageMap, nullptr);
+        RunHost(kHostClearDamageMap, nullptr);
     }
 
     // Between the set-up and the resume point nothing but the x87 stack may differ.
@@ -41,8 +37,8 @@ class StaleMapClearTest : public PluginScenario {
 TEST_F(StaleMapClearTest, OffLeavesTheSetUpAndLogsNothing) {
     WriteIni("[General]\r\nFixExecutionBloodDecals=0\r\nFixStaleDamageMapDecals=0\r\n"
              "[Logging]\r\nEnableLogging=1\r\n");
-    const std::vector<uint8_t> before(reinterpret_cast<const uint8_t*>(kSetup),
-                                      reinterpret_cast<const uint8_t*>(kSetup) + 14);
+    const std::vector<uint8_t> before(reinterpret_cast<const uint8_t*>(kClearSetup),
+                                      reinterpret_cast<const uint8_t*>(kClearSetup) + 14);
     StartPlugin();
     EXPECT_TRUE(changes.empty());
     for (const std::string& entry : Entries()) {
@@ -59,21 +55,22 @@ TEST_F(StaleMapClearTest, OffLeavesTheSetUpAndLogsNothing) {
 TEST_F(StaleMapClearTest, WritesTheJumpAndTheFillOnly) {
     WriteIni("[General]\r\nFixExecutionBloodDecals=0\r\nFixStaleDamageMapDecals=1\r\n"
              "[Logging]\r\nEnableLogging=1\r\n");
-    const std::vector<uint8_t> kept(reinterpret_cast<const uint8_t*>(kSetup + 9),
-                                    reinterpret_cast<const uint8_t*>(kResume));
+    const std::vector<uint8_t> kept(reinterpret_cast<const uint8_t*>(kClearSetup + 9),
+                                    reinterpret_cast<const uint8_t*>(kClearResume));
     StartPlugin();
-    EXPECT_EQ(HostByte(kSetup), 0xE9);
+    EXPECT_EQ(HostByte(kClearSetup), 0xE9);
     uint32_t displacement;
-    std::memcpy(&displacement, reinterpret_cast<const void*>(kSetup + 1), 4);
-    EXPECT_TRUE(InPlugin(kSetup + 5 + displacement));
-    for (uint32_t a = kSetup + 5; a < kSetup + 9; ++a) {
+    std::memcpy(&displacement, reinterpret_cast<const void*>(kClearSetup + 1), 4);
+    EXPECT_TRUE(InPlugin(kClearSetup + 5 + displacement));
+    for (uint32_t a = kClearSetup + 5; a < kClearSetup + 9; ++a) {
         EXPECT_EQ(HostByte(a), 0x90);
     }
-    EXPECT_EQ(std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(kSetup + 9),
-                                   reinterpret_cast<const uint8_t*>(kResume)),
+    EXPECT_EQ(std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(kClearSetup + 9),
+                                   reinterpret_cast<const uint8_t*>(kClearResume)),
               kept);
     for (const HostByteChange& change : changes) {
-        EXPECT_TRUE(change.Address >= kSetup && change.Address < kSetup + 9) << std::hex << change.Address;
+        EXPECT_TRUE(change.Address >= kClearSetup && change.Address < kClearSetup + 9)
+            << std::hex << change.Address;
     }
     const std::vector<std::string> entries = Entries();
     ASSERT_FALSE(entries.empty());

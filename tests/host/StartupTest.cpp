@@ -47,10 +47,7 @@ TEST_F(StartupTest, DefaultsWithLoggingOnInstallTheDefaultFeaturesInOrder) {
                              "Installing execution blood decal hook at 0x005AD857",
                              "Installing stale damage-map clear blend hook: setup=0x005BB33B",
                          }));
-    // The call's displacement, then the jump and its fill at the clear set-up.
-    EXPECT_TRUE(ChangedOnlyWithin({{0x005AD858, 4}, {0x005BB33B, 9}}));
-    EXPECT_TRUE(CallsIntoPlugin(0x005AD857));
-    EXPECT_TRUE(JumpsIntoPlugin(0x005BB33B));
+    ExpectOnlyTheDefaultFixes();
 }
 
 TEST_F(StartupTest, AllFeaturesOnLogEachInstallBeforeItsBytesInOrder) {
@@ -130,10 +127,7 @@ TEST_F(StartupTest, AFirstStartWritesTheTemplateAndReadsItsDefaults) {
     StartPlugin();
     const std::string ini = ReadFileBytes(folder + L"Vorlaine.Crimsel.ini");
     EXPECT_EQ(ini, kTemplate);
-    // The defaults: the execution and stale-map fixes on, nothing else.
-    EXPECT_TRUE(ChangedOnlyWithin({{0x005AD858, 4}, {0x005BB33B, 9}}));
-    EXPECT_TRUE(CallsIntoPlugin(0x005AD857));
-    EXPECT_TRUE(JumpsIntoPlugin(0x005BB33B));
+    ExpectOnlyTheDefaultFixes();
     EXPECT_FALSE(FileExists(folder + L"Crimsel.log"));
 }
 
@@ -153,10 +147,7 @@ TEST_F(StartupTest, ADirectoryInPlaceOfTheIniGivesTheDefaults) {
     ASSERT_TRUE(CreateDirectoryW((folder + L"Vorlaine.Crimsel.ini").c_str(), nullptr));
     StartPlugin();
     EXPECT_FALSE(FileExists(folder + L"Crimsel.log"));
-    // The default fixes are installed.
-    EXPECT_TRUE(ChangedOnlyWithin({{0x005AD858, 4}, {0x005BB33B, 9}}));
-    EXPECT_TRUE(CallsIntoPlugin(0x005AD857));
-    EXPECT_TRUE(JumpsIntoPlugin(0x005BB33B));
+    ExpectOnlyTheDefaultFixes();
 }
 
 // The platform's key writer keeps a UTF-16 file's values; its lines are not edited.
@@ -190,6 +181,6 @@ TEST_F(StartupTest, AnAllocationFailureWhileTheIniIsCompletedLeavesItAsItWas) {
         initialize();
     }
     EXPECT_EQ(ReadFileBytes(folder + L"Vorlaine.Crimsel.ini"), ini);
-    EXPECT_TRUE(CallsIntoPlugin(0x005AD857));
+    EXPECT_TRUE(CallsIntoPlugin(kExecutionUpdateCall));
     EXPECT_FALSE(FileExists(folder + L"Vorlaine.Crimsel.ini.rewrite"));
 }

@@ -1,6 +1,7 @@
 #include "log/Log.h"
 
 #include "HostFiles.h"
+#include "LogEntries.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +13,6 @@
 #include <vector>
 
 namespace {
-
-const std::regex kEntry(R"(\[\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3}\] (.*))");
 
 // The plug-in's code is linked into this executable, so it logs beside it.
 std::wstring LogPath() {
@@ -32,24 +31,8 @@ bool LogExists() {
     return FileExists(LogPath());
 }
 
-// The message of every entry; fails the test on a line that is not a whole entry.
 std::vector<std::string> Messages() {
-    const std::string log = ReadLog();
-    std::vector<std::string> messages;
-    size_t start = 0;
-    while (start < log.size()) {
-        const size_t end = log.find("\r\n", start);
-        EXPECT_NE(end, std::string::npos) << "entry without CR LF at byte " << start;
-        if (end == std::string::npos) {
-            break;
-        }
-        const std::string line = log.substr(start, end - start);
-        std::smatch match;
-        EXPECT_TRUE(std::regex_match(line, match, kEntry)) << line;
-        messages.push_back(match.size() > 1 ? match[1].str() : line);
-        start = end + 2;
-    }
-    return messages;
+    return WholeEntries(ReadLog());
 }
 
 class LogTest : public ::testing::Test {

@@ -3,6 +3,7 @@
 // twice: with an image of other bytes over the game's addresses (OTHER_IMAGE),
 // and as a program linked elsewhere, with no image there at all.
 #include "EverythingOnIni.h"
+#include "HostLayout.h"
 #include "StandInHost.h"
 
 #include <gtest/gtest.h>
@@ -26,10 +27,10 @@ const char kWhy[] =
 
 TEST(NotHost, NothingIsWrittenAndTheLogSaysWhy) {
 #ifdef OTHER_IMAGE
-    ASSERT_EQ(reinterpret_cast<uintptr_t>(OtherCodeStart), 0x00401000u);
+    ASSERT_EQ(reinterpret_cast<uintptr_t>(OtherCodeStart), kCodeBase);
     const std::vector<uint8_t> before(OtherCodeStart, OtherCodeEnd);
 #else
-    ASSERT_NE(reinterpret_cast<uintptr_t>(GetModuleHandleW(nullptr)), 0x00400000u);
+    ASSERT_NE(reinterpret_cast<uintptr_t>(GetModuleHandleW(nullptr)), kImageBase);
 #endif
     const std::wstring folder = CreateGameFolder(kFolder);
     ASSERT_TRUE(WriteFileBytes(folder + L"Vorlaine.Crimsel.ini", kEverythingIni));

@@ -1,8 +1,10 @@
 // A program that is not the game, linked at the game's base: its own image
 // holds other bytes, int3 throughout, where the game has its code.
+#include "HostLayout.h"
+
     .section .other,"xr"
     .globl _OtherCodeStart
 _OtherCodeStart:
-    .fill 0x00610000 - 0x00401000, 1, 0xCC
+    .fill kCodeEnd - kCodeBase, 1, 0xCC
     .globl _OtherCodeEnd
 _OtherCodeEnd:

@@ -1,6 +1,9 @@
 // Another plug-in that hooks the same two host calls as Vorlaine.Crimsel, for
 // the tests: it puts its own hook on a call (or a jump in the call's place)
 // and hands every call on to what the call led to before it came.
+#include "HostCode.h"
+#include "HostLayout.h"
+
 #include <cstdint>
 #include <cstring>
 #include <windows.h>
@@ -8,13 +11,10 @@
 namespace {
 
 // The host's calls of UpdateWiiExecution and UpdateRenderMaps, object in ECX.
-constexpr uint32_t kSites[2] = {0x005AD857, 0x005BB163};
-constexpr uint8_t kNearCall = 0xE8;
-constexpr uint8_t kNearJump = 0xE9;
+constexpr uint32_t kSites[2] = {kExecutionUpdateCall, kRenderMapsCall};
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wattributes"
-using Thiscall = void(__thiscall*)(void* object);
 
 bool inside[2] = {};
 
@@ -23,7 +23,8 @@ template <int Which> void __thiscall PeerHook(void* object);
 void WriteBranch(int which, uint8_t opcode, const void* target) {
     const uint32_t site = kSites[which];
     uint8_t bytes[5] = {opcode};
-    const uint32_t displacement = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(target)) - (site + 5);
+    const uint32_t displacement =
+        static_cast<uint32_t>(reinterpret_cast<uintptr_t>(target)) - (site + kCallSize);
     std::memcpy(bytes + 1, &displacement, sizeof displacement);
     DWORD old = 0;
     VirtualProtect(reinterpret_cast<void*>(site), sizeof bytes, PAGE_EXECUTE_READWRITE, &old);
@@ -35,7 +36,7 @@ void WriteBranch(int which, uint8_t opcode, const void* target) {
 uint32_t CallTarget(int which) {
     int32_t displacement;
     std::memcpy(&displacement, reinterpret_cast<const void*>(kSites[which] + 1), sizeof displacement);
-    return kSites[which] + 5 + static_cast<uint32_t>(displacement);
+    return kSites[which] + kCallSize + static_cast<uint32_t>(displacement);
 }
 
 const void* HookOf(int which) {
@@ -47,7 +48,8 @@ const void* HookOf(int which) {
 
 extern "C" {
 
-uint32_t PeerNext[2];           // where each call led before the peer took it
+uint32_t PeerNext[2]; // where each call led before the peer took it
+uint32_t PeerReturn[2] = {kExecutionUpdateCall + kCallSize, kRenderMapsCall + kCallSize};
 volatile uint32_t PeerCalls[2]; // calls that reached the peer, through its hook or its jump
 volatile uint32_t PeerLoops[2]; // calls that reached the peer again while it handed one on
 void PeerJump0();
@@ -57,12 +59,12 @@ void PeerJump1();
 asm(".globl _PeerJump0\n"
     "_PeerJump0:\n"
     "    lock incl _PeerCalls\n"
-    "    push $0x005AD85C\n"
+    "    pushl _PeerReturn\n"
     "    jmp *_PeerNext\n"
     ".globl _PeerJump1\n"
     "_PeerJump1:\n"
     "    lock incl _PeerCalls+4\n"
-    "    push $0x005BB168\n"
+    "    pushl _PeerReturn+4\n"
     "    jmp *_PeerNext+4\n");
 
 // Puts the peer's hook on call 0 (UpdateWiiExecution) or 1 (UpdateRenderMaps).
@@ -108,7 +110,7 @@ template <int Which> void __thiscall PeerHook(void* object) {
         return;
     }
     inside[Which] = true;
-    reinterpret_cast<Thiscall>(PeerNext[Which])(object);
+    reinterpret_cast<HostThiscall>(PeerNext[Which])(object);
     inside[Which] = false;
 }
 
