@@ -145,26 +145,20 @@ int LogMessageOn() {
     StartLog(true);
     for (int threads : {1, 4}) {
         constexpr int kLines = 20000;
-        LARGE_INTEGER frequency;
-        LARGE_INTEGER start;
-        LARGE_INTEGER end;
-        QueryPerformanceFrequency(&frequency);
-        QueryPerformanceCounter(&start);
-        std::vector<std::thread> writers;
-        for (int t = 0; t < threads; ++t) {
-            writers.emplace_back([threads, t] {
-                for (int i = 0; i < kLines / threads; ++i) {
-                    LogMessage("Execution victim decal: player=%p execId=%d stage=%d index=%u/%u", nullptr, t,
-                               1, static_cast<unsigned>(i), 25u);
-                }
-            });
-        }
-        for (std::thread& writer : writers) {
-            writer.join();
-        }
-        QueryPerformanceCounter(&end);
-        const double seconds =
-            static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+        const double seconds = SecondsOf([threads] {
+            std::vector<std::thread> writers;
+            for (int t = 0; t < threads; ++t) {
+                writers.emplace_back([threads, t] {
+                    for (int i = 0; i < kLines / threads; ++i) {
+                        LogMessage("Execution victim decal: player=%p execId=%d stage=%d index=%u/%u",
+                                   nullptr, t, 1, static_cast<unsigned>(i), 25u);
+                    }
+                });
+            }
+            for (std::thread& writer : writers) {
+                writer.join();
+            }
+        });
         std::printf("%-58s %9.0f lines/s\n",
                     threads == 1 ? "LogMessage, logging on, 1 thread" : "LogMessage, logging on, 4 threads",
                     kLines / seconds);
@@ -203,8 +197,6 @@ int StartUp() {
     const Variant variants[] = {{"InitializeASI, all features on, complete INI", complete.c_str()},
                                 {"InitializeASI, all features on, old INI needing comments", kOldIni},
                                 {"InitializeASI, no INI (template written; defaults)", nullptr}};
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
     int variantIndex = 0;
     for (const Variant& variant : variants) {
         std::vector<double> times;
@@ -215,17 +207,14 @@ int StartUp() {
                 WriteFileBytes(folder + L"Vorlaine.Crimsel.ini", variant.ini);
             }
             WriteHostCode(AddressOf(HostCodeStart), pristine);
-            LARGE_INTEGER start;
-            LARGE_INTEGER end;
-            QueryPerformanceCounter(&start);
-            const LoadedPlugin plugin = LoadPlugin(folder);
-            if (plugin.InitializeASI == nullptr) {
-                return 1;
-            }
-            plugin.InitializeASI();
-            QueryPerformanceCounter(&end);
-            times.push_back(static_cast<double>(end.QuadPart - start.QuadPart) * 1e3 /
-                            static_cast<double>(frequency.QuadPart));
+            LoadedPlugin plugin{};
+            times.push_back(SecondsOf([&] {
+                                plugin = LoadPlugin(folder);
+                                if (plugin.InitializeASI != nullptr) {
+                                    plugin.InitializeASI();
+                                }
+                            }) *
+                            1e3);
             if (!CallsInto(kExecutionUpdateCall, plugin.Module)) {
                 std::fprintf(stderr, "a start-up did not take the game's own call\n");
                 return 1;
@@ -253,20 +242,13 @@ int StartUpWithHugeIni() {
     PROCESS_MEMORY_COUNTERS memory{};
     GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
     const double before = static_cast<double>(memory.WorkingSetSize);
-    LARGE_INTEGER frequency;
-    LARGE_INTEGER start;
-    LARGE_INTEGER end;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&start);
-    const LoadedPlugin plugin = LoadPlugin(folder);
-    if (plugin.InitializeASI == nullptr) {
-        return 1;
-    }
-    plugin.InitializeASI();
-    QueryPerformanceCounter(&end);
+    const double seconds = SecondsOf([&] {
+        const LoadedPlugin plugin = LoadPlugin(folder);
+        if (plugin.InitializeASI != nullptr) {
+            plugin.InitializeASI();
+        }
+    });
     GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
-    const double seconds =
-        static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
     std::printf("%-58s %9.2f s, peak %.0f MB above the process's own\n",
                 "InitializeASI, 45 MB INI (15 million comment lines)", seconds,
                 (static_cast<double>(memory.PeakWorkingSetSize) - before) / 1e6);

@@ -4,6 +4,18 @@
 #include <vector>
 #include <windows.h>
 
+// Seconds that body takes, once.
+template <typename Body> double SecondsOf(Body body) {
+    LARGE_INTEGER frequency;
+    LARGE_INTEGER start;
+    LARGE_INTEGER end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    body();
+    QueryPerformanceCounter(&end);
+    return static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
 // Nanoseconds per call of body: the median over many samples, each timing a
 // batch of calls with QueryPerformanceCounter.
 template <typename Body> double NanosecondsPerCall(Body body, int batch = 20000, int samples = 41) {

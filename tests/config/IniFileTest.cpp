@@ -5,6 +5,7 @@
 #include "AddressSpaceReservation.h"
 #include "HostFiles.h"
 #include "IniTemplate.h"
+#include "Utf16.h"
 
 #include <gtest/gtest.h>
 
@@ -35,15 +36,6 @@ bool FilesLeftBeside(const std::wstring& folder) {
         }
     }
     return false;
-}
-
-std::string Utf16(const std::string& text, bool bigEndian) {
-    std::string wide;
-    for (char c : text) {
-        wide += bigEndian ? '\0' : c;
-        wide += bigEndian ? c : '\0';
-    }
-    return wide;
 }
 
 class IniFileTest : public ::testing::Test {

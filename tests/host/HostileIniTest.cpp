@@ -4,6 +4,7 @@
 // after it, nothing is left beside it, and a second start changes nothing.
 #include "HostWorld.h"
 #include "StandInHost.h"
+#include "Utf16.h"
 
 #include <gtest/gtest.h>
 
@@ -30,15 +31,6 @@ const Key kKeys[] = {{L"General", L"FixExecutionBloodDecals"},
                      {L"Logging", L"EnableLogging"},
                      {L"Logging", L"LogDamageMapDiagnostics"},
                      {L"Logging", L"LogExecutionDecals"}};
-
-std::string Utf16(const std::string& text, bool bigEndian) {
-    std::string wide;
-    for (char c : text) {
-        wide += bigEndian ? '\0' : c;
-        wide += bigEndian ? c : '\0';
-    }
-    return wide;
-}
 
 // How a kind of file is made: the generator, how many files, and whether
 // the plug-in must leave every byte of it as it is.

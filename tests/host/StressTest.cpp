@@ -40,22 +40,31 @@ void Update(uint8_t* player) {
     update(player);
 }
 
+// One world per thread, each with its own execution id (46 + thread), all
+// sharing the first world's decal tables.
+std::vector<std::unique_ptr<ExecutionWorld>> WorldsPerThread(int threads) {
+    std::vector<std::unique_ptr<ExecutionWorld>> worlds;
+    for (int t = 0; t < threads; ++t) {
+        worlds.push_back(std::make_unique<ExecutionWorld>());
+    }
+    worlds[0]->MakeCurrent();
+    HostReturns.ExecutionStage = 1;
+    for (int t = 0; t < threads; ++t) {
+        worlds[static_cast<size_t>(t)]->SetExecutionIndex(t);
+        worlds[static_cast<size_t>(t)]->BindAnimationToController();
+    }
+    return worlds;
+}
+
 } // namespace
 
 TEST_F(StressTest, EightThreadsSpawnAndLogEveryDecalExactlyOnce) {
     constexpr int kThreads = 8;
     constexpr int kEntries = 10;     // per list and execution
     constexpr int kExecutions = 250; // 2 lists x 10 entries x 250 = 5,000 decals a thread
-    std::vector<std::unique_ptr<ExecutionWorld>> worlds;
-    for (int t = 0; t < kThreads; ++t) {
-        worlds.push_back(std::make_unique<ExecutionWorld>());
-    }
+    const std::vector<std::unique_ptr<ExecutionWorld>> worlds = WorldsPerThread(kThreads);
     ExecutionWorld& shared = *worlds[0];
-    shared.MakeCurrent();
-    HostReturns.ExecutionStage = 1;
     for (int t = 0; t < kThreads; ++t) {
-        worlds[static_cast<size_t>(t)]->SetExecutionIndex(t); // id 46 + t
-        worlds[static_cast<size_t>(t)]->BindAnimationToController();
         for (int k = 0; k < kEntries; ++k) {
             shared.SetEntry(DecalList::Victim, 46 + t, 1, k, 0.1f * static_cast<float>(k), 1, 2, "victim");
             shared.SetEntry(DecalList::Splatter, 46 + t, 1, k, 0.1f * static_cast<float>(k) + 0.05f, 3, 4,
@@ -231,16 +240,9 @@ TEST_F(StressTest, StartUpTwiceWritesTheSameBytesAndStartsTheLogAgain) {
 // stay the one they hold, and no line may be cut by the log being emptied.
 TEST_F(StressTest, StartUpAgainWhileHooksLogKeepsEveryLineWhole) {
     constexpr int kThreads = 4;
-    std::vector<std::unique_ptr<ExecutionWorld>> worlds;
-    for (int t = 0; t < kThreads; ++t) {
-        worlds.push_back(std::make_unique<ExecutionWorld>());
-    }
+    const std::vector<std::unique_ptr<ExecutionWorld>> worlds = WorldsPerThread(kThreads);
     ExecutionWorld& shared = *worlds[0];
-    shared.MakeCurrent();
-    HostReturns.ExecutionStage = 1;
     for (int t = 0; t < kThreads; ++t) {
-        worlds[static_cast<size_t>(t)]->SetExecutionIndex(t); // id 46 + t
-        worlds[static_cast<size_t>(t)]->BindAnimationToController();
         shared.SetEntry(DecalList::Victim, 46 + t, 1, 0, 0.0f, 1, 2, "blood");
         shared.SetCount(DecalList::Victim, 46 + t, 1, 1);
     }
