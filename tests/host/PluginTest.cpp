@@ -7,7 +7,7 @@
 
 namespace {
 
-using StartupTest = PluginScenario;
+using PluginTest = PluginScenario;
 
 const char kAllFeaturesOff[] = "[General]\r\n"
                                "FixExecutionBloodDecals=0\r\n"
@@ -19,7 +19,7 @@ const char kAllFeaturesOff[] = "[General]\r\n"
 
 } // namespace
 
-TEST_F(StartupTest, AllFeaturesOffChangesNoHostByteAndLogsTheDisabledLines) {
+TEST_F(PluginTest, AllFeaturesOffChangesNoHostByteAndLogsTheDisabledLines) {
     WriteIni(kAllFeaturesOff);
     StartPlugin();
     EXPECT_TRUE(changes.empty());
@@ -34,7 +34,7 @@ TEST_F(StartupTest, AllFeaturesOffChangesNoHostByteAndLogsTheDisabledLines) {
                          }));
 }
 
-TEST_F(StartupTest, DefaultsWithLoggingOnInstallTheDefaultFeaturesInOrder) {
+TEST_F(PluginTest, DefaultsWithLoggingOnInstallTheDefaultFeaturesInOrder) {
     WriteIni("[Logging]\r\nEnableLogging=1\r\n");
     StartPlugin();
     EXPECT_EQ(Entries(), (std::vector<std::string>{
@@ -50,7 +50,7 @@ TEST_F(StartupTest, DefaultsWithLoggingOnInstallTheDefaultFeaturesInOrder) {
     ExpectOnlyTheDefaultFixes();
 }
 
-TEST_F(StartupTest, AllFeaturesOnLogEachInstallBeforeItsBytesInOrder) {
+TEST_F(PluginTest, AllFeaturesOnLogEachInstallBeforeItsBytesInOrder) {
     WriteIni("[General]\r\nFixExecutionBloodDecals=1\r\nPatchBloodDecalColorAndAlpha=1\r\n"
              "FixStaleDamageMapDecals=1\r\n[Logging]\r\nEnableLogging=1\r\nLogDamageMapDiagnostics=1\r\n");
     StartPlugin();
@@ -69,7 +69,7 @@ TEST_F(StartupTest, AllFeaturesOnLogEachInstallBeforeItsBytesInOrder) {
                          }));
 }
 
-TEST_F(StartupTest, SettingsLineShowsTheValuesAsRead) {
+TEST_F(PluginTest, SettingsLineShowsTheValuesAsRead) {
     WriteIni("[General]\r\n"
              "FixExecutionBloodDecals=off\r\n"
              "PatchBloodDecalColorAndAlpha=0\r\n"
@@ -91,7 +91,7 @@ TEST_F(StartupTest, SettingsLineShowsTheValuesAsRead) {
                           "LogExecutionDecals=1 RGB/A=255,128,0,255");
 }
 
-TEST_F(StartupTest, LoggingOnEmptiesTheLogOfAnEarlierRun) {
+TEST_F(PluginTest, LoggingOnEmptiesTheLogOfAnEarlierRun) {
     WriteFileBytes(folder + L"Crimsel.log", "[2020-01-01 00:00:00.000] an earlier run\r\n");
     WriteIni(kAllFeaturesOff);
     StartPlugin();
@@ -101,7 +101,7 @@ TEST_F(StartupTest, LoggingOnEmptiesTheLogOfAnEarlierRun) {
     EXPECT_EQ(Log().find("an earlier run"), std::string::npos);
 }
 
-TEST_F(StartupTest, LoggingOffCreatesNoLogAndKeepsAnOldOne) {
+TEST_F(PluginTest, LoggingOffCreatesNoLogAndKeepsAnOldOne) {
     WriteIni("[General]\r\nFixExecutionBloodDecals=0\r\nFixStaleDamageMapDecals=0\r\n");
     StartPlugin();
     EXPECT_FALSE(FileExists(folder + L"Crimsel.log"));
@@ -114,7 +114,7 @@ TEST_F(StartupTest, LoggingOffCreatesNoLogAndKeepsAnOldOne) {
     EXPECT_EQ(Log(), old);
 }
 
-TEST_F(StartupTest, InitializeAsiIsTheExportAtOrdinalOne) {
+TEST_F(PluginTest, InitializeAsiIsTheExportAtOrdinalOne) {
     plugin = LoadPlugin(folder);
     ASSERT_NE(plugin.Module, nullptr);
     EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(plugin.Module, MAKEINTRESOURCEA(1))),
@@ -122,7 +122,7 @@ TEST_F(StartupTest, InitializeAsiIsTheExportAtOrdinalOne) {
     EXPECT_EQ(GetProcAddress(plugin.Module, MAKEINTRESOURCEA(2)), nullptr);
 }
 
-TEST_F(StartupTest, AFirstStartWritesTheTemplateAndReadsItsDefaults) {
+TEST_F(PluginTest, AFirstStartWritesTheTemplateAndReadsItsDefaults) {
     ASSERT_FALSE(FileExists(folder + L"Vorlaine.Crimsel.ini"));
     StartPlugin();
     const std::string ini = ReadFileBytes(folder + L"Vorlaine.Crimsel.ini");
@@ -131,7 +131,7 @@ TEST_F(StartupTest, AFirstStartWritesTheTemplateAndReadsItsDefaults) {
     EXPECT_FALSE(FileExists(folder + L"Crimsel.log"));
 }
 
-TEST_F(StartupTest, AReadOnlyIniIsReadAndLeftByteForByte) {
+TEST_F(PluginTest, AReadOnlyIniIsReadAndLeftByteForByte) {
     const std::string ini = "[Logging]\r\nEnableLogging=1\r\n[BloodDecal]\r\nRed=12\r\n";
     WriteIni(ini);
     SetFileAttributesW((folder + L"Vorlaine.Crimsel.ini").c_str(), FILE_ATTRIBUTE_READONLY);
@@ -143,7 +143,7 @@ TEST_F(StartupTest, AReadOnlyIniIsReadAndLeftByteForByte) {
     EXPECT_NE(entries[2].find(" RGB/A=12,224,224,255"), std::string::npos) << entries[2];
 }
 
-TEST_F(StartupTest, ADirectoryInPlaceOfTheIniGivesTheDefaults) {
+TEST_F(PluginTest, ADirectoryInPlaceOfTheIniGivesTheDefaults) {
     ASSERT_TRUE(CreateDirectoryW((folder + L"Vorlaine.Crimsel.ini").c_str(), nullptr));
     StartPlugin();
     EXPECT_FALSE(FileExists(folder + L"Crimsel.log"));
@@ -151,7 +151,7 @@ TEST_F(StartupTest, ADirectoryInPlaceOfTheIniGivesTheDefaults) {
 }
 
 // The platform's key writer keeps a UTF-16 file's values; its lines are not edited.
-TEST_F(StartupTest, AnIniLeftPartlyAsItIsIsNamedInTheLogAfterTheSettings) {
+TEST_F(PluginTest, AnIniLeftPartlyAsItIsIsNamedInTheLogAfterTheSettings) {
     std::string ini = "\xFF\xFE";
     for (char c : std::string("[Logging]\r\nEnableLogging=1\r\n[BloodDecal]\r\nRed=9\r\n")) {
         ini += c;
@@ -169,7 +169,7 @@ TEST_F(StartupTest, AnIniLeftPartlyAsItIsIsNamedInTheLogAfterTheSettings) {
 // Completing a 1 MiB INI runs out of memory: the error must not reach the
 // loader, the file stays as it was, and start-up goes on with what the
 // platform reads.
-TEST_F(StartupTest, AnAllocationFailureWhileTheIniIsCompletedLeavesItAsItWas) {
+TEST_F(PluginTest, AnAllocationFailureWhileTheIniIsCompletedLeavesItAsItWas) {
     std::string ini = "[General]\r\nFixStaleDamageMapDecals=0\r\n";
     ini += std::string((1 << 20) - ini.size(), ';');
     WriteIni(ini);

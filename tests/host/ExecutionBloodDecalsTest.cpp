@@ -41,7 +41,7 @@ const char kLoggingIni[] = "[General]\r\n"
                            "EnableLogging=1\r\n"
                            "LogExecutionDecals=1\r\n";
 
-class ExecutionHookTest : public PluginScenario {
+class ExecutionBloodDecalsTest : public PluginScenario {
   protected:
     ExecutionWorld world;
     uint8_t* const player = world.player;
@@ -104,7 +104,7 @@ class ExecutionHookTest : public PluginScenario {
 
 } // namespace
 
-TEST_F(ExecutionHookTest, StartUpRetargetsOnlyTheCallDisplacement) {
+TEST_F(ExecutionBloodDecalsTest, StartUpRetargetsOnlyTheCallDisplacement) {
     MEMORY_BASIC_INFORMATION before{};
     VirtualQuery(reinterpret_cast<void*>(kExecutionUpdateCall), &before, sizeof before);
     Start();
@@ -118,7 +118,7 @@ TEST_F(ExecutionHookTest, StartUpRetargetsOnlyTheCallDisplacement) {
     EXPECT_EQ(after.Protect, static_cast<DWORD>(PAGE_EXECUTE_READ));
 }
 
-TEST_F(ExecutionHookTest, InteractiveModeHandsEveryCallToTheHostAndLogsOnce) {
+TEST_F(ExecutionBloodDecalsTest, InteractiveModeHandsEveryCallToTheHostAndLogsOnce) {
     world.SetInteractive(1);
     SetCount(List::Victim, 56, 1, 1);
     SetEntry(List::Victim, 56, 1, 0, 0.0f, 1, 2, "blood");
@@ -145,7 +145,7 @@ TEST_F(ExecutionHookTest, InteractiveModeHandsEveryCallToTheHostAndLogsOnce) {
     EXPECT_EQ(Decals().size(), 1u);
 }
 
-TEST_F(ExecutionHookTest, InteractiveModeWithLoggingOffWritesNothing) {
+TEST_F(ExecutionBloodDecalsTest, InteractiveModeWithLoggingOffWritesNothing) {
     world.SetInteractive(-5);
     Start("[Logging]\r\nEnableLogging=0\r\nLogExecutionDecals=1\r\n");
     Update();
@@ -154,7 +154,7 @@ TEST_F(ExecutionHookTest, InteractiveModeWithLoggingOffWritesNothing) {
     EXPECT_FALSE(FileExists(folder + L"Crimsel.log"));
 }
 
-TEST_F(ExecutionHookTest, ExecutionObjectIndexGivesTheIdUpTo85) {
+TEST_F(ExecutionBloodDecalsTest, ExecutionObjectIndexGivesTheIdUpTo85) {
     world.SetExecutionIndex(39);
     SetCount(List::Victim, 85, 1, 1);
     SetEntry(List::Victim, 85, 1, 0, 0.0f, 3, 4, "row85");
@@ -177,7 +177,7 @@ TEST_F(ExecutionHookTest, ExecutionObjectIndexGivesTheIdUpTo85) {
     EXPECT_EQ(DecalLines().size(), 1u);
 }
 
-TEST_F(ExecutionHookTest, WithoutAnExecutionObjectTheIdComesFromTheHost) {
+TEST_F(ExecutionBloodDecalsTest, WithoutAnExecutionObjectTheIdComesFromTheHost) {
     world.RemoveExecutionObject();
     HostReturns.ExecutionId = 7;
     SetCount(List::Splatter, 7, 1, 1);
@@ -201,7 +201,7 @@ TEST_F(ExecutionHookTest, WithoutAnExecutionObjectTheIdComesFromTheHost) {
     EXPECT_EQ(Decals()[0].character, AddressOf(player));
 }
 
-TEST_F(ExecutionHookTest, StageOverrideAndVariantChooseTheStage) {
+TEST_F(ExecutionBloodDecalsTest, StageOverrideAndVariantChooseTheStage) {
     SetCount(List::Victim, 56, 2, 1);
     SetEntry(List::Victim, 56, 2, 0, 0.0f, 1, 1, "stage2");
     SetCount(List::Victim, 56, 3, 1);
@@ -236,7 +236,7 @@ TEST_F(ExecutionHookTest, StageOverrideAndVariantChooseTheStage) {
     EXPECT_NE(lines[1].find(" stage=3 "), std::string::npos);
 }
 
-TEST_F(ExecutionHookTest, NegativeIdsAndStagesEndTheCall) {
+TEST_F(ExecutionBloodDecalsTest, NegativeIdsAndStagesEndTheCall) {
     SetCount(List::Victim, 0, 0, 1);
     SetEntry(List::Victim, 0, 0, 0, 0.0f, 1, 1, "first");
     Start();
@@ -258,7 +258,7 @@ TEST_F(ExecutionHookTest, NegativeIdsAndStagesEndTheCall) {
     EXPECT_TRUE(DecalLines().empty());
 }
 
-TEST_F(ExecutionHookTest, NoAnimationEndsTheCall) {
+TEST_F(ExecutionBloodDecalsTest, NoAnimationEndsTheCall) {
     SetCount(List::Victim, 56, 1, 1);
     SetEntry(List::Victim, 56, 1, 0, 0.0f, 1, 1, "blood");
     HostReturns.Animation = nullptr;
@@ -269,7 +269,7 @@ TEST_F(ExecutionHookTest, NoAnimationEndsTheCall) {
     EXPECT_EQ(VictimIndex(), 0u);
 }
 
-TEST_F(ExecutionHookTest, DueEntriesSpawnInTableOrderAndANotDueOneStopsTheWalk) {
+TEST_F(ExecutionBloodDecalsTest, DueEntriesSpawnInTableOrderAndANotDueOneStopsTheWalk) {
     SetCount(List::Victim, 56, 1, 5);
     SetEntry(List::Victim, 56, 1, 0, 0.5f, 1, 1, "v0");
     SetEntry(List::Victim, 56, 1, 1, 1.0f, 2, 2, "v1");
@@ -307,7 +307,7 @@ TEST_F(ExecutionHookTest, DueEntriesSpawnInTableOrderAndANotDueOneStopsTheWalk) 
 
 // The host's animation runs on while it adds a decal, and the victim changes:
 // each entry of one walk sees the time and the victim as they are then.
-TEST_F(ExecutionHookTest, EachEntryOfAWalkReadsTheAnimationTimeAndTheVictimAfresh) {
+TEST_F(ExecutionBloodDecalsTest, EachEntryOfAWalkReadsTheAnimationTimeAndTheVictimAfresh) {
     SetCount(List::Victim, 56, 1, 3);
     SetEntry(List::Victim, 56, 1, 0, 0.5f, 1, 1, "v0");
     SetEntry(List::Victim, 56, 1, 1, 0.6f, 2, 2, "v1");
@@ -329,7 +329,7 @@ TEST_F(ExecutionHookTest, EachEntryOfAWalkReadsTheAnimationTimeAndTheVictimAfres
     EXPECT_EQ(VictimIndex(), 2u);
 }
 
-TEST_F(ExecutionHookTest, NanTimesCountAsDue) {
+TEST_F(ExecutionBloodDecalsTest, NanTimesCountAsDue) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     SetCount(List::Victim, 56, 1, 1);
     SetEntry(List::Victim, 56, 1, 0, nan, 1, 1, "nan-entry");
@@ -345,7 +345,7 @@ TEST_F(ExecutionHookTest, NanTimesCountAsDue) {
     EXPECT_EQ(SplatterIndex(), 1u);
 }
 
-TEST_F(ExecutionHookTest, VictimListFirstOnTheVictimThenSplatterOnThePlayer) {
+TEST_F(ExecutionBloodDecalsTest, VictimListFirstOnTheVictimThenSplatterOnThePlayer) {
     SetCount(List::Victim, 56, 1, 2);
     SetEntry(List::Victim, 56, 1, 0, 0.0f, 1.5f, -2.25f, "victim0");
     SetEntry(List::Victim, 56, 1, 1, 9.0f, 0, 0, "victim1");
@@ -386,7 +386,7 @@ TEST_F(ExecutionHookTest, VictimListFirstOnTheVictimThenSplatterOnThePlayer) {
     EXPECT_EQ(Decals()[0].character, AddressOf(player));
 }
 
-TEST_F(ExecutionHookTest, DecalLinesFollowTheFormatWithTheIndexBeforeTheIncrement) {
+TEST_F(ExecutionBloodDecalsTest, DecalLinesFollowTheFormatWithTheIndexBeforeTheIncrement) {
     SetCount(List::Victim, 56, 1, 2);
     SetEntry(List::Victim, 56, 1, 0, 0.25f, 1.5f, -2.0f, "blood_a");
     SetEntry(List::Victim, 56, 1, 1, 0.5f, 3.0f, 4.0f, "blood_b");
@@ -410,7 +410,7 @@ TEST_F(ExecutionHookTest, DecalLinesFollowTheFormatWithTheIndexBeforeTheIncremen
         }));
 }
 
-TEST_F(ExecutionHookTest, DecalLoggingNeedsBothSettings) {
+TEST_F(ExecutionBloodDecalsTest, DecalLoggingNeedsBothSettings) {
     SetCount(List::Victim, 56, 1, 1);
     SetEntry(List::Victim, 56, 1, 0, 0.0f, 1, 1, "blood");
     Start("[Logging]\r\nEnableLogging=1\r\nLogExecutionDecals=0\r\n");
@@ -420,7 +420,7 @@ TEST_F(ExecutionHookTest, DecalLoggingNeedsBothSettings) {
     EXPECT_FALSE(Entries().empty());
 }
 
-TEST_F(ExecutionHookTest, DecalLoggingWithLoggingOffStillSpawns) {
+TEST_F(ExecutionBloodDecalsTest, DecalLoggingWithLoggingOffStillSpawns) {
     SetCount(List::Victim, 56, 1, 1);
     SetEntry(List::Victim, 56, 1, 0, 0.0f, 1, 1, "blood");
     Start("[Logging]\r\nEnableLogging=0\r\nLogExecutionDecals=1\r\n");
@@ -429,7 +429,7 @@ TEST_F(ExecutionHookTest, DecalLoggingWithLoggingOffStillSpawns) {
     EXPECT_FALSE(FileExists(folder + L"Crimsel.log"));
 }
 
-TEST_F(ExecutionHookTest, CountsAbove25WalkTheStagesOwnSlotsOnly) {
+TEST_F(ExecutionBloodDecalsTest, CountsAbove25WalkTheStagesOwnSlotsOnly) {
     SetCount(List::Victim, 56, 1, 40);
     for (int k = 0; k < 25; ++k) {
         SetEntry(List::Victim, 56, 1, k, 0.0f, 1, 1, "slot");
@@ -445,7 +445,7 @@ TEST_F(ExecutionHookTest, CountsAbove25WalkTheStagesOwnSlotsOnly) {
     EXPECT_NE(DecalLines().back().find(" index=24/40 "), std::string::npos);
 }
 
-TEST_F(ExecutionHookTest, ATextureThatFillsItsFieldPrintsItsTwentyCharactersOnly) {
+TEST_F(ExecutionBloodDecalsTest, ATextureThatFillsItsFieldPrintsItsTwentyCharactersOnly) {
     SetCount(List::Splatter, 56, 1, 1);
     SetEntry(List::Splatter, 56, 1, 0, 0.0f, 0, 0, "");
     uint8_t* entry = world.Entry(List::Splatter, 56, 1, 0);
