@@ -125,7 +125,7 @@ TEST_F(DamageMapDiagnosticsTest, AChangeMadeByUpdateRenderMapsBringsAnAfterBlock
     Start();
     HostUpdateRenderMapsAction = [](void* which) {
         if (which != nullptr) {
-            static_cast<uint8_t*>(which)[kManagerMaps + 0x2DD] += 1; // map 0 rendered once more
+            static_cast<uint8_t*>(which)[kManagerMaps + kMapRendered] += 1; // map 0 rendered once more
         }
     };
     std::vector<Block> blocks = Frame();

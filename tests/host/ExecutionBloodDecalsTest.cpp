@@ -318,7 +318,7 @@ TEST_F(ExecutionBloodDecalsTest, EachEntryOfAWalkReadsTheAnimationTimeAndTheVict
     current = &world;
     HostAddCharacterDecalAction = [](void*) {
         current->SetAnimationTime(0.7f);
-        WriteField(current->player, 0x1144, AddressOf(otherVictim));
+        WriteField(current->player, kExecutionVictim, AddressOf(otherVictim));
     };
     SetAnimationTime(0.55f);
     Update();
@@ -451,7 +451,7 @@ TEST_F(ExecutionBloodDecalsTest, ATextureThatFillsItsFieldPrintsItsTwentyCharact
     uint8_t* entry = world.Entry(List::Splatter, 56, 1, 0);
     std::memcpy(entry + 4, "ABCDEFGHIJKLMNOPQRST", 20);
     WriteField(entry, 0x18, uint32_t{0x41414141}); // X: bytes that would print as "AAAA"
-    WriteField(entry, 0x1C, uint32_t{0x41414141});
+    WriteField(entry, kDecalEntryY, uint32_t{0x41414141});
     Start();
     Update();
     ASSERT_EQ(Decals().size(), 1u);
