@@ -92,22 +92,24 @@ void LogUnrecognisedCallSite(const CallSite& site) {
 }
 
 bool MayHookCall(const CallSite& site, const CallHandOn& handOn, const char* hookName) {
+    const bool jump = site.Kind == CallSiteKind::TakenByJump;
+    // Over ours, our hook would hand calls on to the one who now hands them on to us.
+    const bool overOurs = site.Kind == CallSiteKind::TakenByCall && handOn.Taken;
+    if (!jump && !overOurs) {
+        return site.Kind != CallSiteKind::Unknown;
+    }
     char module[MAX_PATH];
     ModuleNameOf(site.Target, module, sizeof module);
-    if (site.Kind == CallSiteKind::TakenByJump) {
+    if (jump) {
         LogMessage(
             "%s not installed: 0x%08X holds a jump to 0x%08X (%s), another plug-in's hook; left as it is",
             hookName, static_cast<unsigned>(site.Address), static_cast<unsigned>(site.Target), module);
-        return false;
-    }
-    // Our hook would hand calls on to the one who now hands them on to us.
-    if (site.Kind == CallSiteKind::TakenByCall && handOn.Taken) {
+    } else {
         LogMessage(
             "%s left as it is: the call at 0x%08X now leads to 0x%08X (%s), put over this plug-in's hook",
             hookName, static_cast<unsigned>(site.Address), static_cast<unsigned>(site.Target), module);
-        return false;
     }
-    return site.Kind != CallSiteKind::Unknown;
+    return false;
 }
 
 void HookCall(const CallSite& site, const void* hook, CallHandOn& handOn) {
