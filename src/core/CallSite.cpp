@@ -37,6 +37,28 @@ bool ForeignCode(uintptr_t address) {
            Accessible(info, kExecutable);
 }
 
+bool SameModule(uintptr_t address, const void* other) {
+    MEMORY_BASIC_INFORMATION info;
+    MEMORY_BASIC_INFORMATION otherInfo;
+    return Query(address, info) && Query(reinterpret_cast<uintptr_t>(other), otherInfo) &&
+           info.AllocationBase == otherInfo.AllocationBase;
+}
+
+// Where the near call or jump whose five bytes are given, found at address, leads.
+uintptr_t BranchTarget(uintptr_t address, const uint8_t* bytes) {
+    uint32_t displacement;
+    std::memcpy(&displacement, bytes + 1, sizeof displacement);
+    return static_cast<uint32_t>(address + Host::CallSize) + displacement;
+}
+
+void LogBranchLeftAlone(const char* featureName, uintptr_t address, uint8_t opcode, uintptr_t target) {
+    char module[MAX_PATH];
+    ModuleNameOf(target, module, sizeof module);
+    LogMessage("%s not installed: 0x%08X holds %s 0x%08X (%s), another plug-in's hook; left as it is",
+               featureName, static_cast<unsigned>(address), opcode == kNearJump ? "a jump to" : "a call to",
+               static_cast<unsigned>(target), module);
+}
+
 } // namespace
 
 bool InHostImage(uintptr_t address, size_t size) {
@@ -55,9 +77,7 @@ CallSite InspectCallSite(uintptr_t address, uintptr_t hostFunction, const void* 
     if (opcode != kNearCall && opcode != kNearJump) {
         return site;
     }
-    uint32_t displacement;
-    std::memcpy(&displacement, site.Bytes + 1, sizeof displacement);
-    site.Target = static_cast<uint32_t>(address + sizeof site.Bytes) + displacement;
+    site.Target = BranchTarget(address, site.Bytes);
     if (opcode == kNearCall && site.Target == hostFunction) {
         site.Kind = CallSiteKind::Host;
     } else if (opcode == kNearCall && site.Target == reinterpret_cast<uintptr_t>(hook)) {
@@ -98,13 +118,11 @@ bool MayHookCall(const CallSite& site, const CallHandOn& handOn, const char* hoo
     if (!jump && !overOurs) {
         return site.Kind != CallSiteKind::Unknown;
     }
-    char module[MAX_PATH];
-    ModuleNameOf(site.Target, module, sizeof module);
     if (jump) {
-        LogMessage(
-            "%s not installed: 0x%08X holds a jump to 0x%08X (%s), another plug-in's hook; left as it is",
-            hookName, static_cast<unsigned>(site.Address), static_cast<unsigned>(site.Target), module);
+        LogBranchLeftAlone(hookName, site.Address, kNearJump, site.Target);
     } else {
+        char module[MAX_PATH];
+        ModuleNameOf(site.Target, module, sizeof module);
         LogMessage(
             "%s left as it is: the call at 0x%08X now leads to 0x%08X (%s), put over this plug-in's hook",
             hookName, static_cast<unsigned>(site.Address), static_cast<unsigned>(site.Target), module);
@@ -123,6 +141,25 @@ void HookCall(const CallSite& site, const void* hook, CallHandOn& handOn) {
     // Saved before the write: no thread reaches the hook through this site before it.
     handOn.Taken = true;
     RetargetCall(site.Address, hook);
+}
+
+bool MayWriteJumpWindow(uintptr_t address, const void* hook, HostWindowCode hostCode,
+                        const char* featureName) {
+    uint8_t bytes[Host::CallSize];
+    std::memcpy(bytes, reinterpret_cast<const void*>(address), sizeof bytes);
+    if (bytes[0] != kNearCall && bytes[0] != kNearJump) {
+        return true;
+    }
+    const uintptr_t target = BranchTarget(address, bytes);
+    const bool ours = bytes[0] == kNearJump && target == reinterpret_cast<uintptr_t>(hook);
+    // The host's own branch stays in its image; one into this plug-in is an earlier start's.
+    const bool host =
+        hostCode == HostWindowCode::MayBranchInImage && (!ForeignCode(target) || SameModule(target, hook));
+    if (ours || host) {
+        return true;
+    }
+    LogBranchLeftAlone(featureName, address, bytes[0], target);
+    return false;
 }
 
 void ModuleNameOf(uintptr_t address, char* name, size_t capacity) {

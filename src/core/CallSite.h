@@ -50,5 +50,16 @@ bool MayHookCall(const CallSite& site, const CallHandOn& handOn, const char* hoo
 // logs where it led and saves it as the hand-on target.
 void HookCall(const CallSite& site, const void* hook, CallHandOn& handOn);
 
+// What the host's own code holds at a window that a bare hook's jump replaces:
+// the decal drawing's end never branches; the clear set-up may begin with a
+// call inside the game's image.
+enum class HostWindowCode { NeverBranches, MayBranchInImage };
+
+// False, with a log line saying why, when another plug-in's call or jump holds
+// the window at address, which must then be left as it is. Our own jump there
+// (an earlier start of this plug-in) may be written again.
+bool MayWriteJumpWindow(uintptr_t address, const void* hook, HostWindowCode hostCode,
+                        const char* featureName);
+
 // The file name of the module that holds address, or "no module".
 void ModuleNameOf(uintptr_t address, char* name, size_t capacity);

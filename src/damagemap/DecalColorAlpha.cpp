@@ -5,6 +5,7 @@
 // back as the drawing ends, so nothing drawn afterwards inherits the change.
 #include "damagemap/DecalColorAlpha.h"
 
+#include "core/CallSite.h"
 #include "core/HostInterface.h"
 #include "core/Patch.h"
 #include "log/Log.h"
@@ -20,6 +21,12 @@ void WriteByte(Host::Address address, uint8_t value) {
 } // namespace
 
 void ApplyDecalColorAlphaPatch(const PluginSettings& settings) {
+    // Another plug-in's branch at the drawing's end keeps the whole patch off:
+    // the source blend "one" must never stay in force without its restore.
+    if (!MayWriteJumpWindow(Host::DecalDrawingEnd, reinterpret_cast<const void*>(&BlendRestoreHook),
+                            HostWindowCode::NeverBranches, "Blood decal color/alpha patch")) {
+        return;
+    }
     LogMessage(
         "Applying blood decal color/alpha patch with contained Wii-style source blend: red=%u green=%u "
         "blue=%u alpha=%u",

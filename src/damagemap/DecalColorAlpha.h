@@ -8,5 +8,6 @@
 extern "C" void BlendRestoreHook();
 
 // Writes the decal colour and alpha from the settings, the Wii-style source
-// blend, and the jump that contains that blend to the decal drawing.
+// blend, and the jump that contains that blend to the decal drawing; none of
+// them when another plug-in's branch holds the drawing's end.
 void ApplyDecalColorAlphaPatch(const PluginSettings& settings);

@@ -3,11 +3,16 @@
 // previous owner. StaleMapClearBlendHook makes the clear replace the contents.
 #include "damagemap/StaleMapClear.h"
 
+#include "core/CallSite.h"
 #include "core/HostInterface.h"
 #include "core/Patch.h"
 #include "log/Log.h"
 
 void InstallStaleMapClearHook() {
+    if (!MayWriteJumpWindow(Host::StaleMapClearSetup, reinterpret_cast<const void*>(&StaleMapClearBlendHook),
+                            HostWindowCode::MayBranchInImage, "Stale damage-map clear blend hook")) {
+        return;
+    }
     LogMessage("Installing stale damage-map clear blend hook: setup=0x%08X",
                static_cast<unsigned>(Host::StaleMapClearSetup));
     WriteJump(Host::StaleMapClearSetup, reinterpret_cast<const void*>(&StaleMapClearBlendHook));

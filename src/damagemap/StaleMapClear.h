@@ -5,5 +5,6 @@
 // Entered by a jump, never called.
 extern "C" void StaleMapClearBlendHook();
 
-// Sends the host's clear set-up to StaleMapClearBlendHook.
+// Sends the host's clear set-up to StaleMapClearBlendHook, unless another
+// plug-in's branch already holds it.
 void InstallStaleMapClearHook();

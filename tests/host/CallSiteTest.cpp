@@ -289,3 +289,110 @@ TEST_F(CallSiteTest, TheGameStartedTwiceHandsOnToTheHostAlone) {
     EXPECT_TRUE(CallsIntoPlugin(kRenderMapsCall));
     ExpectBothCallsReachTheHost();
 }
+
+namespace {
+
+// Another plug-in's call or jump on a window that a bare hook's jump would
+// overwrite (place 2: the clear set-up, 3: the drawing's end, as the peer numbers them).
+struct TakenWindow {
+    int place;
+    bool call;
+};
+
+const TakenWindow kTakenWindows[] = {{2, false}, {2, true}, {3, false}, {3, true}};
+
+class TakenWindowTest : public CallSiteTest, public ::testing::WithParamInterface<TakenWindow> {};
+
+} // namespace
+
+// That feature stays off with one line in place of its install lines, its
+// windows are left as the peer wrote them, the others install, and the host's
+// code runs through the peer's code where it branches.
+TEST_P(TakenWindowTest, LeavesThatFeatureOffAndInstallsTheRest) {
+    const TakenWindow taken = GetParam();
+    const bool clear = taken.place == 2;
+    LoadPeer();
+    (taken.call ? peer.TakeCall : peer.TakeWithJump)(taken.place);
+    const uint32_t target = taken.call ? peer.HookAddress(taken.place) : peer.JumpAddress(taken.place);
+    Start();
+    const std::string leftAlone = std::string(clear ? "Stale damage-map clear blend hook"
+                                                    : "Blood decal "
+                                                      "color/alpha "
+                                                      "patch") +
+                                  " not installed: " + Hex(clear ? kClearSetup : kDrawingEnd) + " holds " +
+                                  (taken.call ? "a call to " : "a jump to ") + Hex(target) +
+                                  " (PeerHooks.dll), another plug-in's hook; left as it is";
+    const std::string calls[] = {"Installing execution blood decal hook at 0x005AD857",
+                                 "Installing CharacterDamageManager diagnostics hook at call 0x005BB163"};
+    if (clear) {
+        EXPECT_EQ(Entries(), StartLinesAnd({calls[0], calls[1], leftAlone}));
+        EXPECT_TRUE(ChangedOnlyWithin({{kExecutionUpdateCall + 1, 4},
+                                       {kRenderMapsCall + 1, 4},
+                                       {kDecalSourceBlend, 1},
+                                       {kDecalRed, kDrawingEnd + 7 - kDecalRed}}));
+        EXPECT_TRUE(JumpsIntoPlugin(kDrawingEnd));
+    } else {
+        EXPECT_EQ(Entries(), (std::vector<std::string>{"Logger initialized", "InitializeASI",
+                                                       kEverythingSettings, leftAlone, calls[0], calls[1],
+                                                       "Installing stale damage-map clear blend hook: "
+                                                       "setup=0x005BB33B"}));
+        EXPECT_TRUE(
+            ChangedOnlyWithin({{kExecutionUpdateCall + 1, 4}, {kRenderMapsCall + 1, 4}, {kClearSetup, 9}}));
+        EXPECT_TRUE(JumpsIntoPlugin(kClearSetup));
+    }
+    EXPECT_TRUE(CallsIntoPlugin(kExecutionUpdateCall));
+    EXPECT_TRUE(CallsIntoPlugin(kRenderMapsCall));
+
+    // The clear and the drawing, through the host's own code.
+    HostClearValue = 0.0f;
+    ClearHostJournal();
+    RunHost(kHostClearDamageMap, nullptr);
+    const std::vector<HostCall> states = HostCallsOf(HostFunction::SetRenderState);
+    ASSERT_EQ(states.size(), 1u);
+    EXPECT_EQ(states[0].Args[1], clear ? 1u : 0u) << "depth writes as the owner of the set-up leaves them";
+    EXPECT_EQ(HostClearValue, 1.0f);
+    EXPECT_EQ(HostClearAtResume.Esp, HostClearBeforeSetup.Esp);
+
+    alignas(16) uint8_t map[kMapStride] = {};
+    map[kMapFlags] = 0x07;
+    HostDrawingEpilogueRan = 0;
+    ClearHostJournal();
+    RunHost(kHostDrawDamageMapDecals, map);
+    EXPECT_EQ(map[kMapFlags], 0x06);
+    EXPECT_EQ(HostDrawingEpilogueRan, clear ? 0u : 1u)
+        << "the host's own end runs only where the peer has it";
+    const std::vector<HostCall> blends = HostCallsOf(HostFunction::SetBlendFactors);
+    ASSERT_EQ(blends.size(), clear ? 2u : 1u) << "no source blend 'one' without its restore";
+    EXPECT_EQ(blends.back().Args[0], 5u);
+
+    EXPECT_EQ(peer.Calls(taken.place), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(CallAndJump, TakenWindowTest, ::testing::ValuesIn(kTakenWindows),
+                         [](const ::testing::TestParamInfo<TakenWindow>& param) {
+                             return std::string(param.param.call ? "CallAt" : "JumpAt") +
+                                    (param.param.place == 2 ? "ClearSetup" : "DrawingEnd");
+                         });
+
+// A patched executable may branch into a code cave of its own at the drawing's
+// end, where the game never branches; the clear set-up's own code may call
+// inside the image, and a branch into this plug-in is an earlier start's.
+TEST_F(CallSiteTest, BranchesInsideTheImageAtTheTwoWindows) {
+    WriteHostCode(kDrawingEnd, Branch(kNearJump, kDrawingEnd, kElsewhere));
+    WriteHostCode(kClearSetup, Branch(kNearCall, kClearSetup, kElsewhereToo));
+    Start();
+    const std::vector<std::string> entries = Entries();
+    ASSERT_GE(entries.size(), 4u);
+    EXPECT_EQ(entries[3],
+              "Blood decal color/alpha patch not installed: 0x005BB512 holds a jump to 0x0059A1B0 "
+              "(host_tests.exe), another plug-in's hook; left as it is");
+    EXPECT_EQ(entries.back(), "Installing stale damage-map clear blend hook: setup=0x005BB33B");
+    EXPECT_TRUE(LeadsTo(kDrawingEnd, kNearJump, kElsewhere));
+    EXPECT_TRUE(JumpsIntoPlugin(kClearSetup));
+
+    WriteHostCode(kClearSetup, Branch(kNearCall, kClearSetup, BranchTarget(kRenderMapsCall)));
+    volatile InitializeAsiFunction again = plugin.InitializeASI;
+    again();
+    EXPECT_EQ(Entries().back(), "Installing stale damage-map clear blend hook: setup=0x005BB33B");
+    EXPECT_TRUE(JumpsIntoPlugin(kClearSetup));
+}

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 #include <regex>
@@ -25,7 +26,9 @@ class PluginScenario : public ::testing::Test {
 
     void SetUp() override {
         const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        const std::string name = std::string(info->test_suite_name()) + "." + info->name();
+        std::string name = std::string(info->test_suite_name()) + "." + info->name();
+        // Parameterised tests have "/" in their names.
+        std::replace(name.begin(), name.end(), '/', '-');
         folder = CreateGameFolder(std::wstring(name.begin(), name.end()));
     }
 

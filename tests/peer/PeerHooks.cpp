@@ -1,6 +1,8 @@
-// Another plug-in that hooks the same two host calls as Vorlaine.Crimsel, for
-// the tests: it puts its own hook on a call (or a jump in the call's place)
-// and hands every call on to what the call led to before it came.
+// Another plug-in that hooks the same host code as Vorlaine.Crimsel, for the
+// tests: it puts its own hook on the two host calls (or a jump in a call's
+// place) and hands every call on to what the call led to before it came; and
+// it puts a call or a jump on the two windows that the plug-in's bare hooks
+// jump from, doing the host's work there itself (PeerBranches.S).
 #include "HostCode.h"
 #include "HostLayout.h"
 
@@ -10,8 +12,12 @@
 
 namespace {
 
-// The host's calls of UpdateWiiExecution and UpdateRenderMaps, object in ECX.
-constexpr uint32_t kSites[2] = {kExecutionUpdateCall, kRenderMapsCall};
+// 0 and 1: the host's calls of UpdateWiiExecution and UpdateRenderMaps, object
+// in ECX. 2 and 3: the clear set-up and the end of the decal drawing.
+constexpr int kPlaces = 4;
+constexpr uint32_t kSites[kPlaces] = {kExecutionUpdateCall, kRenderMapsCall, kClearSetup, kDrawingEnd};
+// The bytes after a window's branch that belonged to the instructions it replaced.
+constexpr uint32_t kFill[kPlaces] = {0, 0, 4, 2};
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wattributes"
@@ -22,14 +28,15 @@ template <int Which> void __thiscall PeerHook(void* object);
 
 void WriteBranch(int which, uint8_t opcode, const void* target) {
     const uint32_t site = kSites[which];
-    uint8_t bytes[5] = {opcode};
+    uint8_t bytes[kCallSize + 4] = {opcode, 0, 0, 0, 0, 0x90, 0x90, 0x90, 0x90};
     const uint32_t displacement =
         static_cast<uint32_t>(reinterpret_cast<uintptr_t>(target)) - (site + kCallSize);
     std::memcpy(bytes + 1, &displacement, sizeof displacement);
+    const uint32_t size = kCallSize + kFill[which];
     DWORD old = 0;
-    VirtualProtect(reinterpret_cast<void*>(site), sizeof bytes, PAGE_EXECUTE_READWRITE, &old);
-    std::memcpy(reinterpret_cast<void*>(site), bytes, sizeof bytes);
-    VirtualProtect(reinterpret_cast<void*>(site), sizeof bytes, old, &old);
+    VirtualProtect(reinterpret_cast<void*>(site), size, PAGE_EXECUTE_READWRITE, &old);
+    std::memcpy(reinterpret_cast<void*>(site), bytes, size);
+    VirtualProtect(reinterpret_cast<void*>(site), size, old, &old);
 }
 
 // What the call at a site leads to now.
@@ -39,46 +46,56 @@ uint32_t CallTarget(int which) {
     return kSites[which] + kCallSize + static_cast<uint32_t>(displacement);
 }
 
-const void* HookOf(int which) {
-    return which == 0 ? reinterpret_cast<const void*>(&PeerHook<0>)
-                      : reinterpret_cast<const void*>(&PeerHook<1>);
-}
-
 } // namespace
 
 extern "C" {
 
 uint32_t PeerNext[2]; // where each call led before the peer took it
 uint32_t PeerReturn[2] = {kExecutionUpdateCall + kCallSize, kRenderMapsCall + kCallSize};
-volatile uint32_t PeerCalls[2]; // calls that reached the peer, through its hook or its jump
-volatile uint32_t PeerLoops[2]; // calls that reached the peer again while it handed one on
+volatile uint32_t PeerCalls[kPlaces]; // calls that reached the peer, through its hook or its jump
+volatile uint32_t PeerLoops[2];       // calls that reached the peer again while it handed one on
 void PeerJump0();
 void PeerJump1();
+void PeerClearJump();
+void PeerClearCall();
+void PeerDrawingEndJump();
+void PeerDrawingEndCall();
+}
 
-// In place of a call: what the call would push, then on to where it led.
-asm(".globl _PeerJump0\n"
-    "_PeerJump0:\n"
-    "    lock incl _PeerCalls\n"
-    "    pushl _PeerReturn\n"
-    "    jmp *_PeerNext\n"
-    ".globl _PeerJump1\n"
-    "_PeerJump1:\n"
-    "    lock incl _PeerCalls+4\n"
-    "    pushl _PeerReturn+4\n"
-    "    jmp *_PeerNext+4\n");
+namespace {
 
-// Puts the peer's hook on call 0 (UpdateWiiExecution) or 1 (UpdateRenderMaps).
+const void* HookOf(int which) {
+    const void* hooks[kPlaces] = {
+        reinterpret_cast<const void*>(&PeerHook<0>), reinterpret_cast<const void*>(&PeerHook<1>),
+        reinterpret_cast<const void*>(&PeerClearCall), reinterpret_cast<const void*>(&PeerDrawingEndCall)};
+    return hooks[which];
+}
+
+const void* JumpOf(int which) {
+    const void* jumps[kPlaces] = {
+        reinterpret_cast<const void*>(&PeerJump0), reinterpret_cast<const void*>(&PeerJump1),
+        reinterpret_cast<const void*>(&PeerClearJump), reinterpret_cast<const void*>(&PeerDrawingEndJump)};
+    return jumps[which];
+}
+
+} // namespace
+
+extern "C" {
+
+// Puts the peer's call on place 0 to 3; on the two host calls it hands on to where they led.
 __declspec(dllexport) void PeerTakeCall(int which) {
-    PeerNext[which] = CallTarget(which);
+    if (which < 2) {
+        PeerNext[which] = CallTarget(which);
+    }
     WriteBranch(which, kNearCall, HookOf(which));
 }
 
-// Replaces call 0 or 1 with a jump to the peer, which makes the call itself.
+// Puts a jump to the peer on place 0 to 3; at a host call the peer makes the call itself.
 __declspec(dllexport) void PeerTakeWithJump(int which) {
-    PeerNext[which] = CallTarget(which);
-    WriteBranch(which, kNearJump,
-                which == 0 ? reinterpret_cast<const void*>(&PeerJump0)
-                           : reinterpret_cast<const void*>(&PeerJump1));
+    if (which < 2) {
+        PeerNext[which] = CallTarget(which);
+    }
+    WriteBranch(which, kNearJump, JumpOf(which));
 }
 
 __declspec(dllexport) uint32_t PeerHookAddress(int which) {
@@ -86,8 +103,7 @@ __declspec(dllexport) uint32_t PeerHookAddress(int which) {
 }
 
 __declspec(dllexport) uint32_t PeerJumpAddress(int which) {
-    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(
-        which == 0 ? reinterpret_cast<const void*>(&PeerJump0) : reinterpret_cast<const void*>(&PeerJump1)));
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(JumpOf(which)));
 }
 
 __declspec(dllexport) uint32_t PeerCallCount(int which) {
