@@ -15,6 +15,8 @@ const wchar_t kCommentPrefix[] = L"# ";
 const wchar_t kGeneralHeader[] = L"[General]";
 
 const char kUtf8Bom[] = "\xEF\xBB\xBF";
+const wchar_t kLongPrefix[] = L"\\\\?\\";
+constexpr size_t kLongPathCharacters = 32768;
 constexpr DWORD kValueCapacity = 256;
 
 // Beside the file that is rewritten: the new contents before they replace it,
@@ -135,6 +137,9 @@ bool RewriteIniLines(const std::wstring& path, const IniLines& text) {
     }
 
     const std::wstring target = IniFileTarget(path);
+    if (target.empty()) {
+        return false;
+    }
     const std::wstring rewrite = target + kRewriteSuffix;
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (!WriteWholeFile(rewrite, bytes)) {
@@ -161,21 +166,77 @@ bool RewriteIniLines(const std::wstring& path, const IniLines& text) {
     return done;
 }
 
+namespace {
+
+bool SameFile(HANDLE file, const std::wstring& path) {
+    HANDLE other = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (other == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION mine{};
+    BY_HANDLE_FILE_INFORMATION theirs{};
+    const bool same = GetFileInformationByHandle(file, &mine) && GetFileInformationByHandle(other, &theirs) &&
+                      mine.dwVolumeSerialNumber == theirs.dwVolumeSerialNumber &&
+                      mine.nFileIndexHigh == theirs.nFileIndexHigh &&
+                      mine.nFileIndexLow == theirs.nFileIndexLow;
+    CloseHandle(other);
+    return same;
+}
+
+// The full path of the file behind a handle, links followed; empty when the
+// platform cannot tell.
+std::wstring FinalPathOf(HANDLE file, const std::wstring& openedAs) {
+    std::wstring finalPath(MAX_PATH + 8, L'\0');
+    DWORD length = GetFinalPathNameByHandleW(file, &finalPath[0], static_cast<DWORD>(finalPath.size()),
+                                             FILE_NAME_NORMALIZED);
+    // Too small a buffer gives the size it needs: a link's target may lie at any depth.
+    if (length >= finalPath.size()) {
+        finalPath.assign(length + 1, L'\0');
+        length = GetFinalPathNameByHandleW(file, &finalPath[0], static_cast<DWORD>(finalPath.size()),
+                                           FILE_NAME_NORMALIZED);
+    }
+    if (length != 0 && length < finalPath.size()) {
+        finalPath.resize(length);
+        // "\\?\C:\..." is an ordinary path behind its prefix.
+        if (finalPath.compare(0, 4, kLongPrefix) == 0 && finalPath.size() > 5 && finalPath[5] == L':') {
+            finalPath.erase(0, 4);
+        }
+        return finalPath;
+    }
+    // Wine names no file deeper than MAX_PATH that way, but gives its path on
+    // its volume: on the drive the file was opened by, if that is the same file.
+    if (openedAs.size() < 2 || openedAs[1] != L':') {
+        return std::wstring();
+    }
+    std::vector<char> buffer(sizeof(FILE_NAME_INFO) + kLongPathCharacters * sizeof(wchar_t));
+    FILE_NAME_INFO* name = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
+    if (!GetFileInformationByHandleEx(file, FileNameInfo, name, static_cast<DWORD>(buffer.size()))) {
+        return std::wstring();
+    }
+    const std::wstring onDrive =
+        openedAs.substr(0, 2) + std::wstring(name->FileName, name->FileNameLength / sizeof(wchar_t));
+    return SameFile(file, kLongPrefix + onDrive) ? onDrive : std::wstring();
+}
+
+} // namespace
+
 std::wstring IniFileTarget(const std::wstring& path) {
     HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return path;
     }
-    wchar_t finalPath[MAX_PATH + 8] = {};
-    const DWORD length = GetFinalPathNameByHandleW(file, finalPath, MAX_PATH + 8, FILE_NAME_NORMALIZED);
+    // Without its final path the file may be a link, which a rewrite through its
+    // name would turn into a plain file.
+    const std::wstring finalPath = FinalPathOf(file, path);
     CloseHandle(file);
-    if (length == 0 || length >= MAX_PATH + 8) {
-        return path;
+    if (finalPath.empty()) {
+        return finalPath;
     }
-    // "\\?\C:\..." is an ordinary path behind its prefix.
-    const bool drivePath = std::wcsncmp(finalPath, L"\\\\?\\", 4) == 0 && finalPath[5] == L':';
-    return drivePath ? std::wstring(finalPath + 4) : std::wstring(finalPath);
+    // The platform's INI and file functions reach a deep target only by its folder's short form.
+    const std::wstring folder = ReachableDirectory(DirectoryOfPath(finalPath.c_str()));
+    return folder.empty() ? std::wstring() : folder + finalPath.substr(finalPath.find_last_of(L"\\/") + 1);
 }
 
 void RemoveLeftovers(const std::wstring& target, bool rewriteToo) {
@@ -287,6 +348,11 @@ bool Examine(const std::wstring& path, IniKind& kind) {
 
 void CompleteIniFile(const std::wstring& path) {
     const std::wstring target = IniFileTarget(path);
+    if (target.empty()) {
+        std::strcpy(Note, "Vorlaine.Crimsel.ini left as it is: the platform cannot name the file it leads to "
+                          "in a path short enough to edit; its values are read as they stand");
+        return;
+    }
     RemoveLeftovers(target, true);
     WIN32_FILE_ATTRIBUTE_DATA facts{};
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &facts)) {

@@ -41,7 +41,9 @@ bool ReadIniLines(const std::wstring& path, IniLines& text);
 // failure the INI is left as it was and the new file is removed.
 bool RewriteIniLines(const std::wstring& path, const IniLines& text);
 
-// The file that path leads to: path itself, or the target of a link.
+// The file that path leads to: path itself, or the target of a link (by its
+// folder's short form when the whole path is too long for the platform's INI
+// functions); empty when the platform cannot name it in such a path.
 std::wstring IniFileTarget(const std::wstring& path);
 
 // Removes what a rewrite of target leaves beside it (the new file, when

@@ -30,6 +30,10 @@ const IniKey kIniKeys[kIniKeyCount] = {
 namespace {
 
 constexpr DWORD kPathCapacity = MAX_PATH;
+constexpr DWORD kLongPathCapacity = 32768; // the longest path the platform has
+const wchar_t kLongPrefix[] = L"\\\\?\\";
+// The longest name of a file the plug-in keeps beside itself.
+constexpr size_t kLongestFileName = sizeof "Vorlaine.Crimsel.ini.replaced" - 1;
 constexpr DWORD kValueCapacity = 32;
 
 // Converts like wcstol in base 0; false when not a single character converts.
@@ -39,9 +43,14 @@ bool ParseNumber(const wchar_t* text, long& number) {
     return end != text;
 }
 
+// No path (no folder the platform can reach) reads every value as its default.
 void ReadIniValue(const std::wstring& path, const wchar_t* section, const wchar_t* key,
                   const wchar_t* defaultText, wchar_t (&value)[kValueCapacity]) {
     std::wmemset(value, L'\0', kValueCapacity);
+    if (path.empty()) {
+        std::wcsncpy(value, defaultText, kValueCapacity - 1);
+        return;
+    }
     GetPrivateProfileStringW(section, key, defaultText, value, kValueCapacity, path.c_str());
 }
 
@@ -60,23 +69,65 @@ std::wstring DirectoryOfPath(const wchar_t* path) {
     return std::wstring(path, static_cast<size_t>(lastSeparator - path) + 1);
 }
 
+std::wstring ModuleFilePath(HMODULE module) {
+    std::wstring path(kPathCapacity, L'\0');
+    DWORD length = GetModuleFileNameW(module, &path[0], kPathCapacity);
+    // A result that fills the buffer is a cut path: read it again whole.
+    if (length == kPathCapacity) {
+        path.assign(kLongPathCapacity, L'\0');
+        length = GetModuleFileNameW(module, &path[0], kLongPathCapacity);
+    }
+    if (length == 0 || length >= path.size()) {
+        return std::wstring();
+    }
+    path.resize(length);
+    return path;
+}
+
+std::wstring ReachableDirectory(const std::wstring& directory) {
+    if (directory.size() + kLongestFileName < kPathCapacity) {
+        return directory;
+    }
+    // Paths this long are reachable only in their "\\?\" form.
+    const bool unc = directory.compare(0, 2, L"\\\\") == 0;
+    const std::wstring longForm = directory.compare(0, 4, kLongPrefix) == 0 ? directory
+                                  : unc ? L"\\\\?\\UNC\\" + directory.substr(2)
+                                        : kLongPrefix + directory;
+    std::wstring shortForm(kLongPathCapacity, L'\0');
+    const DWORD length = GetShortPathNameW(longForm.c_str(), &shortForm[0], kLongPathCapacity);
+    if (length == 0 || length >= kLongPathCapacity) {
+        return std::wstring();
+    }
+    shortForm.resize(length);
+    if (shortForm.compare(0, 8, L"\\\\?\\UNC\\") == 0) {
+        shortForm = L"\\\\" + shortForm.substr(8);
+    } else if (shortForm.compare(0, 4, kLongPrefix) == 0) {
+        shortForm.erase(0, 4);
+    }
+    if (shortForm.empty() || shortForm.size() + kLongestFileName >= kPathCapacity) {
+        return std::wstring();
+    }
+    if (shortForm.back() != L'\\') {
+        shortForm += L'\\';
+    }
+    return shortForm;
+}
+
 std::wstring GetPluginDirectory() {
-    wchar_t path[kPathCapacity] = {};
     HMODULE module = nullptr;
     const DWORD flags = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
-    if (GetModuleHandleExW(flags, reinterpret_cast<LPCWSTR>(&GetPluginDirectory), &module) &&
-        GetModuleFileNameW(module, path, kPathCapacity) != 0) {
-        std::wstring directory = DirectoryOfPath(path);
+    if (GetModuleHandleExW(flags, reinterpret_cast<LPCWSTR>(&GetPluginDirectory), &module)) {
+        const std::wstring directory = DirectoryOfPath(ModuleFilePath(module).c_str());
         if (!directory.empty()) {
-            return directory;
+            // Never a parent folder, the game's or the current one in place of
+            // ours: the user's INI lies beside the plug-in or nowhere.
+            return ReachableDirectory(directory);
         }
     }
     // Without our own path, the host's folder is the next best place.
-    if (GetModuleFileNameW(nullptr, path, kPathCapacity) != 0) {
-        std::wstring directory = DirectoryOfPath(path);
-        if (!directory.empty()) {
-            return directory;
-        }
+    const std::wstring directory = DirectoryOfPath(ModuleFilePath(nullptr).c_str());
+    if (!directory.empty()) {
+        return ReachableDirectory(directory);
     }
     return L".\\";
 }
@@ -121,8 +172,12 @@ uint8_t ReadIniByte(const std::wstring& path, const wchar_t* section, const wcha
 }
 
 PluginSettings LoadSettings() {
-    const std::wstring path = GetPluginDirectory() + L"Vorlaine.Crimsel.ini";
-    EnsureIniFile(path);
+    const std::wstring directory = GetPluginDirectory();
+    // A bare file name would send the platform's INI functions to the Windows folder.
+    const std::wstring path = directory.empty() ? std::wstring() : directory + L"Vorlaine.Crimsel.ini";
+    if (!path.empty()) {
+        EnsureIniFile(path);
+    }
 
     PluginSettings settings{};
     for (const IniKey& key : kIniKeys) {

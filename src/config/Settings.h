@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <windows.h>
 
 // The ten settings, in the order in which they are read from the INI file.
 struct PluginSettings {
@@ -32,8 +33,20 @@ struct IniKey {
 constexpr unsigned kIniKeyCount = 10;
 extern const IniKey kIniKeys[kIniKeyCount];
 
-// The directory of the plug-in's own library file, with its trailing separator.
+// The directory of the plug-in's own library file, with its trailing separator,
+// in a form whose files the platform's INI and file functions can open: its
+// short form when the whole path is too long for them. Empty when the plug-in
+// lies at a path that has no such form: then no file is read or written.
 std::wstring GetPluginDirectory();
+
+// The full path of a module's file (of the process's executable when module is
+// null), read whole however long; empty when the platform gives none.
+std::wstring ModuleFilePath(HMODULE module);
+
+// A directory, with its separator, in which the platform's INI functions (which
+// copy a path into MAX_PATH characters) can reach every file the plug-in keeps:
+// the directory itself, or its short form; empty when neither is short enough.
+std::wstring ReachableDirectory(const std::wstring& directory);
 
 // The directory part of a path, up to and including its last "\" or "/";
 // empty when the path holds no separator.

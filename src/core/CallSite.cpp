@@ -1,5 +1,6 @@
 #include "core/CallSite.h"
 
+#include "config/Settings.h"
 #include "core/HostInterface.h"
 #include "core/Patch.h"
 #include "log/Log.h"
@@ -167,19 +168,17 @@ void ModuleNameOf(uintptr_t address, char* name, size_t capacity) {
     name[capacity - 1] = '\0';
     HMODULE module = nullptr;
     const DWORD flags = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
-    wchar_t path[MAX_PATH] = {};
-    if (!GetModuleHandleExW(flags, reinterpret_cast<LPCWSTR>(address), &module) ||
-        GetModuleFileNameW(module, path, MAX_PATH) == 0) {
+    if (!GetModuleHandleExW(flags, reinterpret_cast<LPCWSTR>(address), &module)) {
         return;
     }
-    const wchar_t* fileName = path;
-    for (const wchar_t* c = path; *c != L'\0'; ++c) {
-        if (*c == L'\\' || *c == L'/') {
-            fileName = c + 1;
-        }
+    // Read whole: the file name is at the end of a path that may be longer than MAX_PATH.
+    const std::wstring path = ModuleFilePath(module);
+    if (path.empty()) {
+        return;
     }
-    if (WideCharToMultiByte(CP_UTF8, 0, fileName, -1, name, static_cast<int>(capacity), nullptr, nullptr) ==
-        0) {
+    const std::wstring fileName = path.substr(path.find_last_of(L"\\/") + 1);
+    if (WideCharToMultiByte(CP_UTF8, 0, fileName.c_str(), -1, name, static_cast<int>(capacity), nullptr,
+                            nullptr) == 0) {
         std::strncpy(name, "no module", capacity - 1);
     }
 }

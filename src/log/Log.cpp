@@ -34,7 +34,13 @@ void StartLog(bool enable) {
     }
     // Hooks may be writing through the path already at a second start.
     if (LogFilePath.empty()) {
-        LogFilePath = GetPluginDirectory() + L"Crimsel.log";
+        const std::wstring directory = GetPluginDirectory();
+        // No folder the platform can reach: a bare name would land in the current folder.
+        if (directory.empty()) {
+            LogEnabled = false;
+            return;
+        }
+        LogFilePath = directory + L"Crimsel.log";
     }
     if (!LogLockReady) {
         InitializeCriticalSection(&LogLock);

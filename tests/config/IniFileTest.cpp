@@ -413,17 +413,25 @@ TEST_F(IniFileTest, ARewriteKeepsTheFilesAttributes) {
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-// tests/make_linked_ini.sh links game\Vorlaine.Crimsel.ini to shared\shared.ini beside this program.
+// tests/make_linked_ini.sh links game\Vorlaine.Crimsel.ini to shared\shared.ini beside this program,
+// and deep-game\Vorlaine.Crimsel.ini to a shared.ini at a path longer than MAX_PATH.
 TEST(IniFileLink, AnIniThatIsALinkIsCompletedAtItsTargetAndStaysALink) {
     const std::wstring linked = ExecutableDirectory() + L"linked\\";
-    const std::wstring link = linked + L"game\\Vorlaine.Crimsel.ini";
-    const std::wstring target = linked + L"shared\\shared.ini";
-    ASSERT_TRUE(FileExists(link));
-    ASSERT_TRUE(WriteFileBytes(target, TemplateBody()));
-    EnsureIniFile(link);
-    EXPECT_EQ(ReadFileBytes(target), kTemplate);
-    EXPECT_EQ(IniFileTarget(link), IniFileTarget(target)) << "still a link to shared.ini";
-    EXPECT_NE(IniFileTarget(link).find(L"shared.ini"), std::wstring::npos);
-    EXPECT_FALSE(FilesLeftBeside(linked + L"game\\"));
-    EXPECT_FALSE(FilesLeftBeside(linked + L"shared\\"));
+    const std::wstring deep =
+        L"\\\\?\\" + linked + std::wstring(200, L'd') + L"\\" + std::wstring(100, L'e') + L"\\";
+    for (const auto& [game, shared] : {std::make_pair(linked + L"game\\", linked + L"shared\\"),
+                                       std::make_pair(linked + L"deep-game\\", deep)}) {
+        const std::wstring link = game + L"Vorlaine.Crimsel.ini";
+        const std::wstring target = shared + L"shared.ini";
+        ASSERT_TRUE(FileExists(link));
+        ASSERT_TRUE(WriteFileBytes(target, TemplateBody()));
+        EnsureIniFile(link);
+        EXPECT_EQ(ReadFileBytes(target), kTemplate);
+        EXPECT_NE(IniFileTarget(link).find(L"shared.ini"), std::wstring::npos);
+        EXPECT_FALSE(FilesLeftBeside(game));
+        EXPECT_FALSE(FilesLeftBeside(shared));
+        // Written through its name, the target changes: the link is still there.
+        ASSERT_TRUE(WriteFileBytes(link, "[x]\r\n"));
+        EXPECT_EQ(ReadFileBytes(target), "[x]\r\n");
+    }
 }

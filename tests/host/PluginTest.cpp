@@ -184,3 +184,101 @@ TEST_F(PluginTest, AnAllocationFailureWhileTheIniIsCompletedLeavesItAsItWas) {
     EXPECT_TRUE(CallsIntoPlugin(kExecutionUpdateCall));
     EXPECT_FALSE(FileExists(folder + L"Vorlaine.Crimsel.ini.rewrite"));
 }
+
+namespace {
+
+// Under Wine nothing limits a path to MAX_PATH characters: a plug-in may lie deeper.
+class LongPathTest : public PluginScenario {
+  protected:
+    // Nested folders below the game folder, made through the "\\?\" form that long
+    // paths need; the plug-in moves into the deepest, which is returned.
+    std::wstring Nest(const std::vector<std::wstring>& levels) {
+        std::wstring path = L"\\\\?\\" + folder;
+        for (const std::wstring& level : levels) {
+            path += level + L"\\";
+            EXPECT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
+        }
+        EXPECT_TRUE(
+            MoveFileW((folder + L"Vorlaine.Crimsel.asi").c_str(), (path + L"Vorlaine.Crimsel.asi").c_str()));
+        return path;
+    }
+
+    void StartFrom(const std::wstring& deep) {
+        const std::vector<uint8_t> before = CopyHostCode();
+        plugin = LoadPlugin(deep);
+        ASSERT_NE(plugin.InitializeASI, nullptr);
+        volatile InitializeAsiFunction initialize = plugin.InitializeASI;
+        initialize();
+        changes = CompareHostCode(before, CopyHostCode());
+    }
+
+    static std::vector<std::wstring> Names(const std::wstring& directory) {
+        std::vector<std::wstring> names;
+        WIN32_FIND_DATAW entry;
+        HANDLE search = FindFirstFileW((directory + L"*").c_str(), &entry);
+        while (search != INVALID_HANDLE_VALUE) {
+            if (entry.cFileName != std::wstring(L".") && entry.cFileName != std::wstring(L"..")) {
+                names.push_back(entry.cFileName);
+            }
+            if (!FindNextFileW(search, &entry)) {
+                FindClose(search);
+                break;
+            }
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    // Every folder above the plug-in's holds the next one alone, and the platform's
+    // INI functions put nothing in the Windows folder.
+    void ExpectNothingAbove(const std::vector<std::wstring>& levels) {
+        std::wstring path = L"\\\\?\\" + folder;
+        for (const std::wstring& level : levels) {
+            EXPECT_EQ(Names(path), std::vector<std::wstring>{level});
+            path += level + L"\\";
+        }
+        wchar_t windows[MAX_PATH] = {};
+        GetWindowsDirectoryW(windows, MAX_PATH);
+        EXPECT_FALSE(FileExists(std::wstring(windows) + L"\\Vorlaine.Crimsel.ini"));
+    }
+};
+
+const char kUsersIni[] = "[General]\r\nPatchBloodDecalColorAndAlpha=1\r\n[BloodDecal]\r\nRed=10\r\n"
+                         "[Logging]\r\nEnableLogging=1\r\n";
+
+} // namespace
+
+TEST_F(LongPathTest, ReadsTheUsersIniBesideItAndWritesNothingElsewhere) {
+    const std::vector<std::wstring> levels = {std::wstring(200, L'a'), std::wstring(100, L'b')};
+    const std::wstring deep = Nest(levels);
+    ASSERT_GT(deep.size() - 4 + std::strlen("Vorlaine.Crimsel.asi"), size_t{MAX_PATH});
+    ASSERT_TRUE(WriteFileBytes(deep + L"Vorlaine.Crimsel.ini", kUsersIni));
+    StartFrom(deep);
+    const std::vector<std::string> entries = WholeEntries(ReadFileBytes(deep + L"Crimsel.log"));
+    ASSERT_GE(entries.size(), 4u);
+    EXPECT_EQ(entries[2], "Settings: FixExecutionBloodDecals=1 PatchBloodDecalColorAndAlpha=1 "
+                          "FixStaleDamageMapDecals=1 EnableLogging=1 LogDamageMapDiagnostics=0 "
+                          "LogExecutionDecals=0 RGB/A=10,224,224,255");
+    EXPECT_TRUE(JumpsIntoPlugin(kDrawingEnd));
+    const std::string ini = ReadFileBytes(deep + L"Vorlaine.Crimsel.ini");
+    EXPECT_EQ(ini.rfind("# Developed by", 0), 0u) << "completed in place:\n" << ini;
+    EXPECT_NE(ini.find("Red=10\r\n"), std::string::npos);
+    EXPECT_EQ(Names(deep),
+              (std::vector<std::wstring>{L"Crimsel.log", L"Vorlaine.Crimsel.asi", L"Vorlaine.Crimsel.ini"}));
+    ExpectNothingAbove(levels);
+}
+
+// So deep that even the folder's short form is too long: the defaults, and no file anywhere.
+TEST_F(LongPathTest, TooDeepForAnyFormStartsWithTheDefaultsAndWritesNoFile) {
+    std::vector<std::wstring> levels;
+    for (int level = 10; level < 36; ++level) {
+        levels.push_back(L"level-of-a-deep-folder-" + std::to_wstring(level));
+    }
+    const std::wstring deep = Nest(levels);
+    ASSERT_TRUE(WriteFileBytes(deep + L"Vorlaine.Crimsel.ini", kUsersIni));
+    StartFrom(deep);
+    ExpectOnlyTheDefaultFixes();
+    EXPECT_EQ(ReadFileBytes(deep + L"Vorlaine.Crimsel.ini"), kUsersIni);
+    EXPECT_EQ(Names(deep), (std::vector<std::wstring>{L"Vorlaine.Crimsel.asi", L"Vorlaine.Crimsel.ini"}));
+    ExpectNothingAbove(levels);
+}
