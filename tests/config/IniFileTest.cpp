@@ -328,6 +328,12 @@ TEST_F(IniFileTest, AUtf16FileWithItsByteOrderMarkGetsItsMissingKeysAndKeepsItsV
         EnsureIniFile(path);
         EXPECT_EQ(Read(), once);
     }
+    // The mark alone is UTF-16 text too: no single-byte line may be put after it.
+    Write("\xFF\xFE");
+    EnsureIniFile(path);
+    EXPECT_STREQ(IniFileNote(), "Vorlaine.Crimsel.ini is UTF-16 text: missing keys were added, no comments");
+    EXPECT_EQ(Value(L"BloodDecal", L"Alpha"), L"255");
+    EXPECT_EQ(Read().find("Orrisbane"), std::string::npos);
 }
 
 TEST_F(IniFileTest, AFileOverOneMebibyteIsLeftAsItIsAndOneOfExactlyThatSizeIsCompleted) {
@@ -363,6 +369,30 @@ TEST_F(IniFileTest, AFortyFiveMegabyteFileIsLeftAsItIs) {
                  "plug-in completes; its values are read as they stand");
 }
 
+// A size past 32 bits must not be taken for its low half; a sparse file costs no disk.
+TEST_F(IniFileTest, AFileOverFourGibibytesIsLeftAsItIs) {
+    Write(TemplateBody());
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER size;
+    size.QuadPart = (int64_t{1} << 32) + 100;
+    EXPECT_TRUE(SetFilePointerEx(file, size, nullptr, FILE_BEGIN) && SetEndOfFile(file));
+    CloseHandle(file);
+    EnsureIniFile(path);
+    EXPECT_STREQ(IniFileNote(), "Vorlaine.Crimsel.ini left as it is: 4294967396 bytes, more than the 1048576 "
+                                "this plug-in completes; its values are read as they stand");
+    WIN32_FILE_ATTRIBUTE_DATA facts{};
+    ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &facts));
+    EXPECT_EQ(facts.nFileSizeHigh, 1u);
+    EXPECT_EQ(facts.nFileSizeLow, 100u);
+    std::ifstream start(path.c_str(), std::ios::binary);
+    std::string head(TemplateBody().size(), '\0');
+    start.read(&head[0], static_cast<std::streamsize>(head.size()));
+    EXPECT_EQ(head, TemplateBody());
+    start.close();
+    DeleteFileW(path.c_str());
+}
+
 TEST_F(IniFileTest, RunningOutOfMemoryLeavesTheFileAsItWasAndSaysWhy) {
     std::string text = TemplateBody();
     text += std::string((1 << 20) - text.size(), ';');
@@ -380,6 +410,12 @@ TEST_F(IniFileTest, RunningOutOfMemoryLeavesTheFileAsItWasAndSaysWhy) {
 
 TEST_F(IniFileTest, ANewFileLeftByAStartThatDiedIsRemoved) {
     Write(TemplateBody());
+    WriteFileBytes(path + L".rewrite", "[General]\r\nhalf a fi");
+    EnsureIniFile(path);
+    EXPECT_EQ(Read(), kTemplate);
+    EXPECT_FALSE(TemporaryFilesLeft());
+
+    // Beside a complete file, which needs no rewrite of its own.
     WriteFileBytes(path + L".rewrite", "[General]\r\nhalf a fi");
     EnsureIniFile(path);
     EXPECT_EQ(Read(), kTemplate);

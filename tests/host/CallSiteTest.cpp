@@ -59,9 +59,18 @@ class CallSiteTest : public PluginScenario {
         ClearHostJournal();
     }
 
-    void LoadPeer() {
-        HMODULE module = LoadLibraryW((ExecutableDirectory() + L"PeerHooks.dll").c_str());
+    HMODULE peerModule = nullptr;
+
+    // From the folder from, when given, in its "\\?\" form.
+    void LoadPeer(const std::wstring& from = std::wstring()) {
+        std::wstring path = ExecutableDirectory() + L"PeerHooks.dll";
+        if (!from.empty()) {
+            ASSERT_TRUE(CopyFileW(path.c_str(), (from + L"PeerHooks.dll").c_str(), FALSE));
+            path = from + L"PeerHooks.dll";
+        }
+        HMODULE module = LoadLibraryW(path.c_str());
         ASSERT_NE(module, nullptr);
+        peerModule = module;
         Bind(module, "PeerTakeCall", peer.TakeCall);
         Bind(module, "PeerTakeWithJump", peer.TakeWithJump);
         Bind(module, "PeerHookAddress", peer.HookAddress);
@@ -157,6 +166,17 @@ TEST_F(CallSiteTest, ACallIntoDataOrUnmappedMemoryIsNotAHook) {
     EXPECT_TRUE(CompareHostCode(before, CopyHostCode()).empty());
 }
 
+// A guard page is a trap set by the process, not another plug-in's code.
+TEST_F(CallSiteTest, ACallIntoAGuardPageIsNotAHook) {
+    void* guard = VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READ | PAGE_GUARD);
+    ASSERT_NE(guard, nullptr);
+    WriteHostCode(kExecutionUpdateCall, Branch(kNearCall, kExecutionUpdateCall, AddressOf(guard)));
+    Start();
+    ExpectNothingPatched(kEverythingSettings, "Host not recognised: call at 0x005AD857 leads to " +
+                                                  Hex(AddressOf(guard)) +
+                                                  ", not 0x005A9640; nothing patched");
+}
+
 TEST_F(CallSiteTest, AnotherBuildGetsNoByteWithLoggingOffOrEveryFeatureOff) {
     WriteHostCode(kExecutionUpdateCall, {0x90, 0x90, 0x90, 0x90, 0x90});
     Start("[General]\r\nFixExecutionBloodDecals=0\r\nFixStaleDamageMapDecals=0\r\n[Logging]\r\nEnableLogging="
@@ -228,6 +248,40 @@ TEST_F(CallSiteTest, AnotherPluginsJumpsKeepTheirFeaturesOffAndTheRestInstalls) 
     ExpectBothCallsReachTheHost();
     EXPECT_EQ(peer.Calls(0), 1u);
     EXPECT_EQ(peer.Calls(1), 1u);
+}
+
+// Named from a folder deeper than MAX_PATH, and named without a reference: the
+// other plug-in can still be unloaded.
+TEST_F(CallSiteTest, AnotherPluginIsNamedWholeAndKeepsItsReferenceCount) {
+    std::wstring deep = L"\\\\?\\" + folder;
+    for (const std::wstring& level : {std::wstring(200, L'p'), std::wstring(100, L'q')}) {
+        deep += level + L"\\";
+        ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
+    }
+    LoadPeer(deep);
+    peer.TakeCall(0);
+    Start();
+    EXPECT_EQ(Entries()[6], "The call at 0x005AD857 led to " + Hex(peer.HookAddress(0)) +
+                                " (PeerHooks.dll), another plug-in's hook: calls are handed on to it");
+    const uint32_t hook = peer.HookAddress(0);
+    FreeLibrary(peerModule);
+    MEMORY_BASIC_INFORMATION info{};
+    VirtualQuery(reinterpret_cast<void*>(hook), &info, sizeof info);
+    EXPECT_NE(info.AllocationBase, peerModule) << "still loaded after its one FreeLibrary";
+}
+
+// With logging off the diagnostics hook still stands in front of the peer's.
+TEST_F(CallSiteTest, AnotherPluginsRenderMapsHookGetsEveryCallWithLoggingOff) {
+    LoadPeer();
+    peer.TakeCall(1);
+    Start("[General]\r\nFixExecutionBloodDecals=0\r\n[Logging]\r\nEnableLogging=0\r\n"
+          "LogDamageMapDiagnostics=1\r\n");
+    EXPECT_TRUE(CallsIntoPlugin(kRenderMapsCall));
+    for (int frame = 0; frame < 3; ++frame) {
+        RunHost(kHostDamageManagerFrame, damage.Manager());
+    }
+    EXPECT_EQ(peer.Calls(1), 3u);
+    EXPECT_EQ(HostCallsOf(HostFunction::UpdateRenderMaps).size(), 3u);
 }
 
 // A hook that another plug-in built at run time lies in no module: a jump on to the host function.

@@ -234,6 +234,14 @@ TEST_F(ExecutionBloodDecalsTest, StageOverrideAndVariantChooseTheStage) {
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_NE(lines[0].find(" stage=2 "), std::string::npos);
     EXPECT_NE(lines[1].find(" stage=3 "), std::string::npos);
+
+    // Forcing the last stage wins over an active override.
+    WriteField(player, kStageOverrideActive, uint8_t{1});
+    world.ResetIndices();
+    ClearHostJournal();
+    Update();
+    ASSERT_EQ(Decals().size(), 1u);
+    EXPECT_EQ(Decals()[0].texture, AddressOf(EntryAddress(List::Victim, 56, 3, 0) + 4));
 }
 
 TEST_F(ExecutionBloodDecalsTest, NegativeIdsAndStagesEndTheCall) {

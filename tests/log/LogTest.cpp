@@ -166,14 +166,23 @@ TEST_F(LogTest, RecreatesADeletedLogWithTheLaterLinesOnly) {
     EXPECT_EQ(Messages(), std::vector<std::string>{"after deletion"});
 }
 
+DWORD WINAPI LogResumed(void*) {
+    LogMessage("resumed");
+    return 0;
+}
+
+// A line dropped on one thread leaves the lock free for the next line of another.
 TEST_F(LogTest, DropsEntriesWhileTheFileIsLockedAndResumesAfterwards) {
     StartLog(true);
     HANDLE holder = CreateFileW(LogPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    LogMessage("dropped");
+    std::thread([] { LogMessage("dropped"); }).join();
     CloseHandle(holder);
-    LogMessage("resumed");
+    HANDLE resumer = CreateThread(nullptr, 0, &LogResumed, nullptr, 0, nullptr);
+    ASSERT_NE(resumer, nullptr);
+    ASSERT_EQ(WaitForSingleObject(resumer, 10000), WAIT_OBJECT_0) << "the dropped line kept the lock";
+    CloseHandle(resumer);
     EXPECT_EQ(Messages(), (std::vector<std::string>{"Logger initialized", "resumed"}));
 }
 
