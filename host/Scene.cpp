@@ -5,6 +5,7 @@
 //   crimsel_host.exe             the scene's INI: every fix and all logging on
 //   crimsel_host.exe --defaults  no INI: the plug-in writes its own on first start
 //   crimsel_host.exe --another-build  another build of the game: nothing may be written
+//   crimsel_host.exe --another-plugin  another plug-in's branches at the two jump windows
 //   crimsel_host.exe --first-start-ini <path>  copies the INI a first start writes to path
 #include "HostFunctions.h"
 #include "HostWorld.h"
@@ -457,6 +458,62 @@ int AnotherBuild() {
     return Summary();
 }
 
+// Another plug-in got to the clear set-up and the drawing's end first, as a
+// call and a jump into its own code (tests/peer): the plug-in leaves both
+// features off and says so, installs the rest, and the game's code runs
+// through the other plug-in's code.
+int AnotherPlugin() {
+    std::printf("== Another plug-in's branches at the clear set-up and the drawing's end ==\n");
+    HMODULE peer = LoadLibraryW((ExecutableDirectory() + L"PeerHooks.dll").c_str());
+    using Take = void (*)(int);
+    using Count = uint32_t (*)(int);
+    const auto takeCall =
+        reinterpret_cast<Take>(reinterpret_cast<void*>(GetProcAddress(peer, "PeerTakeCall")));
+    const auto takeJump =
+        reinterpret_cast<Take>(reinterpret_cast<void*>(GetProcAddress(peer, "PeerTakeWithJump")));
+    const auto calls =
+        reinterpret_cast<Count>(reinterpret_cast<void*>(GetProcAddress(peer, "PeerCallCount")));
+    if (takeCall == nullptr || takeJump == nullptr || calls == nullptr) {
+        std::fprintf(stderr, "PeerHooks.dll, the other plug-in, could not be loaded\n");
+        return 1;
+    }
+    takeCall(2); // the clear set-up
+    takeJump(3); // the drawing's end
+    std::printf("PeerHooks.dll put a call at 0x005BB33B and a jump at 0x005BB512. The scene's INI: every fix "
+                "on.\n");
+    const std::wstring folder = CreateGameFolder(L"scene-another-plugin");
+    WriteFileBytes(folder + L"Vorlaine.Crimsel.ini", kSceneIni);
+    const std::vector<uint8_t> before = CopyHostCode();
+    const LoadedPlugin plugin = LoadPlugin(folder);
+    if (plugin.InitializeASI == nullptr) {
+        std::fprintf(stderr, "the plug-in could not be loaded\n");
+        return 1;
+    }
+    plugin.InitializeASI();
+    ReportPatches(before, CopyHostCode(), " [left alone]");
+    Check(CompareHostCode(before, CopyHostCode()).size() == 8, "the two calls retargeted, nothing else");
+
+    std::printf("\n== One decal drawing and one clear, through the other plug-in's code ==\n");
+    alignas(16) uint8_t map[kMapStride] = {};
+    map[kMapFlags] = 0x07;
+    ClearHostJournal();
+    RunHost(kHostDrawDamageMapDecals, map);
+    RunHost(kHostClearDamageMap, nullptr);
+    std::printf("host reached: %s; flags after the drawing 0x%02X; the other plug-in ran %u + %u times\n",
+                Reached().c_str(), map[kMapFlags], calls(3), calls(2));
+    Check(calls(2) == 1 && calls(3) == 1 && map[kMapFlags] == 0x06, "the other plug-in's code runs");
+
+    const std::string log = ReadFileBytes(folder + L"Crimsel.log");
+    Print("Crimsel.log", log);
+    const std::vector<std::string> entries = LogEntries(log);
+    size_t leftAlone = 0;
+    for (const std::string& entry : entries) {
+        leftAlone += entry.find("another plug-in's hook; left as it is") != std::string::npos ? 1 : 0;
+    }
+    Check(leftAlone == 2, "the log names both windows left as they are");
+    return Summary();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -465,6 +522,9 @@ int main(int argc, char** argv) {
     }
     if (argc > 1 && std::strcmp(argv[1], "--another-build") == 0) {
         return AnotherBuild();
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--another-plugin") == 0) {
+        return AnotherPlugin();
     }
     const bool defaults = argc > 1 && std::strcmp(argv[1], "--defaults") == 0;
     const std::wstring folder = CreateGameFolder(defaults ? L"scene-defaults" : L"scene");

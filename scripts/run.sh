@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the plug-in and the release zip, then runs the real .asi in the stand-in
 # host through a scripted game session and prints the report, then starts it in
-# another build of the game, where it must write nothing. "--defaults" starts
+# another build of the game, where it must write nothing, and beside another
+# plug-in that got to two of its windows first. "--defaults" starts
 # the session without the scene's INI, as a player's first start would.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
@@ -15,5 +16,7 @@ cmake --build --preset release --target dist >/dev/null
 wine "$BUILD_DIR/bin/crimsel_host.exe" "$@" | tr -d '\r'
 echo
 wine "$BUILD_DIR/bin/crimsel_host.exe" --another-build | tr -d '\r'
+echo
+wine "$BUILD_DIR/bin/crimsel_host.exe" --another-plugin | tr -d '\r'
 echo
 echo "Release: $ROOT/dist/Vorlaine.Crimsel.zip"
