@@ -1,11 +1,13 @@
 #include "HostFunctions.h"
 
+#include "HostRenderer.h"
+
 #include <cstring>
 #include <mutex>
 
 HostReturnValues HostReturns = {};
 void (*HostUpdateRenderMapsAction)(void* manager) = nullptr;
-void (*HostAddCharacterDecalAction)(void* character) = nullptr;
+void (*HostAddCharacterDecalAction)(void* character, float x, float y) = nullptr;
 bool HostJournalEnabled = true;
 
 namespace {
@@ -102,21 +104,30 @@ void __thiscall StubAddCharacterDecal(void* manager, void* character, float x, f
                                       int32_t zero) {
     Record(HostFunction::AddCharacterDecal, manager, character, x, y, texture, zero);
     if (HostAddCharacterDecalAction != nullptr) {
-        HostAddCharacterDecalAction(character);
+        HostAddCharacterDecalAction(character, x, y);
     }
 }
 
 void StubSetRenderState(int32_t state, int32_t value) {
     Record(HostFunction::SetRenderState, nullptr, state, value);
+    RendererSetRenderState(static_cast<uint32_t>(state), static_cast<uint32_t>(value));
 }
 
 void StubSetBlendFactors(int32_t source, int32_t destination) {
     Record(HostFunction::SetBlendFactors, nullptr, source, destination);
+    RendererSetBlendFactors(static_cast<uint32_t>(source), static_cast<uint32_t>(destination));
 }
 
-// The decal drawing hands its colour here, red in the lowest byte, alpha in the highest.
-void StubDrawDecalQuads(int32_t rgba) {
-    Record(HostFunction::DrawDecalQuads, nullptr, rgba);
+// The decal drawing hands its colour here, red in the lowest byte, alpha in the
+// highest, with the map it draws into.
+void StubDrawDecalQuads(int32_t rgba, void* map) {
+    Record(HostFunction::DrawDecalQuads, nullptr, rgba, map);
+    RendererDrawDecals(map, static_cast<uint32_t>(rgba));
+}
+
+// The clear draws its full-map quad under the states in force.
+void StubDrawClearQuad(void* map) {
+    RendererClearMap(map);
 }
 
 void __thiscall StubUpdateRenderMaps(void* manager) {

@@ -44,8 +44,9 @@ extern HostReturnValues HostReturns;
 extern void (*HostUpdateRenderMapsAction)(void* manager);
 
 // What happens in the host while it adds a decal to a character, when set:
-// its animation may run on, another character may become the victim.
-extern void (*HostAddCharacterDecalAction)(void* character);
+// its animation may run on, another character may become the victim, or the
+// renderer keeps the decal for the character's damage map.
+extern void (*HostAddCharacterDecalAction)(void* character, float x, float y);
 
 // Benchmarks switch the journal off so that it does not grow with every call.
 extern bool HostJournalEnabled;

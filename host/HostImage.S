@@ -74,9 +74,10 @@ _HostDamageManagerFrame:
     pop %esi
     ret
 
-// The damage-map clear, thiscall on the map. Its set-up from kClearSetup up to
-// kClearResume sets render state 14 to 1 and leaves 1.0 on the x87 stack, which
-// the code at kClearResume takes. Two checkpoints record the state around it.
+// The damage-map clear, thiscall on the map, which it keeps in ESI. Its set-up
+// from kClearSetup up to kClearResume sets render state 14 to 1 and leaves 1.0
+// on the x87 stack, which the code at kClearResume takes before it draws the
+// clear. Two checkpoints record the state around the set-up.
     .org kHostClearDamageMap - kCodeBase, 0x90
     .globl _HostClearDamageMap
 _HostClearDamageMap:
@@ -85,6 +86,7 @@ _HostClearDamageMap:
     push %ebx
     push %esi
     push %edi
+    mov %ecx, %esi
     call _HostClearBeforeSetupCheckpoint
     .org kClearSetup - kCodeBase, 0x90
     push $1
@@ -95,6 +97,10 @@ _HostClearDamageMap:
     .org kClearResume - kCodeBase, 0x90
     call _HostClearAtResumeCheckpoint
     fstps _HostClearValue
+    push %esi
+    mov $_StubDrawClearQuad, %eax
+    call *%eax
+    add $4, %esp
     pop %edi
     pop %esi
     pop %ebx
@@ -125,10 +131,11 @@ _HostDrawDamageMapDecals:
     .org kDecalBlue - 4 - kCodeBase, 0x90
     movb $0x00, 6(%esp)
     movb $0xC0, 7(%esp)
-    push 4(%esp)
+    push %ebp
+    push 8(%esp)
     mov $_StubDrawDecalQuads, %eax
     call *%eax
-    add $4, %esp
+    add $8, %esp
     .org kDrawingEnd - kCodeBase, 0x90
     andb $0xFE, kMapFlags(%ebp)
     movl $1, _HostDrawingEpilogueRan

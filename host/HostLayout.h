@@ -39,7 +39,7 @@
     /* The stand-in's own callers of those sites. */                                                         \
     X(HostExecutionUpdate, 0x005AD850)     /* thiscall on the player */                                      \
     X(HostDamageManagerFrame, 0x005BB160)  /* thiscall on the manager */                                     \
-    X(HostClearDamageMap, 0x005BB330)      /* thiscall on the map */                                         \
+    X(HostClearDamageMap, 0x005BB320)      /* thiscall on the map */                                         \
     X(HostDrawDamageMapDecals, 0x005BB380) /* thiscall on the map */                                         \
     /* Host data. */                                                                                         \
     X(ExecutionModeSlot, 0x007604B0) /* pointer to the execution-mode object */                              \

@@ -6,7 +6,10 @@
 //   crimsel_host.exe --defaults  no INI: the plug-in writes its own on first start
 //   crimsel_host.exe --another-build  another build of the game: nothing may be written
 //   crimsel_host.exe --another-plugin  another plug-in's branches at the two jump windows
+//   crimsel_host.exe --pictures <folder>  draws the pictures of the fixes into folder
+//   crimsel_host.exe --check-pictures <folder>  compares them with the copies in folder
 //   crimsel_host.exe --first-start-ini <path>  copies the INI a first start writes to path
+#include "Drawings.h"
 #include "HostFunctions.h"
 #include "HostWorld.h"
 #include "StandInHost.h"
@@ -269,7 +272,9 @@ void AnimationRunsOn(const Settings& settings, const std::wstring& folder, size_
     world.SetAnimationTime(0.55f);
     static ExecutionWorld* current = nullptr;
     current = &world;
-    HostAddCharacterDecalAction = [](void*) { current->SetAnimationTime(current->AnimationTime() + 0.1f); };
+    HostAddCharacterDecalAction = [](void*, float, float) {
+        current->SetAnimationTime(current->AnimationTime() + 0.1f);
+    };
     ClearHostJournal();
     RunHost(kHostExecutionUpdate, world.player);
     HostAddCharacterDecalAction = nullptr;
@@ -514,6 +519,37 @@ int AnotherPlugin() {
     return Summary();
 }
 
+// The pictures that the stand-in's Direct3D 9 device draws through fresh copies
+// of the plug-in: written into folder, or compared with the copies there.
+int Pictures(const char* folderText, bool compare) {
+    PristineHostCode();
+    std::string failure;
+    if (!StartRenderer(failure)) {
+        std::fprintf(stderr, "no Direct3D 9 device: %s\n", failure.c_str());
+        return 1;
+    }
+    const std::wstring folder = std::wstring(folderText, folderText + std::strlen(folderText)) + L"\\";
+    std::printf("== Pictures, as drawn by the stand-in ==\n");
+    for (const NamedPicture& named : DrawPictures()) {
+        const std::wstring path = folder + std::wstring(named.file.begin(), named.file.end());
+        std::printf("%s (%ux%u): %s\n", named.file.c_str(), named.picture.width, named.picture.height,
+                    named.caption.c_str());
+        if (compare) {
+            Picture committed;
+            const unsigned difference =
+                ReadPng(path, committed) ? LargestDifference(committed, named.picture) : 256;
+            std::printf("  largest difference from the committed copy: %u\n", difference);
+            Check(difference <= 2, "the committed picture is what the build draws");
+        } else {
+            Check(WritePng(path, named.picture), "the picture is written");
+        }
+    }
+    if (!compare) {
+        std::printf("written to %s\n", folderText);
+    }
+    return Summary();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -525,6 +561,10 @@ int main(int argc, char** argv) {
     }
     if (argc > 1 && std::strcmp(argv[1], "--another-plugin") == 0) {
         return AnotherPlugin();
+    }
+    if (argc > 2 &&
+        (std::strcmp(argv[1], "--pictures") == 0 || std::strcmp(argv[1], "--check-pictures") == 0)) {
+        return Pictures(argv[2], std::strcmp(argv[1], "--check-pictures") == 0);
     }
     const bool defaults = argc > 1 && std::strcmp(argv[1], "--defaults") == 0;
     const std::wstring folder = CreateGameFolder(defaults ? L"scene-defaults" : L"scene");

@@ -11,7 +11,7 @@ cd "$ROOT"
 bash scripts/setup.sh
 bash scripts/build.sh >/dev/null
 source scripts/wine-session.sh
-start_wine_session
+start_wine_session --display
 cmake --build --preset release --target dist >/dev/null
 wine "$BUILD_DIR/bin/crimsel_host.exe" "$@" | tr -d '\r'
 echo

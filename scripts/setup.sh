@@ -3,7 +3,10 @@
 # not yet present. Does nothing (and touches no package list) when all is there.
 set -euo pipefail
 
-packages=(cmake ninja-build g++-mingw-w64-i686-posix wine wine32:i386 googletest e2fsprogs clang-format)
+# Direct3D 9 draws through Wine's OpenGL on Mesa's software renderer, under a
+# virtual X display; stb writes and reads the pictures.
+packages=(cmake ninja-build g++-mingw-w64-i686-posix wine wine32:i386 googletest e2fsprogs clang-format
+  xvfb xauth libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libstb-dev)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -9,5 +9,5 @@ bash scripts/setup.sh
 find src host tests bench \( -name '*.cpp' -o -name '*.h' \) -print0 | xargs -0 clang-format --dry-run --Werror
 bash scripts/build.sh
 source scripts/wine-session.sh
-start_wine_session
+start_wine_session --display
 ctest --preset release "$@"

@@ -1,16 +1,57 @@
 # Sourced by the scripts that run Windows programs: one Wine prefix inside the
-# build folder and a persistent wineserver for it, stopped again on exit.
+# build folder and a persistent wineserver for it, and with "--display" a
+# virtual X display of the session's own for Direct3D 9; all stopped on exit.
 export WINEPREFIX="$BUILD_DIR/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+
+XVFB_PID=""
+
+# Wine's server first: its background processes hold connections to the display.
+stop_wine_session() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$XVFB_PID" ]; then
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=""
+  fi
+}
+
+# Xvfb picks a free display number itself and tells it on a descriptor
+# (-displayfd), so two runs on one machine cannot race for one.
+start_display() {
+  local number_file
+  number_file="$(mktemp)"
+  Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 100); do
+    if [ -s "$number_file" ]; then
+      break
+    fi
+    sleep 0.1
+  done
+  if [ ! -s "$number_file" ]; then
+    rm -f "$number_file"
+    echo "display: Xvfb did not start" >&2
+    exit 1
+  fi
+  export DISPLAY=":$(head -n1 "$number_file")"
+  rm -f "$number_file"
+}
 
 start_wine_session() {
   mkdir -p "$WINEPREFIX"
   # A server left from an earlier run would time out and leave the next Wine
   # program to start its own, which holds the test runner's output pipe open.
   wineserver -k >/dev/null 2>&1 || true
+  trap stop_wine_session EXIT
+  trap 'exit 130' INT TERM
+  # Never the caller's display: Wine's desktop process takes it when it starts.
+  unset DISPLAY
+  if [ "${1:-}" = --display ]; then
+    start_display
+  fi
   wineserver -p
-  trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "wine: preparing the prefix in $WINEPREFIX" >&2
   fi

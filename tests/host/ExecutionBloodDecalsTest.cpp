@@ -324,7 +324,7 @@ TEST_F(ExecutionBloodDecalsTest, EachEntryOfAWalkReadsTheAnimationTimeAndTheVict
     static ExecutionWorld* current = nullptr;
     alignas(16) static uint8_t otherVictim[0x1100] = {};
     current = &world;
-    HostAddCharacterDecalAction = [](void*) {
+    HostAddCharacterDecalAction = [](void*, float, float) {
         current->SetAnimationTime(0.7f);
         WriteField(current->player, kExecutionVictim, AddressOf(otherVictim));
     };
