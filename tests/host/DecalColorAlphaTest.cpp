@@ -1,4 +1,5 @@
 // The decal colour/alpha patch and the blend restore at the end of the host's decal drawing.
+#include "Pixels.h"
 #include "PluginScenario.h"
 
 #include <cstring>
@@ -146,4 +147,39 @@ TEST_F(DecalColorAlphaTest, EachColourByteComesFromItsOwnSetting) {
     EXPECT_EQ(entries[3],
               "Applying blood decal color/alpha patch with contained Wii-style source blend: red=11 "
               "green=22 blue=33 alpha=44");
+}
+
+// Pixels: three decals over a map of skin tone, judged at their middles.
+TEST(DecalColorAlphaPixels, DecalsBlendAsTheFactorsInForceSay) {
+    ASSERT_TRUE(DeviceStarted());
+    for (const ColourSetting& setting : kColourSettings) {
+        if (setting.patch && setting.red == 224) {
+            continue; // the defaults: a picture only
+        }
+        const uint32_t colour =
+            setting.patch ? setting.alpha << 24 | setting.red << 16 | setting.green << 8 | setting.blue
+                          : 0xC0800000u;
+        const Panel drawn = DrawDecalColours(setting);
+        ASSERT_EQ(drawn.size(), kMapPixels * kMapPixels);
+        for (const DecalSpot& spot : kDecalSpots) {
+            EXPECT_TRUE(Near(PixelAt(drawn, spot), Blend(colour, kSkin, setting.patch ? 2 : 5, 6)))
+                << setting.label;
+        }
+        EXPECT_EQ(drawn[0], kSkin) << "no decal there";
+    }
+}
+
+// A broken restore would leave the source blend "one" for what the host draws next.
+TEST(DecalColorAlphaPixels, WhatTheHostDrawsAfterTheDecalsBlendsWithSourceAlpha) {
+    ASSERT_TRUE(DeviceStarted());
+    constexpr uint32_t kOverlay = 0x40FFFFFF;
+    const ColourSetting& setting = kColourSettings[2];
+    const uint32_t decal =
+        Blend(0xFF000000u | setting.red << 16 | setting.green << 8 | setting.blue, kSkin, 2, 6);
+    const Panel drawn = DrawDecalColours(setting, kOverlay);
+    ASSERT_EQ(drawn.size(), kMapPixels * kMapPixels);
+    ASSERT_LT(kDecalSpots[0].x, 0.5f) << "under the overlay, which covers the left half";
+    EXPECT_TRUE(Near(PixelAt(drawn, kDecalSpots[0]), Blend(kOverlay, decal, 5, 6)));
+    EXPECT_TRUE(Near(drawn[0], Blend(kOverlay, kSkin, 5, 6)));
+    EXPECT_TRUE(Near(PixelAt(drawn, kDecalSpots[1]), decal)) << "right of the overlay";
 }

@@ -1,6 +1,8 @@
 // The stale damage-map clear hook, entered from the host's clear set-up.
+#include "Pixels.h"
 #include "PluginScenario.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -92,4 +94,18 @@ TEST_F(StaleMapClearTest, ClearRunsWithDepthWritesOffAndBlendOneZero) {
         EXPECT_EQ(calls[1].Args[1], 1u);
         ExpectOneMoreX87EntryAndTheSameRegisters();
     }
+}
+
+// Pixels: a map holding its earlier owner's blood, cleared for a new character.
+TEST(StaleMapClearPixels, OldBloodShowsThroughTheClearOnlyWithoutTheFix) {
+    ASSERT_TRUE(DeviceStarted());
+    const uint32_t oldBlood = Blend(0xC0800000, 0, 5, 6); // the game's colour over an empty map
+    const Panel without = DrawStaleMap(false);
+    ASSERT_EQ(without.size(), kMapPixels * kMapPixels);
+    for (const DecalSpot& spot : kDecalSpots) {
+        EXPECT_TRUE(Near(PixelAt(without, spot), oldBlood));
+    }
+    const Panel with = DrawStaleMap(true);
+    ASSERT_EQ(with.size(), kMapPixels * kMapPixels);
+    EXPECT_EQ(std::count(with.begin(), with.end(), kClearColour), static_cast<long>(with.size()));
 }
