@@ -2,7 +2,8 @@
 # Builds the plug-in and the release zip, then runs the real .asi in the stand-in
 # host through a scripted game session and prints the report, then starts it in
 # another build of the game, where it must write nothing, and beside another
-# plug-in that got to two of its windows first. "--defaults" starts
+# plug-in that got to two of its windows first, and draws the README's pictures
+# into docs/pictures with Direct3D 9 on a virtual display of its own. "--defaults" starts
 # the session without the scene's INI, as a player's first start would.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
@@ -18,5 +19,7 @@ echo
 wine "$BUILD_DIR/bin/crimsel_host.exe" --another-build | tr -d '\r'
 echo
 wine "$BUILD_DIR/bin/crimsel_host.exe" --another-plugin | tr -d '\r'
+echo
+wine "$BUILD_DIR/bin/crimsel_host.exe" --pictures "Z:$ROOT/docs/pictures" | tr -d '\r'
 echo
 echo "Release: $ROOT/dist/Vorlaine.Crimsel.zip"
