@@ -429,6 +429,22 @@ int Summary() {
     return checksFailed == 0 ? 0 : 1;
 }
 
+// Starts the plug-in from a game folder of its own, named name, with the
+// scene's INI; before gets the host's code as it was just before. The folder,
+// or nothing when the plug-in could not be loaded.
+std::wstring StartWithSceneIni(const wchar_t* name, std::vector<uint8_t>& before) {
+    const std::wstring folder = CreateGameFolder(name);
+    WriteFileBytes(folder + L"Vorlaine.Crimsel.ini", kSceneIni);
+    before = CopyHostCode();
+    const LoadedPlugin plugin = LoadPlugin(folder);
+    if (plugin.InitializeASI == nullptr) {
+        std::fprintf(stderr, "the plug-in could not be loaded\n");
+        return std::wstring();
+    }
+    plugin.InitializeASI();
+    return folder;
+}
+
 // An update of the game, or another game, holds other code at the same
 // addresses: here its execution update call leads elsewhere. The plug-in must
 // recognise that the game is not the build it serves and write nothing.
@@ -440,16 +456,12 @@ int AnotherBuild() {
     std::printf(
         "This build's call at 0x005AD857 leads to 0x0059A1B0, not to UpdateWiiExecution at 0x005A9640.\n");
     std::printf("The scene's INI: every fix and all logging on.\n");
-    const std::wstring folder = CreateGameFolder(L"scene-another-build");
-    WriteFileBytes(folder + L"Vorlaine.Crimsel.ini", kSceneIni);
     WriteHostCode(kExecutionUpdateCall, Branch(kNearCall, kExecutionUpdateCall, kAnotherBuildsTarget));
-    const std::vector<uint8_t> before = CopyHostCode();
-    const LoadedPlugin plugin = LoadPlugin(folder);
-    if (plugin.InitializeASI == nullptr) {
-        std::fprintf(stderr, "the plug-in could not be loaded\n");
+    std::vector<uint8_t> before;
+    const std::wstring folder = StartWithSceneIni(L"scene-another-build", before);
+    if (folder.empty()) {
         return 1;
     }
-    plugin.InitializeASI();
     const std::vector<uint8_t> after = CopyHostCode();
     ReportPatches(before, after, " [left alone]");
     Check(CompareHostCode(before, after).empty(), "another build gets no byte");
@@ -486,15 +498,11 @@ int AnotherPlugin() {
     takeJump(3); // the drawing's end
     std::printf("PeerHooks.dll put a call at 0x005BB33B and a jump at 0x005BB512. The scene's INI: every fix "
                 "on.\n");
-    const std::wstring folder = CreateGameFolder(L"scene-another-plugin");
-    WriteFileBytes(folder + L"Vorlaine.Crimsel.ini", kSceneIni);
-    const std::vector<uint8_t> before = CopyHostCode();
-    const LoadedPlugin plugin = LoadPlugin(folder);
-    if (plugin.InitializeASI == nullptr) {
-        std::fprintf(stderr, "the plug-in could not be loaded\n");
+    std::vector<uint8_t> before;
+    const std::wstring folder = StartWithSceneIni(L"scene-another-plugin", before);
+    if (folder.empty()) {
         return 1;
     }
-    plugin.InitializeASI();
     ReportPatches(before, CopyHostCode(), " [left alone]");
     Check(CompareHostCode(before, CopyHostCode()).size() == 8, "the two calls retargeted, nothing else");
 

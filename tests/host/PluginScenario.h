@@ -36,9 +36,12 @@ class PluginScenario : public ::testing::Test {
         ASSERT_TRUE(WriteFileBytes(folder + L"Vorlaine.Crimsel.ini", text));
     }
 
-    void StartPlugin() {
+    void StartPlugin() { StartPluginFrom(folder); }
+
+    // Loads and starts the plug-in from another folder than the scenario's own.
+    void StartPluginFrom(const std::wstring& from) {
         const std::vector<uint8_t> before = CopyHostCode();
-        plugin = LoadPlugin(folder);
+        plugin = LoadPlugin(from);
         ASSERT_NE(plugin.Module, nullptr);
         ASSERT_NE(plugin.InitializeASI, nullptr);
         volatile InitializeAsiFunction initialize = plugin.InitializeASI;

@@ -203,15 +203,6 @@ class LongPathTest : public PluginScenario {
         return path;
     }
 
-    void StartFrom(const std::wstring& deep) {
-        const std::vector<uint8_t> before = CopyHostCode();
-        plugin = LoadPlugin(deep);
-        ASSERT_NE(plugin.InitializeASI, nullptr);
-        volatile InitializeAsiFunction initialize = plugin.InitializeASI;
-        initialize();
-        changes = CompareHostCode(before, CopyHostCode());
-    }
-
     static std::vector<std::wstring> Names(const std::wstring& directory) {
         std::vector<std::wstring> names;
         WIN32_FIND_DATAW entry;
@@ -253,7 +244,7 @@ TEST_F(LongPathTest, ReadsTheUsersIniBesideItAndWritesNothingElsewhere) {
     const std::wstring deep = Nest(levels);
     ASSERT_GT(deep.size() - 4 + std::strlen("Vorlaine.Crimsel.asi"), size_t{MAX_PATH});
     ASSERT_TRUE(WriteFileBytes(deep + L"Vorlaine.Crimsel.ini", kUsersIni));
-    StartFrom(deep);
+    StartPluginFrom(deep);
     const std::vector<std::string> entries = WholeEntries(ReadFileBytes(deep + L"Crimsel.log"));
     ASSERT_GE(entries.size(), 4u);
     EXPECT_EQ(entries[2], "Settings: FixExecutionBloodDecals=1 PatchBloodDecalColorAndAlpha=1 "
@@ -276,7 +267,7 @@ TEST_F(LongPathTest, TooDeepForAnyFormStartsWithTheDefaultsAndWritesNoFile) {
     }
     const std::wstring deep = Nest(levels);
     ASSERT_TRUE(WriteFileBytes(deep + L"Vorlaine.Crimsel.ini", kUsersIni));
-    StartFrom(deep);
+    StartPluginFrom(deep);
     ExpectOnlyTheDefaultFixes();
     EXPECT_EQ(ReadFileBytes(deep + L"Vorlaine.Crimsel.ini"), kUsersIni);
     EXPECT_EQ(Names(deep), (std::vector<std::wstring>{L"Vorlaine.Crimsel.asi", L"Vorlaine.Crimsel.ini"}));

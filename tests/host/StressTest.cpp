@@ -195,12 +195,7 @@ TEST_F(StressTest, AGameFolderThatCannotBeWrittenStartsWithTheDefaults) {
     HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_EQ(file, INVALID_HANDLE_VALUE) << "the folder should not be writable";
 
-    const std::vector<uint8_t> before = CopyHostCode();
-    plugin = LoadPlugin(unwritable);
-    ASSERT_NE(plugin.InitializeASI, nullptr);
-    volatile InitializeAsiFunction initialize = plugin.InitializeASI;
-    initialize();
-    changes = CompareHostCode(before, CopyHostCode());
+    StartPluginFrom(unwritable);
 
     ExpectOnlyTheDefaultFixes();
     EXPECT_FALSE(FileExists(unwritable + L"Vorlaine.Crimsel.ini"));
