@@ -130,15 +130,18 @@ Panel DrawStaleMap(bool fix) {
     return MapPixels(drawn.map);
 }
 
-Panel DrawDecalColours(const ColourSetting& setting, uint32_t overlay) {
+Panel DrawDecalColours(const ColourSetting& setting, uint32_t overlay, bool asIfLeaked) {
     wchar_t name[64];
-    std::swprintf(name, 64, L"drawing-colour-%d-%u-%u-%u-%u-%08X", setting.patch, setting.red, setting.green,
-                  setting.blue, setting.alpha, overlay);
+    std::swprintf(name, 64, L"drawing-colour-%d-%u-%u-%u-%u-%08X-%d", setting.patch, setting.red,
+                  setting.green, setting.blue, setting.alpha, overlay, asIfLeaked);
     StartFreshPlugin(name, Ini(false, setting.patch, false, setting));
     static uint8_t owner[16];
     DrawnMap drawn(owner, kSkin);
     drawn.AddDecalsAtTheSpots(owner);
     drawn.Run(kHostDrawDamageMapDecals);
+    if (asIfLeaked) {
+        RendererSetBlendFactors(2, 6);
+    }
     if (overlay != 0) {
         DrawQuad(drawn.map, 0, 0, kMapPixels / 2, kMapPixels, overlay);
     }
@@ -274,5 +277,14 @@ std::vector<NamedPicture> DrawPictures() {
                         "the victim's map after each of the ten frames of a non-interactive execution: "
                         "FixExecutionBloodDecals=0 (top), =1 (bottom)",
                         Compose(frames, 10, 2)});
+    pictures.push_back(
+        {"blend-restore.png",
+         "with the patch on (200/10/40/255), a translucent white quad that the host draws over the "
+         "left half after its decals: blended with source alpha as BlendRestoreHook leaves it "
+         "(left), and under the source blend \"one\" that a missing restore would leave (right, "
+         "set by the stand-in)",
+         Compose({DrawDecalColours(kColourSettings[2], kOverlay),
+                  DrawDecalColours(kColourSettings[2], kOverlay, true)},
+                 2, 1)});
     return pictures;
 }

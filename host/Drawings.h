@@ -32,6 +32,9 @@ constexpr DecalSpot kDecalSpots[] = {{0.30f, 0.32f}, {0.68f, 0.30f}, {0.50f, 0.6
 // colour and opacity show. Also the backdrop of every picture.
 constexpr uint32_t kSkin = 0xFFD2A68C;
 
+// What the host draws after its decals in the blend-restore pictures and checks.
+constexpr uint32_t kOverlay = 0x40FFFFFF;
+
 // The drawing code's own colour, as its immediates stand in the game's code
 // (red 0x80, alpha 0xC0), and its own blend factors.
 struct ColourSetting {
@@ -48,10 +51,11 @@ uint32_t PixelAt(const Panel& panel, const DecalSpot& spot);
 // FixStaleDamageMapDecals as given.
 Panel DrawStaleMap(bool fix);
 
-// The decals at kDecalSpots over a map of kSkin with a colour setting; with the
-// patch, a quad of overlay colour over the left half afterwards, as the host
-// draws more after its decals under the blending then in force.
-Panel DrawDecalColours(const ColourSetting& setting, uint32_t overlay = 0);
+// The decals at kDecalSpots over a map of kSkin with a colour setting; with an
+// overlay colour, a quad of it over the left half afterwards, as the host draws
+// more after its decals under the blending then in force, or, asIfLeaked, under
+// the source blend "one" that a missing restore would leave (set by the stand-in).
+Panel DrawDecalColours(const ColourSetting& setting, uint32_t overlay = 0, bool asIfLeaked = false);
 
 // The victim's map after each of the ten frames of the scene's non-interactive
 // execution, with FixExecutionBloodDecals as given.

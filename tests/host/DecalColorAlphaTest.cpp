@@ -172,7 +172,6 @@ TEST(DecalColorAlphaPixels, DecalsBlendAsTheFactorsInForceSay) {
 // A broken restore would leave the source blend "one" for what the host draws next.
 TEST(DecalColorAlphaPixels, WhatTheHostDrawsAfterTheDecalsBlendsWithSourceAlpha) {
     ASSERT_TRUE(DeviceStarted());
-    constexpr uint32_t kOverlay = 0x40FFFFFF;
     const ColourSetting& setting = kColourSettings[2];
     const uint32_t decal =
         Blend(0xFF000000u | setting.red << 16 | setting.green << 8 | setting.blue, kSkin, 2, 6);
