@@ -102,7 +102,12 @@ const std::vector<uint8_t>& PristineHostCode() {
 
 LoadedPlugin StartFreshPlugin(const std::wstring& name, const std::string& ini) {
     WriteHostCode(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(HostCodeStart)), PristineHostCode());
-    const std::wstring folder = CreateGameFolder(name);
+    // The tests and the scene draw side by side from one folder of programs.
+    wchar_t program[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    const std::wstring programName = program;
+    const std::wstring stem = programName.substr(programName.find_last_of(L"\\/") + 1);
+    const std::wstring folder = CreateGameFolder(stem.substr(0, stem.find(L'.')) + L"-" + name);
     WriteFileBytes(folder + L"Vorlaine.Crimsel.ini", ini);
     const LoadedPlugin plugin = LoadPlugin(folder);
     if (plugin.InitializeASI != nullptr) {

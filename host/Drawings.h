@@ -16,7 +16,8 @@
 const std::vector<uint8_t>& PristineHostCode();
 
 // A fresh copy of the plug-in on the game's own code: the host's code put back,
-// a game folder of its own named name holding ini, loaded from there and started.
+// a game folder of its own named after this program and name holding ini,
+// loaded from there and started.
 LoadedPlugin StartFreshPlugin(const std::wstring& name, const std::string& ini);
 
 using Panel = std::vector<uint32_t>; // kMapPixels × kMapPixels, ARGB, row by row
