@@ -58,4 +58,10 @@ start_wine_session() {
   # Starts Wine's background services now, detached from any caller's output:
   # started later by a test, they would keep the runner's pipe open.
   wineboot -i >/dev/null 2>&1
+  # The same for Wine's desktop process, which a drawing test would otherwise
+  # start again once it has gone idle, and then hold the runner's pipe open for
+  # the twenty seconds it lingers: one window open for the session keeps it.
+  if [ -n "$XVFB_PID" ]; then
+    wine notepad.exe >/dev/null 2>&1 &
+  fi
 }
