@@ -22,4 +22,5 @@ wine "$BUILD_DIR/bin/crimsel_host.exe" --another-plugin | tr -d '\r'
 echo
 wine "$BUILD_DIR/bin/crimsel_host.exe" --pictures "Z:$ROOT/docs/pictures" | tr -d '\r'
 echo
+echo "Pictures: $ROOT/docs/pictures"
 echo "Release: $ROOT/dist/Vorlaine.Crimsel.zip"
