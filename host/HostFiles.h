@@ -3,6 +3,7 @@
 // Files of the stand-in host and the tests: the built plug-in lies beside the
 // executable, and a plug-in linked into a test executable writes beside it too.
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -35,6 +36,25 @@ inline std::vector<std::string> LogLines(const std::string& log) {
         start = end == std::string::npos ? log.size() : end + 2;
     }
     return lines;
+}
+
+// The names in a folder (its path with its separator), without "." and "..", sorted.
+inline std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name != L"." && name != L"..") {
+            names.push_back(name);
+        }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 inline bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {

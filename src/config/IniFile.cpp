@@ -15,7 +15,6 @@ const wchar_t kCommentPrefix[] = L"# ";
 const wchar_t kGeneralHeader[] = L"[General]";
 
 const char kUtf8Bom[] = "\xEF\xBB\xBF";
-const wchar_t kLongPrefix[] = L"\\\\?\\";
 constexpr size_t kLongPathCharacters = 32768;
 constexpr DWORD kValueCapacity = 256;
 
@@ -198,11 +197,7 @@ std::wstring FinalPathOf(HANDLE file, const std::wstring& openedAs) {
     }
     if (length != 0 && length < finalPath.size()) {
         finalPath.resize(length);
-        // "\\?\C:\..." is an ordinary path behind its prefix.
-        if (finalPath.compare(0, 4, kLongPrefix) == 0 && finalPath.size() > 5 && finalPath[5] == L':') {
-            finalPath.erase(0, 4);
-        }
-        return finalPath;
+        return OrdinaryPathForm(finalPath);
     }
     // Wine names no file deeper than MAX_PATH that way, but gives its path on
     // its volume: on the drive the file was opened by, if that is the same file.
@@ -216,7 +211,7 @@ std::wstring FinalPathOf(HANDLE file, const std::wstring& openedAs) {
     }
     const std::wstring onDrive =
         openedAs.substr(0, 2) + std::wstring(name->FileName, name->FileNameLength / sizeof(wchar_t));
-    return SameFile(file, kLongPrefix + onDrive) ? onDrive : std::wstring();
+    return SameFile(file, LongPathForm(onDrive)) ? onDrive : std::wstring();
 }
 
 } // namespace

@@ -32,6 +32,7 @@ namespace {
 constexpr DWORD kPathCapacity = MAX_PATH;
 constexpr DWORD kLongPathCapacity = 32768; // the longest path the platform has
 const wchar_t kLongPrefix[] = L"\\\\?\\";
+const wchar_t kLongUncPrefix[] = L"\\\\?\\UNC\\";
 // The longest name of a file the plug-in keeps beside itself.
 constexpr size_t kLongestFileName = sizeof "Vorlaine.Crimsel.ini.replaced" - 1;
 constexpr DWORD kValueCapacity = 32;
@@ -84,26 +85,33 @@ std::wstring ModuleFilePath(HMODULE module) {
     return path;
 }
 
+std::wstring LongPathForm(const std::wstring& path) {
+    if (path.compare(0, 4, kLongPrefix) == 0) {
+        return path;
+    }
+    const bool unc = path.compare(0, 2, L"\\\\") == 0;
+    return unc ? kLongUncPrefix + path.substr(2) : kLongPrefix + path;
+}
+
+std::wstring OrdinaryPathForm(const std::wstring& path) {
+    if (path.compare(0, 8, kLongUncPrefix) == 0) {
+        return L"\\\\" + path.substr(8);
+    }
+    return path.compare(0, 4, kLongPrefix) == 0 ? path.substr(4) : path;
+}
+
 std::wstring ReachableDirectory(const std::wstring& directory) {
     if (directory.size() + kLongestFileName < kPathCapacity) {
         return directory;
     }
     // Paths this long are reachable only in their "\\?\" form.
-    const bool unc = directory.compare(0, 2, L"\\\\") == 0;
-    const std::wstring longForm = directory.compare(0, 4, kLongPrefix) == 0 ? directory
-                                  : unc ? L"\\\\?\\UNC\\" + directory.substr(2)
-                                        : kLongPrefix + directory;
     std::wstring shortForm(kLongPathCapacity, L'\0');
-    const DWORD length = GetShortPathNameW(longForm.c_str(), &shortForm[0], kLongPathCapacity);
+    const DWORD length = GetShortPathNameW(LongPathForm(directory).c_str(), &shortForm[0], kLongPathCapacity);
     if (length == 0 || length >= kLongPathCapacity) {
         return std::wstring();
     }
     shortForm.resize(length);
-    if (shortForm.compare(0, 8, L"\\\\?\\UNC\\") == 0) {
-        shortForm = L"\\\\" + shortForm.substr(8);
-    } else if (shortForm.compare(0, 4, kLongPrefix) == 0) {
-        shortForm.erase(0, 4);
-    }
+    shortForm = OrdinaryPathForm(shortForm);
     if (shortForm.empty() || shortForm.size() + kLongestFileName >= kPathCapacity) {
         return std::wstring();
     }

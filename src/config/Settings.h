@@ -43,6 +43,11 @@ std::wstring GetPluginDirectory();
 // null), read whole however long; empty when the platform gives none.
 std::wstring ModuleFilePath(HMODULE module);
 
+// A path in its "\\?\" form, which reaches any depth, and without it again, as
+// the platform's INI functions take a path.
+std::wstring LongPathForm(const std::wstring& path);
+std::wstring OrdinaryPathForm(const std::wstring& path);
+
 // A directory, with its separator, in which the platform's INI functions (which
 // copy a path into MAX_PATH characters) can reach every file the plug-in keeps:
 // the directory itself, or its short form; empty when neither is short enough.

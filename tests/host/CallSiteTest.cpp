@@ -253,12 +253,7 @@ TEST_F(CallSiteTest, AnotherPluginsJumpsKeepTheirFeaturesOffAndTheRestInstalls) 
 // Named from a folder deeper than MAX_PATH, and named without a reference: the
 // other plug-in can still be unloaded.
 TEST_F(CallSiteTest, AnotherPluginIsNamedWholeAndKeepsItsReferenceCount) {
-    std::wstring deep = L"\\\\?\\" + folder;
-    for (const std::wstring& level : {std::wstring(200, L'p'), std::wstring(100, L'q')}) {
-        deep += level + L"\\";
-        ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
-    }
-    LoadPeer(deep);
+    LoadPeer(NestedFolder({std::wstring(200, L'p'), std::wstring(100, L'q')}));
     peer.TakeCall(0);
     Start();
     EXPECT_EQ(Entries()[6], "The call at 0x005AD857 led to " + Hex(peer.HookAddress(0)) +

@@ -155,19 +155,11 @@ std::vector<std::wstring> Read(const std::wstring& ini) {
 std::vector<std::wstring> Strays(const std::wstring& folder,
                                  const std::wstring& ini = L"Vorlaine.Crimsel.ini") {
     std::vector<std::wstring> strays;
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) {
-        return strays;
-    }
-    do {
-        const std::wstring name = entry.cFileName;
-        if (name != L"." && name != L".." && name != ini && name != L"Crimsel.log" &&
-            name.find(L".asi") == std::wstring::npos) {
+    for (const std::wstring& name : FolderEntries(folder)) {
+        if (name != ini && name != L"Crimsel.log" && name.find(L".asi") == std::wstring::npos) {
             strays.push_back(name);
         }
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
+    }
     return strays;
 }
 

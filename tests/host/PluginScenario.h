@@ -49,6 +49,17 @@ class PluginScenario : public ::testing::Test {
         changes = CompareHostCode(before, CopyHostCode());
     }
 
+    // Folders nested below the game folder, made through the "\\?\" form that a
+    // path longer than MAX_PATH needs; the deepest, in that form.
+    std::wstring NestedFolder(const std::vector<std::wstring>& levels) {
+        std::wstring path = L"\\\\?\\" + folder;
+        for (const std::wstring& level : levels) {
+            path += level + L"\\";
+            EXPECT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
+        }
+        return path;
+    }
+
     std::string Log() { return ReadFileBytes(folder + L"Crimsel.log"); }
 
     // Runs host code with ECX = ecx; the callee-saved registers and the stack must come back as they were.

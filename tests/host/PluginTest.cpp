@@ -190,34 +190,12 @@ namespace {
 // Under Wine nothing limits a path to MAX_PATH characters: a plug-in may lie deeper.
 class LongPathTest : public PluginScenario {
   protected:
-    // Nested folders below the game folder, made through the "\\?\" form that long
-    // paths need; the plug-in moves into the deepest, which is returned.
+    // NestedFolder, with the plug-in moved into its deepest folder.
     std::wstring Nest(const std::vector<std::wstring>& levels) {
-        std::wstring path = L"\\\\?\\" + folder;
-        for (const std::wstring& level : levels) {
-            path += level + L"\\";
-            EXPECT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
-        }
+        const std::wstring path = NestedFolder(levels);
         EXPECT_TRUE(
             MoveFileW((folder + L"Vorlaine.Crimsel.asi").c_str(), (path + L"Vorlaine.Crimsel.asi").c_str()));
         return path;
-    }
-
-    static std::vector<std::wstring> Names(const std::wstring& directory) {
-        std::vector<std::wstring> names;
-        WIN32_FIND_DATAW entry;
-        HANDLE search = FindFirstFileW((directory + L"*").c_str(), &entry);
-        while (search != INVALID_HANDLE_VALUE) {
-            if (entry.cFileName != std::wstring(L".") && entry.cFileName != std::wstring(L"..")) {
-                names.push_back(entry.cFileName);
-            }
-            if (!FindNextFileW(search, &entry)) {
-                FindClose(search);
-                break;
-            }
-        }
-        std::sort(names.begin(), names.end());
-        return names;
     }
 
     // Every folder above the plug-in's holds the next one alone, and the platform's
@@ -225,7 +203,7 @@ class LongPathTest : public PluginScenario {
     void ExpectNothingAbove(const std::vector<std::wstring>& levels) {
         std::wstring path = L"\\\\?\\" + folder;
         for (const std::wstring& level : levels) {
-            EXPECT_EQ(Names(path), std::vector<std::wstring>{level});
+            EXPECT_EQ(FolderEntries(path), std::vector<std::wstring>{level});
             path += level + L"\\";
         }
         wchar_t windows[MAX_PATH] = {};
@@ -254,7 +232,7 @@ TEST_F(LongPathTest, ReadsTheUsersIniBesideItAndWritesNothingElsewhere) {
     const std::string ini = ReadFileBytes(deep + L"Vorlaine.Crimsel.ini");
     EXPECT_EQ(ini.rfind("# Developed by", 0), 0u) << "completed in place:\n" << ini;
     EXPECT_NE(ini.find("Red=10\r\n"), std::string::npos);
-    EXPECT_EQ(Names(deep),
+    EXPECT_EQ(FolderEntries(deep),
               (std::vector<std::wstring>{L"Crimsel.log", L"Vorlaine.Crimsel.asi", L"Vorlaine.Crimsel.ini"}));
     ExpectNothingAbove(levels);
 }
@@ -270,6 +248,7 @@ TEST_F(LongPathTest, TooDeepForAnyFormStartsWithTheDefaultsAndWritesNoFile) {
     StartPluginFrom(deep);
     ExpectOnlyTheDefaultFixes();
     EXPECT_EQ(ReadFileBytes(deep + L"Vorlaine.Crimsel.ini"), kUsersIni);
-    EXPECT_EQ(Names(deep), (std::vector<std::wstring>{L"Vorlaine.Crimsel.asi", L"Vorlaine.Crimsel.ini"}));
+    EXPECT_EQ(FolderEntries(deep),
+              (std::vector<std::wstring>{L"Vorlaine.Crimsel.asi", L"Vorlaine.Crimsel.ini"}));
     ExpectNothingAbove(levels);
 }
