@@ -19,7 +19,7 @@
 #include <stb_image.h>
 
 const ColourSetting kColourSettings[4] = {
-    {"the game's look (PatchBloodDecalColorAndAlpha=0)", false, 0, 0, 0, 0},
+    {"patch off, the stand-in's own colour (PatchBloodDecalColorAndAlpha=0)", false, 0, 0, 0, 0},
     {"the defaults 224/224/224/255", true, 224, 224, 224, 255},
     {"200/10/40/255", true, 200, 10, 40, 255},
     {"60/180/255/128, translucent", true, 60, 180, 255, 128},
@@ -151,6 +151,31 @@ Panel DrawDecalColours(const ColourSetting& setting, uint32_t overlay, bool asIf
         DrawQuad(drawn.map, 0, 0, kMapPixels / 2, kMapPixels, overlay);
     }
     return MapPixels(drawn.map);
+}
+
+std::vector<BlendedPixel> DrawDecalBlends(uint32_t colour, const std::vector<uint32_t>& backgrounds) {
+    const ColourSetting setting{"",          true, colour >> 16 & 0xFF, colour >> 8 & 0xFF, colour & 0xFF,
+                                colour >> 24};
+    wchar_t name[32];
+    std::swprintf(name, 32, L"drawing-blend-%08X", colour);
+    StartFreshPlugin(name, Ini(false, true, false, setting));
+    static uint8_t owner[16];
+    const auto drawOver = [](uint32_t background) {
+        DrawnMap drawn(owner, background);
+        drawn.AddDecalsAtTheSpots(owner);
+        drawn.Run(kHostDrawDamageMapDecals);
+        return PixelAt(MapPixels(drawn.map), kDecalSpots[0]);
+    };
+    std::vector<BlendedPixel> pixels;
+    for (uint32_t background : backgrounds) {
+        pixels.push_back({drawOver(background), 0});
+    }
+    const uint32_t codeStart = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(HostCodeStart));
+    WriteHostCode(kDecalSourceBlend, {PristineHostCode()[kDecalSourceBlend - codeStart]});
+    for (size_t i = 0; i < backgrounds.size(); ++i) {
+        pixels[i].usual = drawOver(backgrounds[i]);
+    }
+    return pixels;
 }
 
 std::vector<Panel> DrawExecutionFrames(bool fix) {

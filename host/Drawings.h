@@ -36,8 +36,9 @@ constexpr uint32_t kSkin = 0xFFD2A68C;
 // What the host draws after its decals in the blend-restore pictures and checks.
 constexpr uint32_t kOverlay = 0x40FFFFFF;
 
-// The drawing code's own colour, as its immediates stand in the game's code
-// (red 0x80, alpha 0xC0), and its own blend factors.
+// A colour setting of the pictures and checks. With the patch off the decals
+// keep the stand-in's own colour, its immediates red 0x80 and alpha 0xC0 (the
+// game's own colour is not known here), and its own blend factors.
 struct ColourSetting {
     const char* label;
     bool patch; // PatchBloodDecalColorAndAlpha
@@ -57,6 +58,16 @@ Panel DrawStaleMap(bool fix);
 // more after its decals under the blending then in force, or, asIfLeaked, under
 // the source blend "one" that a missing restore would leave (set by the stand-in).
 Panel DrawDecalColours(const ColourSetting& setting, uint32_t overlay = 0, bool asIfLeaked = false);
+
+// The middle of a decal of colour (ARGB) drawn by the host over a map of one
+// background, through a fresh copy of the plug-in with the patch on: as the
+// patch draws it, and with the drawing's own source blend (source alpha) put
+// back under the same colour. One pair per background, in their order.
+struct BlendedPixel {
+    uint32_t patched;
+    uint32_t usual;
+};
+std::vector<BlendedPixel> DrawDecalBlends(uint32_t colour, const std::vector<uint32_t>& backgrounds);
 
 // The victim's map after each of the ten frames of the scene's non-interactive
 // execution, with FixExecutionBloodDecals as given.

@@ -1,0 +1,42 @@
+// Draws the previews: in each panel the test bed's decal disc over one opaque
+// background, every pixel by the blend model. The canvas shows the target's
+// colour opaque (the page behind must not mix with the target's alpha), and the
+// alpha that the target then holds is given as a number beside it.
+const PreviewDrawing = (() => {
+  const DISC_RADIUS = 0.3; // of the panel's side
+
+  function drawPanel(canvas, colour, backgroundArgb, factors) {
+    const context = canvas.getContext("2d");
+    const { width, height } = canvas;
+    const image = context.createImageData(width, height);
+    const inside = BlendModel.blend(colour, backgroundArgb, factors);
+    const outside = BlendModel.channels(backgroundArgb);
+    const radius = DISC_RADIUS * Math.min(width, height);
+    for (let y = 0; y < height; y++) {
+      for (let x = 0; x < width; x++) {
+        const dx = x + 0.5 - width / 2;
+        const dy = y + 0.5 - height / 2;
+        const pixel = dx * dx + dy * dy < radius * radius ? inside : outside;
+        const at = (y * width + x) * 4;
+        image.data[at] = pixel.r;
+        image.data[at + 1] = pixel.g;
+        image.data[at + 2] = pixel.b;
+        image.data[at + 3] = 255;
+      }
+    }
+    context.putImageData(image, 0, 0);
+    return inside;
+  }
+
+  // figure: a preview with one canvas and one output per background, both
+  // marked with the background's name.
+  function drawPreview(figure, colour, factors) {
+    for (const background of BlendModel.BACKGROUNDS) {
+      const canvas = figure.querySelector(`canvas[data-background="${background.name}"]`);
+      const inside = drawPanel(canvas, colour, background.argb, factors);
+      figure.querySelector(`output[data-background="${background.name}"]`).textContent = String(inside.a);
+    }
+  }
+
+  return { drawPreview };
+})();

@@ -1,0 +1,207 @@
+// The player's INI given to the page through its file input: the switch and
+// the colour values that the page takes equal what the real plug-in's
+// LoadSettings reads from a copy of the same file under Wine in this run, and
+// the page names what a player got wrong.
+import assert from "node:assert/strict";
+import { join } from "node:path";
+import { readFileSync } from "node:fs";
+import { after, before, test } from "node:test";
+import {
+  CHANNELS, channelValues, giveIni, reference, scratchFolder, startBrowser, windowsPath, writeFiles,
+} from "./PageDriver.mjs";
+
+const folder = scratchFolder();
+reference("template", windowsPath(join(folder, "template.ini")));
+const template = readFileSync(join(folder, "template.ini"), "latin1");
+
+const ansi = (text) => Buffer.from(text, "latin1");
+const utf16 = (text, bigEndian) => {
+  const bytes = Buffer.from(text, "utf16le");
+  return bigEndian ? bytes.swap16() : bytes;
+};
+const withValues = (text, values) =>
+  Object.entries(values).reduce((out, [key, value]) => out.replace(new RegExp(`^${key}=.*$`, "m"), `${key}=${value}`),
+    text);
+
+const MARKUP = '<img src="x" onerror="document.title=\'ran\'">';
+
+// Files a player gives the page, with what the page must say of each.
+const CASES = [
+  { name: "template", bytes: ansi(template), notes: ["PatchBloodDecalColorAndAlpha is off"], absent: ["Not found"] },
+  {
+    name: "colour on",
+    bytes: ansi(withValues(template, { PatchBloodDecalColorAndAlpha: 1, Red: 200, Green: 10, Blue: 40 })),
+    notes: ["PatchBloodDecalColorAndAlpha is on"], absent: ["Not found", "reads no"],
+  },
+  {
+    name: "number forms",
+    bytes: ansi("[General]\r\nPatchBloodDecalColorAndAlpha=yes\r\n[BloodDecal]\r\nRed=0x80\r\nGreen=010\r\n" +
+      "Blue=08\r\nAlpha=300\r\n"),
+    query: "?Red=0x80&Green=010&blue=08&Alpha=300&Red=5",
+    notes: ["Red=0x80 reads as 128", "Alpha=300 lies outside 0 to 255", "Not found, so their defaults apply: " +
+      "FixExecutionBloodDecals"],
+  },
+  {
+    name: "case blanks and quotes",
+    bytes: ansi("[general]\r\n  patchblooddecalcolorandalpha = ON\r\n[ BloodDecal ]\r\nred = -20 \r\n" +
+      "GREEN=\" 77 \"\r\nBlue='12'\r\nAlpha=abc\r\n[BLOODDECAL]\r\nRed=1\r\n"),
+    notes: ["Alpha=abc is not a number", "[BLOODDECAL] stands a second time", "Red=-20 lies outside"],
+  },
+  {
+    name: "misplaced and misspelt",
+    bytes: ansi("Alpha=9\r\n[General]\r\nRed=10\r\nPatchBloodDecalColourAndAlpha=1\r\n[BloodDecal]\r\nGren=5\r\n" +
+      "[Bloodecal]\r\nBlue=7\r\n"),
+    notes: ["Red stands under [General]; the plug-in reads it only under [BloodDecal]",
+      "did you mean PatchBloodDecalColorAndAlpha?", "did you mean Green?", "did you mean [BloodDecal]?",
+      "Alpha stands under the top of the file", "PatchBloodDecalColorAndAlpha is off"],
+  },
+  {
+    name: "twice",
+    bytes: ansi("[BloodDecal]\r\nRed=1\r\nRed=2\r\nGreen\r\nGreen=6\r\n[General]\r\n" +
+      "PatchBloodDecalColorAndAlpha=1\r\n[BloodDecal]\r\nBlue=3\r\n"),
+    notes: ["Red stands a second time; the plug-in takes the first, on line 2", "Green has no \"=\"",
+      "Blue stands in a second [BloodDecal]"],
+  },
+  {
+    name: "long values",
+    bytes: ansi(`[General]\r\nPatchBloodDecalColorAndAlpha=${"0".repeat(31)}1\r\n[BloodDecal]\r\n` +
+      `Red=${"0".repeat(29)}17\r\nGreen="${"0".repeat(28)}33"\r\nBlue="${"0".repeat(29)}44"\r\n` +
+      `Alpha=${" ".repeat(3)}0x${"0".repeat(28)}7F\r\n`),
+  },
+  {
+    name: "utf-8 with its mark",
+    bytes: Buffer.concat([Buffer.from([0xef, 0xbb, 0xbf]), Buffer.from("; r\u00f6t\r\n[General]\r\n" +
+      "PatchBloodDecalColorAndAlpha=1\r\n[BloodDecal]\r\nRed=\uff19\uff18\r\nGreen=\u00a0 66\r\n" +
+      "Blue=\uff10x1F\r\n", "utf8")]),
+    notes: ["Read as UTF-8 with its mark"],
+  },
+  {
+    name: "utf-16 le with its mark",
+    bytes: Buffer.concat([Buffer.from([0xff, 0xfe]), utf16("[General]\r\nPatchBloodDecalColorAndAlpha=1\r\n" +
+      "[BloodDecal]\r\nRed=11\r\nAlpha=22\r\n")]),
+    notes: ["Read as UTF-16 LE with its mark"],
+  },
+  {
+    name: "utf-16 be with its mark",
+    bytes: Buffer.concat([Buffer.from([0xfe, 0xff]), utf16("[General]\r\nPatchBloodDecalColorAndAlpha=on\r\n" +
+      "[BloodDecal]\r\nBlue=33\r\n", true)]),
+    notes: ["Read as UTF-16 BE with its mark"],
+  },
+  {
+    name: "utf-16 without its mark",
+    bytes: utf16("[General]\r\nPatchBloodDecalColorAndAlpha=1\r\n[BloodDecal]\r\nRed=12\r\n"),
+    notes: ["without its byte-order mark", "Save the file as ANSI or UTF-8"], absent: ["Not found"],
+  },
+  {
+    name: "not an ini",
+    bytes: Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0, 0, 0, 0x0d, 0x49, 0x48, 0x44, 0x52, 0xff]),
+    notes: ["does not look like an INI file"],
+  },
+  { name: "empty", bytes: Buffer.alloc(0), notes: ["The file is empty"] },
+  {
+    name: "markup",
+    bytes: ansi(`[General]\r\nPatchBloodDecalColorAndAlpha=1\r\n<script>document.title++</script>=1\r\n` +
+      `[BloodDecal]\r\nRed=${MARKUP}\r\n[${MARKUP}]\r\n`),
+    notes: [`Red=${MARKUP} is not a number`, `reads no key "<script>document.title++</script>"`],
+  },
+  {
+    name: "blanks, control characters and NUL",
+    bytes: ansi("[General]\rPatchBloodDecalColorAndAlpha\t=\t1\x1a\n\r[BloodDecal]\nRed=\xa0\xa0 42\r\nGreen=5\0" +
+      "9\r\nBl\0ue=7\r\nBlue\0 hidden=21\r\nAlpha=\x1a 66\r\n"),
+    notes: ["holds NUL bytes"],
+  },
+];
+
+// The hostile campaign's kinds of file, generated from a fixed seed.
+function* generated() {
+  let state = 20261208;
+  const below = (limit) => {
+    state = (Math.imul(state, 1664525) + 1013904223) >>> 0;
+    return state % limit;
+  };
+  const pick = (list) => list[below(list.length)];
+  const keys = { General: ["FixExecutionBloodDecals", "PatchBloodDecalColorAndAlpha", "FixStaleDamageMapDecals"],
+    BloodDecal: CHANNELS, Logging: ["EnableLogging", "LogDamageMapDiagnostics", "LogExecutionDecals"] };
+  const values = ["0", "1", "yes", "off", "224", "0x80", "maybe", "-3", "7 # seven", "", "'5'", "\"on\"", "012"];
+  const forms = [(k, v) => `${k}=${v}`, (k, v) => `${k} = ${v}`, (k, v) => `  ${k}=${v}`, (k, v) => `\t${k}\t=${v}`];
+  const others = ["; a comment", "# r\xc3\xb6t \xe4\xf6", "", "[Other]", "Unknown=1"];
+  const lines = (ends) => {
+    let text = "";
+    for (const section of Object.keys(keys).sort(() => below(3) - 1)) {
+      text += `[${section}]${pick(ends)}`;
+      for (const key of keys[section]) {
+        if (below(4) !== 0) text += pick(forms)(key, pick(values)) + pick(ends);
+        if (below(3) === 0) text += pick(others) + pick(ends);
+      }
+    }
+    return text;
+  };
+  const kinds = {
+    "random bytes": () => Buffer.from(Array.from({ length: below(2048) }, () => below(256))),
+    "text with a NUL byte": () => {
+      const text = lines(["\r\n"]);
+      const at = below(text.length + 1);
+      return ansi(`${text.slice(0, at)}\0${text.slice(at)}`);
+    },
+    "UTF-16 without its mark": () => utf16(lines(["\r\n"]), below(2) === 1),
+    "UTF-16 with its mark": () => Buffer.concat([Buffer.from([0xff, 0xfe]), utf16(lines(["\r\n"]))]),
+    "UTF-8 with its mark and invalid sequences": () =>
+      Buffer.concat([Buffer.from([0xef, 0xbb, 0xbf]), ansi(lines(["\r\n", "\xc3\r\n", "\xff\xfe\r\n", "\xe2\x80\r\n"]))]),
+    "CR-only line ends": () => ansi(lines(["\r"])),
+    "mixed line ends": () => ansi(lines(["\r\n", "\n", "\r", "\n\r"])),
+    "repeated sections and keys": () => ansi(`${lines(["\r\n"])}${lines(["\r\n"])}[General]\r\nRed=1\r\nRed=2\r\n`),
+    "keys outside any section": () => ansi(`EnableLogging=1\r\nRed=5\r\n${lines(["\r\n"])}`),
+    "lines over 32,767 characters": () => ansi(`${lines(["\r\n"])}; ${"x".repeat(40000)}\r\n[BloodDecal]\r\n` +
+      `Blue=${"7".repeat(33000)}\r\n${lines(["\r\n"])}`),
+  };
+  for (const [kind, make] of Object.entries(kinds)) {
+    for (let i = 0; i < 4; i++) yield { name: `${kind} ${i + 1}`, bytes: make() };
+  }
+}
+
+const ALL = [...CASES, ...generated()].map((c, i) => ({ ...c, file: `case-${String(i).padStart(2, "0")}.ini` }));
+const paths = writeFiles(folder, ALL.map((c) => ({ name: c.file, bytes: c.bytes })));
+const read = reference("settings", ...paths.map(windowsPath));
+
+let session;
+before(async () => {
+  session = await startBrowser();
+});
+after(async () => {
+  await session.browser.close();
+});
+
+test("the page takes from every file what the plug-in's LoadSettings reads, and says what is wrong", async () => {
+  assert.equal(read.length, ALL.length, "the plug-in read every file");
+  const page = await session.open();
+  for (const [i, c] of ALL.entries()) {
+    const shown = await giveIni(page, paths[i], c.file);
+    const plugin = read[i];
+    const taken = Object.fromEntries(Object.entries(shown.taken).map(([key, text]) => [key, parseInt(text, 10)]));
+    for (const key of Object.keys(taken)) {
+      assert.equal(taken[key], plugin[key], `${c.name}: ${key} (page ${shown.taken[key]})`);
+    }
+    assert.deepEqual(await channelValues(page), Object.fromEntries(CHANNELS.map((name) => [name, plugin[name]])),
+      `${c.name}: the colour controls`);
+    for (const expected of c.notes || []) {
+      assert.ok(shown.notes.some((note) => note.includes(expected)), `${c.name}: "${expected}" in ${shown.notes}`);
+    }
+    for (const unexpected of c.absent || []) {
+      assert.ok(!shown.notes.some((note) => note.includes(unexpected)), `${c.name}: no "${unexpected}"`);
+    }
+  }
+  assert.equal(await page.title(), "Vorlaine.Crimsel: blood decal colour and settings", "no script from a file ran");
+  assert.equal(await page.$$eval("#ini-report img, #ini-report script", (found) => found.length), 0);
+  assert.deepEqual(session.errors, []);
+  assert.deepEqual(session.foreignRequests, []);
+});
+
+test("a link's query is read by the INI's rules", async () => {
+  for (const [i, c] of ALL.entries()) {
+    if (!c.query) continue;
+    const page = await session.open(c.query);
+    assert.deepEqual(await channelValues(page), Object.fromEntries(CHANNELS.map((name) => [name, read[i][name]])),
+      `${c.name}: ${c.query}`);
+  }
+  assert.deepEqual(session.foreignRequests, []);
+});
