@@ -3,7 +3,8 @@
 # host through a scripted game session and prints the report, then starts it in
 # another build of the game, where it must write nothing, and beside another
 # plug-in that got to two of its windows first, and draws the README's pictures
-# into docs/pictures with Direct3D 9 on a virtual display of its own. "--defaults" starts
+# into docs/pictures with Direct3D 9 on a virtual display of its own, and a
+# picture of the players' page in headless Chromium. "--defaults" starts
 # the session without the scene's INI, as a player's first start would.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
@@ -21,6 +22,8 @@ echo
 wine "$BUILD_DIR/bin/crimsel_host.exe" --another-plugin | tr -d '\r'
 echo
 wine "$BUILD_DIR/bin/crimsel_host.exe" --pictures "Z:$ROOT/docs/pictures" | tr -d '\r'
+node tests/page/Screenshot.mjs "$BUILD_DIR/page/Vorlaine.Crimsel.html" "$ROOT/docs/pictures/page.png"
+echo "page.png: the players' page (Vorlaine.Crimsel.html in the release) at the default colours"
 echo
 echo "Pictures: $ROOT/docs/pictures"
 echo "Release: $ROOT/dist/Vorlaine.Crimsel.zip"

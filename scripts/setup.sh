@@ -1,12 +1,19 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, whatever the build and the tests need and is
-# not yet present. Does nothing (and touches no package list) when all is there.
+# not yet present, then the pinned browser driver of the page's tests from the
+# npm registry. Does nothing (and touches no package list) when all is there.
 set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 
 # Direct3D 9 draws through Wine's OpenGL on Mesa's software renderer, under a
 # virtual X display; stb writes and reads the pictures.
 packages=(cmake ninja-build g++-mingw-w64-i686-posix wine wine32:i386 googletest e2fsprogs clang-format
-  xvfb xauth libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libstb-dev)
+  xvfb xauth libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libstb-dev chromium)
+# Node.js packs the players' page and drives the browser; Debian's only where
+# none is on the path, since another Node.js conflicts with Debian's npm.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+  packages+=(nodejs npm)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -15,18 +22,24 @@ for package in "${packages[@]}"; do
   fi
 done
 
-if [ "${#missing[@]}" -eq 0 ]; then
-  exit 0
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "setup: installing ${missing[*]}" >&2
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "setup: run as root to install the missing packages" >&2
+    exit 1
+  fi
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-echo "setup: installing ${missing[*]}" >&2
-if [ "$(id -u)" -ne 0 ]; then
-  echo "setup: run as root to install the missing packages" >&2
-  exit 1
+# The driver exactly as its lock file pins it; it drives Debian's Chromium, so
+# no browser is downloaded.
+page_tests="$ROOT/tests/page"
+if [ ! "$page_tests/node_modules/.package-lock.json" -nt "$page_tests/package-lock.json" ]; then
+  echo "setup: installing the page tests' browser driver" >&2
+  (cd "$page_tests" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >/dev/null)
 fi
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
-fi
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
