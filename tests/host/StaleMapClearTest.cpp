@@ -99,7 +99,7 @@ TEST_F(StaleMapClearTest, ClearRunsWithDepthWritesOffAndBlendOneZero) {
 // Pixels: a map holding its earlier owner's blood, cleared for a new character.
 TEST(StaleMapClearPixels, OldBloodShowsThroughTheClearOnlyWithoutTheFix) {
     ASSERT_TRUE(DeviceStarted());
-    const uint32_t oldBlood = Blend(0xC0800000, 0, 5, 6); // the game's colour over an empty map
+    const uint32_t oldBlood = Blend(0xC0800000, 0, 5, 6); // the stand-in's colour over an empty map
     const Panel without = DrawStaleMap(false);
     ASSERT_EQ(without.size(), kMapPixels * kMapPixels);
     for (const DecalSpot& spot : kDecalSpots) {
