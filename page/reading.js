@@ -18,6 +18,7 @@ const IniReading = (() => {
   ];
   const SECTIONS = ["General", "BloodDecal", "Logging"];
   const VALUE_CAPACITY = 32; // the plug-in's buffer, terminator included
+  const MAX_NOTES = 50; // a file of junk lines must not bury the page
 
   // The blanks that the profile reader trims (Ctrl-Z among them) and that the
   // runtime's number conversion skips.
@@ -70,27 +71,36 @@ const IniReading = (() => {
     return Math.max(evenNul, oddNul) >= pairs * 0.4 && Math.min(evenNul, oddNul) <= pairs * 0.05;
   }
 
+  const isComment = (line) => line[0] === ";" || line[0] === "#";
+
   // Sections and keys in file order, as the profile reader parses them: lines
   // without their blanks, "[" up to the last "]" names a section (blanks inside
   // the brackets do not count), anything
   // else is a key up to its first "=" (no "=": a key without a value).
+  //
+  // Comment lines are not kept: no name of ours starts with ";" or "#", so none
+  // of them can answer, and a file of millions of them stays small here.
   function parse(text) {
     const sections = [{ name: "", line: 0, keys: [] }];
     let current = sections[0];
-    const lines = text.split(/\r\n|\n|\r/);
-    for (let i = 0; i < lines.length; i++) {
-      const line = trim(lines[i]);
-      if (line === "") continue;
+    const lineEnd = /\r\n|\n|\r/g;
+    for (let start = 0, number = 1; start < text.length; number++) {
+      lineEnd.lastIndex = start;
+      const end = lineEnd.exec(text);
+      const raw = text.slice(start, end ? end.index : text.length);
+      start = end ? end.index + end[0].length : text.length;
+      const line = trim(raw);
+      if (line === "" || isComment(line)) continue;
       const close = line.lastIndexOf("]");
       if (line[0] === "[" && close > 0) {
-        current = { name: trim(line.slice(1, close)), line: i + 1, keys: [] };
+        current = { name: trim(line.slice(1, close)), line: number, keys: [] };
         sections.push(current);
         continue;
       }
       const equals = line.indexOf("=");
       const name = equals < 0 ? line : trim(line.slice(0, equals));
       const value = equals < 0 ? null : trim(line.slice(equals + 1));
-      current.keys.push({ name, value, line: i + 1, text: lines[i] });
+      current.keys.push({ name, value, line: number, text: raw });
     }
     return sections;
   }
@@ -213,7 +223,6 @@ const IniReading = (() => {
     return bestDistance <= Math.max(2, Math.floor(lower.length / 4)) ? best : null;
   }
 
-  const isComment = (name) => name[0] === ";" || name[0] === "#";
   const where = (section) => (section.line > 0 ? `[${section.name}]` : "the top of the file, before any section");
 
   // What the plug-in would take from the file, and notes on what a player most
@@ -221,7 +230,11 @@ const IniReading = (() => {
   // names, values that are not numbers, files it cannot read.
   function readSettings(bytes) {
     const notes = [];
-    const note = (kind, text, line) => notes.push({ kind, text, line: line || 0 });
+    let unshown = 0;
+    const note = (kind, text, line) => {
+      if (notes.length < MAX_NOTES) notes.push({ kind, text, line: line || 0 });
+      else unshown++;
+    };
     const { text, encoding } = decode(bytes);
     const utf16WithoutMark = encoding === "ANSI or UTF-8" && looksLikeUtf16WithoutMark(bytes);
     const sections = parse(text);
@@ -292,7 +305,6 @@ const IniReading = (() => {
           "the first.", section.line);
       }
       for (const key of section.keys) {
-        if (isComment(key.name)) continue;
         const setting = SETTINGS.find((s) => sameName(key.name, s.key));
         if (setting) {
           const firstOfName = findKey(sections, setting.section, setting.key);
@@ -314,6 +326,7 @@ const IniReading = (() => {
         }
       }
     }
+    if (unshown > 0) notes.push({ kind: "problem", text: `And ${unshown} more like these, not shown.`, line: 0 });
     return { settings, notes, encoding };
   }
 
