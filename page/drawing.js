@@ -28,14 +28,40 @@ const PreviewDrawing = (() => {
     return inside;
   }
 
-  // figure: a preview with one canvas and one output per background, both
-  // marked with the background's name.
-  function drawPreview(figure, colour, factors) {
-    for (const background of BlendModel.BACKGROUNDS) {
-      const canvas = figure.querySelector(`canvas[data-background="${background.name}"]`);
-      const inside = drawPanel(canvas, colour, background.argb, factors);
-      figure.querySelector(`output[data-background="${background.name}"]`).textContent = String(inside.a);
+  const PANEL_PIXELS = 120;
+
+  // One panel a background: its canvas and the number beside it, both marked
+  // with the background's name.
+  function panels(figure) {
+    const holder = figure.querySelector(".panels");
+    if (holder.children.length === 0) {
+      for (const background of BlendModel.BACKGROUNDS) {
+        const panel = document.createElement("div");
+        panel.className = "panel";
+        const canvas = document.createElement("canvas");
+        canvas.width = PANEL_PIXELS;
+        canvas.height = PANEL_PIXELS;
+        canvas.dataset.background = background.name;
+        canvas.setAttribute("role", "img");
+        canvas.setAttribute("aria-label", `over ${background.name}`);
+        const caption = document.createElement("span");
+        const alpha = document.createElement("output");
+        alpha.dataset.background = background.name;
+        caption.append(`${background.name}: target alpha `, alpha);
+        panel.append(canvas, caption);
+        holder.append(panel);
+      }
     }
+    return [...holder.children].map((panel) => ({
+      canvas: panel.querySelector("canvas"),
+      alpha: panel.querySelector("output"),
+    }));
+  }
+
+  function drawPreview(figure, colour, factors) {
+    panels(figure).forEach(({ canvas, alpha }, i) => {
+      alpha.textContent = String(drawPanel(canvas, colour, BlendModel.BACKGROUNDS[i].argb, factors).a);
+    });
   }
 
   return { drawPreview };

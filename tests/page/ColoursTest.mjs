@@ -4,9 +4,9 @@
 // its target for the same colour, patched through the real plug-in's bytes and
 // with the usual blend.
 import assert from "node:assert/strict";
-import { after, before, test } from "node:test";
+import { test } from "node:test";
 import {
-  CHANNELS, channelValues, channelsApart, hex, previewPixels, reference, setChannel, startBrowser,
+  CHANNELS, channelValues, channelsApart, hex, previewPixels, reference, setChannel, browserSession,
 } from "./PageDriver.mjs";
 
 // Red, green, blue, alpha: each channel at 0 and at 255 somewhere, and alpha
@@ -17,13 +17,7 @@ const SETTINGS = [
 ];
 const argb = ([r, g, b, a]) => ((a << 24) | (r << 16) | (g << 8) | b) >>> 0;
 
-let session;
-before(async () => {
-  session = await startBrowser();
-});
-after(async () => {
-  await session.browser.close();
-});
+const session = browserSession();
 
 test("each setting blends over each background as the stand-in's device draws it", async () => {
   const drawn = reference("pixels", ...SETTINGS.map((setting) => hex(argb(setting)).slice(2)));

@@ -5,9 +5,9 @@
 import assert from "node:assert/strict";
 import { join } from "node:path";
 import { readFileSync } from "node:fs";
-import { after, before, test } from "node:test";
+import { test } from "node:test";
 import {
-  CHANNELS, channelValues, giveIni, reference, scratchFolder, startBrowser, windowsPath, writeFiles,
+  CHANNELS, channelValues, giveIni, reference, scratchFolder, browserSession, windowsPath, writeFiles,
 } from "./PageDriver.mjs";
 
 const folder = scratchFolder();
@@ -163,13 +163,7 @@ const ALL = [...CASES, ...generated()].map((c, i) => ({ ...c, file: `case-${Stri
 const paths = writeFiles(folder, ALL.map((c) => ({ name: c.file, bytes: c.bytes })));
 const read = reference("settings", ...paths.map(windowsPath));
 
-let session;
-before(async () => {
-  session = await startBrowser();
-});
-after(async () => {
-  await session.browser.close();
-});
+const session = browserSession();
 
 test("the page takes from every file what the plug-in's LoadSettings reads, and says what is wrong", async () => {
   assert.equal(read.length, ALL.length, "the plug-in read every file");

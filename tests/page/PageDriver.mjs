@@ -6,6 +6,7 @@ import { mkdtempSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { pathToFileURL } from "node:url";
+import { after, before } from "node:test";
 import puppeteer from "puppeteer-core";
 
 export const [pageHtml, referenceProgram] = process.argv.slice(2);
@@ -40,7 +41,7 @@ export function writeFiles(folder, files) {
 
 // One browser for a test file. Every request the page makes is recorded, and
 // any but the page's own file is refused: nothing may leave the page.
-export async function startBrowser() {
+async function startBrowser() {
   let browser;
   try {
     browser = await puppeteer.launch({
@@ -70,6 +71,14 @@ export async function startBrowser() {
     return page;
   };
   return { browser, open, foreignRequests, errors };
+}
+
+// The browser of a test file, started before its tests and closed after them.
+export function browserSession() {
+  const session = {};
+  before(async () => Object.assign(session, await startBrowser()));
+  after(() => session.browser.close());
+  return session;
 }
 
 // A colour value set as a person would: 0 and 255 with the slider's Home and
