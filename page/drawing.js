@@ -9,8 +9,8 @@ const PreviewDrawing = (() => {
     const context = canvas.getContext("2d");
     const { width, height } = canvas;
     const image = context.createImageData(width, height);
-    const inside = BlendModel.blend(colour, backgroundArgb, factors);
-    const outside = BlendModel.channels(backgroundArgb);
+    const inside = BlendModel.blend(BlendModel.TEXEL_INSIDE, colour, backgroundArgb, factors);
+    const outside = BlendModel.blend(BlendModel.TEXEL_OUTSIDE, colour, backgroundArgb, factors);
     const radius = DISC_RADIUS * Math.min(width, height);
     for (let y = 0; y < height; y++) {
       for (let x = 0; x < width; x++) {

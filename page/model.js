@@ -1,9 +1,7 @@
 // What a decal leaves in a damage map's A8R8G8B8 target, by Direct3D 9's blend
 // equation: result = source × source factor + target × target factor, each of
 // the four channels clamped to 0..1, the same factors for colour and alpha. The
-// source is the decal's texture times the colour that the drawing code builds;
-// inside the disc the test bed's texture is white and opaque, so there the
-// source is the colour itself.
+// source is the decal's texture times the colour that the drawing code builds.
 const BlendModel = (() => {
   const ZERO = 1;
   const ONE = 2;
@@ -34,15 +32,22 @@ const BlendModel = (() => {
 
   const channels = (argb) => ({ a: (argb >>> 24) & 255, r: (argb >>> 16) & 255, g: (argb >>> 8) & 255, b: argb & 255 });
 
-  // colour {r, g, b, a} and the result in 0..255; target an ARGB number.
-  function blend(colour, targetArgb, factors) {
+  // What one pixel of the target holds after a decal's pixel is drawn over it:
+  // texel and colour {r, g, b, a} in 0..255, target an ARGB number, the
+  // result {r, g, b, a} in 0..255.
+  function blend(texel, colour, targetArgb, factors) {
     const target = channels(targetArgb);
-    const sourceAlpha = colour.a / 255;
-    const sourceFactor = factor(factors.source, sourceAlpha);
-    const targetFactor = factor(factors.target, sourceAlpha);
-    const mix = (s, t) => Math.round(255 * Math.min(1, Math.max(0, (s / 255) * sourceFactor + (t / 255) * targetFactor)));
-    return { r: mix(colour.r, target.r), g: mix(colour.g, target.g), b: mix(colour.b, target.b), a: mix(colour.a, target.a) };
+    const source = {};
+    for (const c of ["r", "g", "b", "a"]) source[c] = (texel[c] / 255) * (colour[c] / 255);
+    const sourceFactor = factor(factors.source, source.a);
+    const targetFactor = factor(factors.target, source.a);
+    const mix = (c) => Math.round(255 * Math.min(1, Math.max(0, source[c] * sourceFactor + (target[c] / 255) * targetFactor)));
+    return { r: mix("r"), g: mix("g"), b: mix("b"), a: mix("a") };
   }
 
-  return { PATCHED, USUAL, BACKGROUNDS, channels, blend };
+  // The test bed's decal texture: white and opaque inside its disc, nothing outside.
+  const TEXEL_INSIDE = { r: 255, g: 255, b: 255, a: 255 };
+  const TEXEL_OUTSIDE = { r: 0, g: 0, b: 0, a: 0 };
+
+  return { PATCHED, USUAL, BACKGROUNDS, TEXEL_INSIDE, TEXEL_OUTSIDE, blend };
 })();

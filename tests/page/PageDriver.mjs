@@ -68,6 +68,7 @@ async function startBrowser() {
       }
     });
     await page.goto(`${pageUrl}${query}`);
+    if (errors.length > 0) throw new Error(`the page's script failed: ${errors.join("; ")}`);
     return page;
   };
   return { browser, open, foreignRequests, errors };
