@@ -8,8 +8,10 @@ import { dirname, join } from "node:path";
 import { fileURLToPath } from "node:url";
 
 const here = dirname(fileURLToPath(import.meta.url));
-// In the order they depend on each other: reading, model, drawing, controls.
-const SCRIPTS = ["reading.js", "model.js", "drawing.js", "page.js"];
+// In the order they depend on each other: reading, model, drawing, controls;
+// the settings and colour first, then the log.
+const SCRIPTS = ["reading.js", "model.js", "drawing.js", "page.js", "logmodel.js", "logreading.js", "timeline.js",
+  "logpage.js"];
 
 const read = (name) => readFileSync(join(here, name), "utf8");
 const hash = (text) => `sha256-${createHash("sha256").update(text, "utf8").digest("base64")}`;

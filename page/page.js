@@ -106,9 +106,11 @@
     if (fileInput.files.length > 0) readIni(fileInput.files[0]);
   });
   document.addEventListener("dragover", (event) => event.preventDefault());
+  // A dropped log goes to the log part; anything else is taken as the INI.
   document.addEventListener("drop", (event) => {
     event.preventDefault();
-    if (event.dataTransfer.files.length > 0) readIni(event.dataTransfer.files[0]);
+    const file = event.dataTransfer.files[0];
+    if (file && !file.name.toLowerCase().endsWith(".log")) readIni(file);
   });
 
   setColour(colourFromQuery(window.location.search));
