@@ -56,14 +56,17 @@ const LogReading = (() => {
     return value >>> 0;
   }
 
-  // The time stamp's milliseconds, or -1 when the line has none.
+  // Whether the line starts with the log's time stamp, and its milliseconds.
   const STAMP = "[0000-00-00 00:00:00.000] ";
-  function timeStamp(b, from, to) {
-    if (to - from < PREFIX) return -1;
+  function stamped(b, from, to) {
+    if (to - from < PREFIX) return false;
     for (let i = 0; i < PREFIX; i++) {
       const c = b[from + i];
-      if (STAMP.charCodeAt(i) === 48 ? c < 48 || c > 57 : c !== STAMP.charCodeAt(i)) return -1;
+      if (STAMP.charCodeAt(i) === 48 ? c < 48 || c > 57 : c !== STAMP.charCodeAt(i)) return false;
     }
+    return true;
+  }
+  function stampTime(b, from) {
     const n = (i, digits) => {
       let v = 0;
       for (let k = 0; k < digits; k++) v = v * 10 + b[from + i + k] - 48;
@@ -77,28 +80,30 @@ const LogReading = (() => {
     return literal(word) === 0;
   };
 
+  // One map line's fields, read into this one record: no allocation a line.
+  const map = { index: 0, slot: 0, owner: 0, decals: 0, rendered: 0, flags: 0 };
   function mapLine(b, from, to) {
     over(b, from + MAP.length, to);
-    const index = decimal(3);
+    map.index = decimal(3);
     literal(FIELDS["] activeSlot="]);
-    let slot = LogModel.NO_SLOT;
+    map.slot = LogModel.NO_SLOT;
     if (at >= 0 && bytes[at] === 45 && bytes[at + 1] === 45) at += 2;
-    else slot = decimal(1);
+    else map.slot = decimal(1);
     literal(FIELDS[" owner="]);
-    const owner = hex(8);
+    map.owner = hex(8);
     literal(FIELDS[" tex="]);
     hex(8);
     literal(FIELDS[" tex2="]);
     hex(8);
     literal(FIELDS[" decals="]);
-    const decals = decimal(3);
+    map.decals = decimal(3);
     literal(FIELDS[" rendered="]);
-    const rendered = decimal(3);
+    map.rendered = decimal(3);
     literal(FIELDS[" flags=0x"]);
-    const flags = hex(2);
-    for (const [bit, suffix] of SUFFIXES) if (flags & bit) literal(suffix);
-    if (at !== end || index > 255 || decals > 255 || rendered > 255) return null;
-    return { index, slot, owner, decals, rendered, flags };
+    map.flags = hex(2);
+    for (let i = 0; i < SUFFIXES.length; i++) if (map.flags & SUFFIXES[i][0]) literal(SUFFIXES[i][1]);
+    if (at !== end || map.index > 255 || map.decals > 255 || map.rendered > 255) return null;
+    return map;
   }
 
   function headerLine(b, from, to) {
@@ -121,10 +126,10 @@ const LogReading = (() => {
   // The start-up lines, each put into words for a player. A feature's name in
   // the plug-in's lines, and what it is to a player.
   const FEATURES = {
-    "Blood decal color/alpha patch": "the decal colour and opacity patch (PatchBloodDecalColorAndAlpha)",
-    "Execution blood decal hook": "the execution blood decal fix (FixExecutionBloodDecals)",
-    "CharacterDamageManager diagnostics hook": "the damage-map diagnostics (LogDamageMapDiagnostics)",
-    "Stale damage-map clear blend hook": "the stale damage-map fix (FixStaleDamageMapDecals)",
+    "Blood decal color/alpha patch": "The decal colour and opacity patch (PatchBloodDecalColorAndAlpha)",
+    "Execution blood decal hook": "The execution blood decal fix (FixExecutionBloodDecals)",
+    "CharacterDamageManager diagnostics hook": "The damage-map diagnostics (LogDamageMapDiagnostics)",
+    "Stale damage-map clear blend hook": "The stale damage-map fix (FixStaleDamageMapDecals)",
   };
   const feature = (name) => FEATURES[name] || name;
   const onOff = (flag) => (flag === "1" ? "on" : "off");
@@ -199,18 +204,17 @@ const LogReading = (() => {
 
     const line = (b, from, to, offset) => {
       result.lines++;
-      const time = timeStamp(b, from, to);
-      if (time < 0 || to - from > LONGEST_LINE) return notUnderstood(offset);
+      if (!stamped(b, from, to) || to - from > LONGEST_LINE) return notUnderstood(offset);
       const message = from + PREFIX;
       if (startsWith(b, message, to, MAP)) {
-        const map = mapLine(b, message, to);
-        if (!map || !LogModel.addMap(model, map, offset + (to - from))) notUnderstood(offset);
+        const read = mapLine(b, message, to);
+        if (!read || !LogModel.addMap(model, read, offset + (to - from))) notUnderstood(offset);
         return;
       }
       if (startsWith(b, message, to, HEADER)) {
         const header = headerLine(b, message, to);
         if (!header) return notUnderstood(offset);
-        LogModel.addBlock(model, header, time, offset, offset + (to - from));
+        LogModel.addBlock(model, header, stampTime(b, from), offset, offset + (to - from));
         return;
       }
       const words = text.decode(b.subarray(message, to));

@@ -123,6 +123,23 @@ export async function giveIni(page, path, name) {
   }));
 }
 
+// The log given through the page's log input; resolves once the page shows it.
+export async function giveLog(page, path, name) {
+  const input = await page.$('input[type="file"][accept=".log"]');
+  await input.uploadFile(path);
+  await page.waitForFunction((shown) => document.getElementById("log-name").textContent === shown &&
+    !document.getElementById("log-report").hidden, {}, name);
+  return page.$eval("#log-report", (report) => ({
+    notUnderstood: report.querySelector("#log-not-understood").textContent,
+    counts: report.querySelector("#log-blocks").textContent,
+    executions: report.querySelector("#log-executions").textContent,
+    problems: [...report.querySelectorAll("#log-problems li")].map((item) => item.textContent),
+    startup: [...report.querySelectorAll("#log-startup tbody tr")].map((row) => row.cells[0].textContent),
+    lines: [...report.querySelectorAll("#log-startup tbody tr")].map((row) => row.cells[1].textContent),
+    events: [...report.querySelectorAll("#log-events li")].map((item) => item.textContent),
+  }));
+}
+
 // Channels of two ARGB values that differ by more than one.
 export function channelsApart(drawn, expected) {
   const apart = [];

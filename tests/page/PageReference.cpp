@@ -2,14 +2,18 @@
 // in the test run and printed one JSON object a line:
 //   settings <ini>...          the plug-in's own LoadSettings on a copy of each file
 //   template <ini>             the file that a first start writes, copied to <ini>
+//   logs                       the real plug-in started where it logs a rarer start-up
+//                              line; the game folder of each start
 //   pixels <AARRGGBB>...       the middle of a decal of each colour that the stand-in's
 //                              Direct3D 9 device draws over each of the page's backgrounds,
 //                              patched through the real plug-in and with the usual blend
 
 #include "Drawings.h"
 #include "HostFiles.h"
+#include "HostLayout.h"
 #include "config/Settings.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -61,6 +65,39 @@ int Template(const char* copy) {
     return copied ? 0 : 1;
 }
 
+// A fresh copy of the plug-in on the game's own code, loaded but not started.
+struct Start {
+    std::wstring folder;
+    LoadedPlugin plugin;
+};
+Start Load(const std::wstring& name, const std::string& ini) {
+    WriteHostCode(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(HostCodeStart)), PristineHostCode());
+    Start start{CreateGameFolder(L"log-" + name), {}};
+    WriteFileBytes(start.folder + L"Vorlaine.Crimsel.ini", ini);
+    start.plugin = LoadPlugin(start.folder);
+    return start;
+}
+
+// An INI with logging on, padded with comment lines to size bytes.
+std::string PaddedIni(size_t size) {
+    std::string ini = "[Logging]\r\nEnableLogging=1\r\n";
+    while (ini.size() + 12 <= size) {
+        ini += "; padding\r\n";
+    }
+    return ini + std::string(size - ini.size(), ';');
+}
+
+int Logs() {
+    PristineHostCode();
+    // Over the size that the plug-in completes: left as it is, and said so.
+    Start large = Load(L"ini-over-size", PaddedIni((1 << 20) + 1));
+    large.plugin.InitializeASI();
+    std::wstring folder = large.folder;
+    std::replace(folder.begin(), folder.end(), L'\\', L'/');
+    std::printf("{\"folder\":\"%ls\"}\n", folder.c_str());
+    return 0;
+}
+
 // The page's backgrounds, ARGB: the stand-in's skin tone, black and white.
 const std::vector<uint32_t> kBackgrounds = {kSkin, 0xFF000000, 0xFFFFFFFF};
 
@@ -91,9 +128,12 @@ int main(int argc, char** argv) {
     if (argc > 2 && std::strcmp(argv[1], "template") == 0) {
         return Template(argv[2]);
     }
+    if (argc > 1 && std::strcmp(argv[1], "logs") == 0) {
+        return Logs();
+    }
     if (argc > 1 && std::strcmp(argv[1], "pixels") == 0) {
         return Pixels(argc - 2, argv + 2);
     }
-    std::fprintf(stderr, "usage: page_reference settings <ini>... | template <ini> | pixels <AARRGGBB>...\n");
+    std::fprintf(stderr, "usage: page_reference settings <ini>... | template <ini> | logs | pixels <AARRGGBB>...\n");
     return 2;
 }

@@ -1,0 +1,164 @@
+// The players' page on a long session's log, in headless Chromium: a generated
+// diagnostics log of about 100 MB (11,000 blocks of 64 maps, in the plug-in's
+// line format) given to the log's file input. Prints one line per figure:
+// the time from the file given to the timeline drawn and its counts shown,
+// beside a naive split-and-count of the same file in the same page; the
+// renderer's growth in resident memory; the time from a scroll or zoom input
+// to the next animation frame after the drawing.
+// Usage: node PageBench.mjs <packed page> <scratch folder>
+import { createWriteStream, readFileSync, readdirSync } from "node:fs";
+import { createRequire } from "node:module";
+import { dirname, join } from "node:path";
+import { fileURLToPath, pathToFileURL } from "node:url";
+
+const root = join(dirname(fileURLToPath(import.meta.url)), "..");
+const require = createRequire(join(root, "tests/page/package.json"));
+const puppeteer = (await import(pathToFileURL(require.resolve("puppeteer-core")).href)).default;
+const [pageHtml, scratch] = process.argv.slice(2);
+
+const BLOCKS = 11000;
+const MAPS = 64;
+
+// The log: each block changes a few maps (a new owner, decals, flags), now and
+// then the counts, with execution decal lines of another thread between lines.
+async function generate(path) {
+  const out = createWriteStream(path);
+  let random = 1;
+  const below = (n) => {
+    random = (Math.imul(random, 1103515245) + 12345) >>> 0;
+    return (random >>> 8) % n;
+  };
+  const hex = (v) => v.toString(16).toUpperCase().padStart(8, "0");
+  const two = (v) => String(v).padStart(2, "0");
+  const maps = Array.from({ length: MAPS }, (_, i) => ({ owner: 0x01000000 + i * 0x40, decals: 0, flags: 0, slot: i < 8 ? i : -1 }));
+  let time = Date.UTC(2026, 11, 8, 20, 0, 0, 0);
+  let chunk = "";
+  const stamp = () => {
+    const d = new Date(time);
+    return `[${d.toISOString().slice(0, 10)} ${d.toISOString().slice(11, 23)}] `;
+  };
+  for (let block = 0; block < BLOCKS; block++) {
+    time += 16 + below(40);
+    for (let k = 0; k < 3; k++) {
+      const map = maps[below(MAPS)];
+      if (below(4) === 0) map.owner = 0x02000000 + below(4096) * 0x40;
+      map.decals = Math.min(255, map.decals + below(3));
+      map.flags = below(8);
+    }
+    const after = block % 2 === 1;
+    chunk += `${stamp()}DamageMapState ${after ? "after" : "before"}_UpdateRenderMaps manager=0A000000 ` +
+      `mapCount=${block % 500 < 490 ? 64 : 63} renderedCount=${1 + (block % 8)} cleanupTimer=${block}\r\n`;
+    const count = block % 500 < 490 ? 64 : 63;
+    for (let i = 0; i < count; i++) {
+      const m = maps[i];
+      if (below(400) === 0) {
+        chunk += `${stamp()}Execution victim decal: player=0B000000 victim=0C000000 execId=56 stage=1 index=0/4 ` +
+          "time=0.150 animTime=0.200 pos=(0.300, 0.400) texture=neck_spurt\r\n";
+      }
+      chunk += `${stamp()}  map[${two(i)}] activeSlot=${m.slot < 0 ? "--" : m.slot} owner=${hex(m.owner)} ` +
+        `tex=${hex(0x03000000 + i)} tex2=${hex(0x04000000 + i)} decals=${m.decals} rendered=${m.decals} ` +
+        `flags=0x${two(m.flags.toString(16).toUpperCase())}${m.flags & 1 ? " needsClear" : ""}` +
+        `${m.flags & 2 ? " resetAfterRender" : ""}${m.flags & 4 ? " inactive" : ""}\r\n`;
+    }
+    if (chunk.length > 1 << 20) {
+      if (!out.write(chunk)) await new Promise((resolve) => out.once("drain", resolve));
+      chunk = "";
+    }
+  }
+  out.end(chunk);
+  await new Promise((resolve) => out.on("finish", resolve));
+}
+
+// The resident memory of the browser's renderer processes, in MB.
+function rendererMegabytes(browserPid) {
+  let kilobytes = 0;
+  const children = (pid) => readdirSync("/proc").filter((p) => /^\d+$/.test(p)).filter((p) => {
+    try {
+      return readFileSync(`/proc/${p}/stat`, "utf8").split(") ")[1].split(" ")[1] === String(pid);
+    } catch {
+      return false;
+    }
+  });
+  const walk = (pid) => {
+    for (const child of children(pid)) {
+      try {
+        if (readFileSync(`/proc/${child}/cmdline`, "utf8").includes("--type=renderer")) {
+          kilobytes += Number(/VmRSS:\s+(\d+)/.exec(readFileSync(`/proc/${child}/status`, "utf8"))[1]);
+        }
+      } catch {
+        // gone meanwhile
+      }
+      walk(child);
+    }
+  };
+  walk(browserPid);
+  return kilobytes / 1024;
+}
+
+const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
+
+const log = join(scratch, "Crimsel.log");
+await generate(log);
+const browser = await puppeteer.launch({
+  executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
+  args: ["--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
+    "--disable-component-update", "--disable-sync"],
+});
+try {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 1280, height: 900 });
+  await page.goto(pathToFileURL(pageHtml).href);
+  const input = await page.$('input[type="file"][accept=".log"]');
+  await page.evaluate(() => {
+    document.getElementById("log-file").addEventListener("change", () => {
+      window.given = performance.now();
+    }, true);
+  });
+  await new Promise((resolve) => setTimeout(resolve, 500));
+  const before = rendererMegabytes(browser.process().pid);
+  await input.uploadFile(log);
+  const loaded = await page.evaluate(() => new Promise((resolve) => {
+    const check = () => {
+      if (!document.getElementById("log-report").hidden) {
+        requestAnimationFrame(() => requestAnimationFrame(() => resolve({
+          ms: performance.now() - window.given,
+          counts: document.getElementById("log-blocks").textContent,
+          notUnderstood: document.getElementById("log-not-understood").textContent,
+          size: document.getElementById("log-file").files[0].size,
+        })));
+      } else {
+        setTimeout(check, 5);
+      }
+    };
+    check();
+  }));
+  const after = rendererMegabytes(browser.process().pid);
+  const naive = await page.evaluate(async () => {
+    const start = performance.now();
+    const lines = (await document.getElementById("log-file").files[0].text()).split("\n").length;
+    return { ms: performance.now() - start, lines };
+  });
+  const latency = (zoom) => page.evaluate((ctrlKey) => new Promise((resolve) => {
+    const canvas = document.getElementById("timeline");
+    const start = performance.now();
+    canvas.dispatchEvent(new WheelEvent("wheel", { deltaY: ctrlKey ? -100 : 300, ctrlKey, bubbles: true, cancelable: true }));
+    requestAnimationFrame(() => requestAnimationFrame(() => resolve(performance.now() - start)));
+  }), zoom);
+  const scrolls = [];
+  const zooms = [];
+  for (let i = 0; i < 20; i++) {
+    zooms.push(await latency(true));
+    scrolls.push(await latency(false));
+  }
+  const mb = (loaded.size / 1e6).toFixed(0);
+  console.log(`page, ${mb} MB log: file given to timeline drawn and counts shown | ${(loaded.ms / 1000).toFixed(2)} s | ` +
+    `naive split-and-count ${(naive.ms / 1000).toFixed(2)} s | ${loaded.counts}, ${loaded.notUnderstood}`);
+  console.log(`page, ${mb} MB log: renderer's resident memory | +${(after - before).toFixed(0)} MB | ` +
+    `${before.toFixed(0)} MB before`);
+  console.log(`page, ${mb} MB log: scroll, input to the frame after the drawing | median ${median(scrolls).toFixed(1)} ms, ` +
+    `largest ${Math.max(...scrolls).toFixed(1)} ms`);
+  console.log(`page, ${mb} MB log: zoom, input to the frame after the drawing | median ${median(zooms).toFixed(1)} ms, ` +
+    `largest ${Math.max(...zooms).toFixed(1)} ms`);
+} finally {
+  await browser.close();
+}
