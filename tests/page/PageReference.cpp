@@ -134,6 +134,7 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "pixels") == 0) {
         return Pixels(argc - 2, argv + 2);
     }
-    std::fprintf(stderr, "usage: page_reference settings <ini>... | template <ini> | logs | pixels <AARRGGBB>...\n");
+    std::fprintf(stderr,
+                 "usage: page_reference settings <ini>... | template <ini> | logs | pixels <AARRGGBB>...\n");
     return 2;
 }
