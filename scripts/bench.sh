@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and prints the benchmark table: the real plug-in's hooks in
-# the stand-in host against baselines measured in the same process.
+# the stand-in host against baselines measured in the same process, then the
+# players' page on a generated 100 MB log in headless Chromium.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD_DIR="$ROOT/build"
@@ -26,3 +27,6 @@ done
 for scenario in logmessage-on startup startup-45mb; do
   wine "$bench" "$scenario" | tr -d '\r'
 done
+scratch="$(mktemp -d)"
+node bench/PageBench.mjs "$BUILD_DIR/page/Vorlaine.Crimsel.html" "$scratch"
+rm -rf "$scratch"
