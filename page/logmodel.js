@@ -18,18 +18,20 @@ const LogModel = (() => {
 
   function grow(array, size) {
     if (size <= array.length) return array;
-    const grown = new array.constructor(Math.max(size, array.length * 2));
+    const grown = new array.constructor(size);
     grown.set(array);
     return grown;
   }
 
   // A growable table of typed columns.
   function table(columns, capacity) {
-    const t = { length: 0 };
-    for (const [name, Type] of Object.entries(columns)) t[name] = new Type(capacity);
+    const names = Object.keys(columns);
+    const t = { length: 0, capacity };
+    for (const name of names) t[name] = new columns[name](capacity);
     t.add = () => {
-      if (t.length === t[Object.keys(columns)[0]].length) {
-        for (const name of Object.keys(columns)) t[name] = grow(t[name], t.length + 1);
+      if (t.length === t.capacity) {
+        t.capacity *= 2;
+        for (const name of names) t[name] = grow(t[name], t.capacity);
       }
       return t.length++;
     };

@@ -30,39 +30,48 @@ const LogReading = (() => {
     end = to;
   };
   function literal(word) {
-    if (at < 0 || at + word.length > end) return (at = -1);
-    for (let i = 0; i < word.length; i++) if (bytes[at + i] !== word[i]) return (at = -1);
-    at += word.length;
+    const from = at;
+    const length = word.length;
+    if (from < 0 || from + length > end) return (at = -1);
+    const b = bytes;
+    for (let i = 0; i < length; i++) if (b[from + i] !== word[i]) return (at = -1);
+    at = from + length;
     return 0;
   }
   function decimal(maxDigits) {
-    let value = 0;
     const from = at;
-    while (at >= 0 && at < end && bytes[at] >= 48 && bytes[at] <= 57 && at - from < maxDigits) {
-      value = value * 10 + bytes[at++] - 48;
-    }
-    if (at < 0 || at === from) return (at = -1);
+    if (from < 0) return -1;
+    const b = bytes;
+    const last = Math.min(end, from + maxDigits);
+    let value = 0;
+    let i = from;
+    for (; i < last && b[i] >= 48 && b[i] <= 57; i++) value = value * 10 + b[i] - 48;
+    if (i === from) return (at = -1);
+    at = i;
     return value;
   }
   function hex(digits) {
+    const from = at;
+    if (from < 0 || from + digits > end) return (at = -1);
+    const b = bytes;
     let value = 0;
-    for (let i = 0; i < digits; i++) {
-      const b = at >= 0 && at < end ? bytes[at] : 0;
-      const v = b >= 48 && b <= 57 ? b - 48 : b >= 65 && b <= 70 ? b - 55 : -1;
+    for (let i = from; i < from + digits; i++) {
+      const c = b[i];
+      const v = c >= 48 && c <= 57 ? c - 48 : c >= 65 && c <= 70 ? c - 55 : -1;
       if (v < 0) return (at = -1);
       value = value * 16 + v;
-      at++;
     }
+    at = from + digits;
     return value >>> 0;
   }
 
   // Whether the line starts with the log's time stamp, and its milliseconds.
-  const STAMP = "[0000-00-00 00:00:00.000] ";
+  const STAMP = ascii("[0000-00-00 00:00:00.000] ");
   function stamped(b, from, to) {
     if (to - from < PREFIX) return false;
     for (let i = 0; i < PREFIX; i++) {
       const c = b[from + i];
-      if (STAMP.charCodeAt(i) === 48 ? c < 48 || c > 57 : c !== STAMP.charCodeAt(i)) return false;
+      if (STAMP[i] === 48 ? c < 48 || c > 57 : c !== STAMP[i]) return false;
     }
     return true;
   }
