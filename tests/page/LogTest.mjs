@@ -10,7 +10,7 @@ import { test } from "node:test";
 import { browserSession, giveLog, reference, referenceProgram, scratchFolder, writeFiles } from "./PageDriver.mjs";
 
 const bin = dirname(dirname(referenceProgram));
-const [oversized] = reference("logs").map(({ folder }) => folder.replace(/^Z:/, ""));
+const [oversized, stopped] = reference("logs").map(({ folder }) => folder.replace(/^Z:/, ""));
 
 // A log, what the start-up part must say, the timeline's counts and its events.
 const LOGS = [
@@ -52,6 +52,7 @@ const LOGS = [
     log: join(oversized, "Crimsel.log"),
     startup: ["did not complete Vorlaine.Crimsel.ini (1048577 bytes, more than the 1048576 this plug-in completes"],
   },
+  { log: join(stopped, "Crimsel.log"), startup: ["The plug-in's start-up stopped on an error (std::bad_alloc)"] },
 ];
 
 const session = browserSession();

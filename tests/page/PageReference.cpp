@@ -8,6 +8,7 @@
 //                              Direct3D 9 device draws over each of the page's backgrounds,
 //                              patched through the real plug-in and with the usual blend
 
+#include "AddressSpaceReservation.h"
 #include "Drawings.h"
 #include "HostFiles.h"
 #include "HostLayout.h"
@@ -87,14 +88,57 @@ std::string PaddedIni(size_t size) {
     return ini + std::string(size - ini.size(), ';');
 }
 
+void PrintFolder(std::wstring folder) {
+    std::replace(folder.begin(), folder.end(), L'\\', L'/');
+    std::printf("{\"folder\":\"%ls\"}\n", folder.c_str());
+}
+
+// With the address space reserved, the heap's own free blocks of 4 KiB and
+// more, so that no buffer of a long path can be had; small ones stay.
+std::vector<void*> TakeLargeBlocks() {
+    std::vector<void*> taken;
+    taken.reserve(1 << 16);
+    for (size_t size = 1 << 16; size >= 4096; size /= 2) {
+        for (void* block; taken.size() < taken.capacity() && (block = std::malloc(size)) != nullptr;) {
+            taken.push_back(block);
+        }
+    }
+    return taken;
+}
+
 int Logs() {
     PristineHostCode();
     // Over the size that the plug-in completes: left as it is, and said so.
     Start large = Load(L"ini-over-size", PaddedIni((1 << 20) + 1));
     large.plugin.InitializeASI();
-    std::wstring folder = large.folder;
-    std::replace(folder.begin(), folder.end(), L'\\', L'/');
-    std::printf("{\"folder\":\"%ls\"}\n", folder.c_str());
+    PrintFolder(large.folder);
+    // Another plug-in's hook from a folder too deep for a path of MAX_PATH,
+    // whose whole name takes a buffer that a full address space cannot give.
+    Start starved = Load(L"stopped-by-an-error", "[Logging]\r\nEnableLogging=1\r\n");
+    std::wstring deep = L"\\\\?\\" + starved.folder;
+    for (const std::wstring& level : {std::wstring(200, L'p'), std::wstring(100, L'q')}) {
+        deep += level + L"\\";
+        CreateDirectoryW(deep.c_str(), nullptr);
+    }
+    CopyFileW((ExecutableDirectory() + L"PeerHooks.dll").c_str(), (deep + L"PeerHooks.dll").c_str(), FALSE);
+    HMODULE peer = LoadLibraryW((deep + L"PeerHooks.dll").c_str());
+    using TakeCall = void (*)(int);
+    const TakeCall take =
+        reinterpret_cast<TakeCall>(reinterpret_cast<void*>(GetProcAddress(peer, "PeerTakeCall")));
+    if (take == nullptr) {
+        std::fprintf(stderr, "no PeerHooks.dll beside this program\n");
+        return 1;
+    }
+    take(0);
+    {
+        const AddressSpaceReservation reservation;
+        const std::vector<void*> taken = TakeLargeBlocks();
+        starved.plugin.InitializeASI();
+        for (void* block : taken) {
+            std::free(block);
+        }
+    }
+    PrintFolder(starved.folder);
     return 0;
 }
 
