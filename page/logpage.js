@@ -60,6 +60,14 @@
     $("block-title").textContent = `Block ${block + 1} of ${b.length}, ${b.after[block] ? "after" : "before"} ` +
       `UpdateRenderMaps, ${clock(b.time[block])}: mapCount ${b.mapCount[block]}, renderedCount ` +
       `${b.renderedCount[block]}${LogModel.whole(model, block) ? "" : ", cut off"}`;
+    const cell = model.blocks.firstCell[block] + map;
+    const c = model.cells;
+    const flags = ["needsClear", "resetAfterRender", "inactive"].filter((_, bit) => c.flags[cell] & (1 << bit));
+    $("cell-detail").textContent = map < model.blocks.expected[block] && c.present[cell]
+      ? `map[${String(map).padStart(2, "0")}]: owner ${hex(c.owner[cell])}, ${c.decals[cell]} decals, rendered ` +
+        `${c.rendered[cell]}, slot ${c.slot[cell] === LogModel.NO_SLOT ? "none" : c.slot[cell]}, flags 0x` +
+        `${c.flags[cell].toString(16).toUpperCase().padStart(2, "0")}${flags.length ? ` (${flags.join(", ")})` : ""}`
+      : `map[${String(map).padStart(2, "0")}] is not in this block.`;
     const file = current;
     const lines = await LogReading.blockLines(file, model, block);
     if (file !== current) return;
@@ -101,6 +109,7 @@
     $("timeline-zoom-out").onclick = () => timeline.zoom(0.5);
     $("timeline-whole").onclick = () => timeline.whole();
     $("block-title").textContent = "Select a cell of the timeline to see its block's lines.";
+    $("cell-detail").textContent = "";
     $("block-lines").replaceChildren();
   }
 

@@ -154,7 +154,10 @@ const Timeline = (() => {
           for (let row = 0; row < Math.min(rows, model.blocks.expected[column]); row++) {
             const cell = model.blocks.firstCell[column] + row;
             if (!model.cells.present[cell]) continue;
-            context.fillText(String(model.cells.decals[cell]), LEFT + (column - view.first) * view.width + 3, TOP + row * ROW + ROW / 2);
+            const slot = model.cells.slot[cell];
+            const text = view.width >= 28 ? `${model.cells.decals[cell]} s${slot === LogModel.NO_SLOT ? "-" : slot}`
+              : String(model.cells.decals[cell]);
+            context.fillText(text, LEFT + (column - view.first) * view.width + 3, TOP + row * ROW + ROW / 2);
           }
         }
       }

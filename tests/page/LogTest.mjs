@@ -76,6 +76,25 @@ test("each log's start-up in words beside its lines, its blocks, maps and events
   assert.deepEqual(session.errors, []);
 });
 
+test("an event leads to its block, whose lines show as they stand in the log", async () => {
+  const path = join(bin, "games/scene/Crimsel.log");
+  const page = await session.open();
+  const shown = await giveLog(page, path, "Crimsel.log");
+  const event = shown.events.findIndex((words) => words.includes("needsClear raised"));
+  await page.click(`#log-events li:nth-child(${event + 1}) button`);
+  await page.waitForFunction(() => document.querySelector("#block-lines .selected") !== null);
+  const block = Number(/^block (\d+)/.exec(shown.events[event])[1]);
+  const lines = readFileSync(path, "latin1").split("\r\n");
+  const header = lines.filter((line) => line.includes("] DamageMapState "))[block - 1];
+  const count = Number(/mapCount=(\d+)/.exec(header)[1]);
+  const start = lines.indexOf(header);
+  const own = lines.slice(start, start + 1 + count);
+  assert.deepEqual(await page.$$eval("#block-lines div", (shownLines) => shownLines.map((line) => line.textContent)), own);
+  assert.equal(await page.$eval("#block-lines .selected", (line) => line.textContent), own.find((line) =>
+    line.includes("  map[00] ")));
+  assert.match(await page.$eval("#cell-detail", (detail) => detail.textContent), /^map\[00\]: .*\(needsClear\)/);
+});
+
 test("every log that the plug-in wrote in this run is understood whole", async () => {
   const logs = [];
   const walk = (folder) => {
