@@ -4,8 +4,9 @@
 // the time from the file given to the timeline drawn and its counts shown,
 // beside a naive split-and-count of the same file in the same page; the
 // renderer's growth in resident memory; the time from a scroll or zoom input
-// to the next animation frame after the drawing.
-// Usage: node PageBench.mjs <packed page> <scratch folder>
+// to the next animation frame after the drawing; the longest wait between two
+// animation frames while the page reads, which is how long input waits then.
+// Usage: node PageBench.mjs <packed page> <scratch folder> [blocks, 11000 by default]
 import { createWriteStream, readFileSync, readdirSync } from "node:fs";
 import { createRequire } from "node:module";
 import { dirname, join } from "node:path";
@@ -16,7 +17,7 @@ const require = createRequire(join(root, "tests/page/package.json"));
 const puppeteer = (await import(pathToFileURL(require.resolve("puppeteer-core")).href)).default;
 const [pageHtml, scratch] = process.argv.slice(2);
 
-const BLOCKS = 11000;
+const BLOCKS = Number(process.argv[4] || 11000);
 const MAPS = 64;
 
 // The log: each block changes a few maps (a new owner, decals, flags), now and
@@ -112,6 +113,14 @@ try {
   await page.evaluate(() => {
     document.getElementById("log-file").addEventListener("change", () => {
       window.given = performance.now();
+      window.longestFrameGap = 0;
+      let last = performance.now();
+      const frame = (now) => {
+        window.longestFrameGap = Math.max(window.longestFrameGap, now - last);
+        last = now;
+        if (document.getElementById("log-report").hidden) requestAnimationFrame(frame);
+      };
+      requestAnimationFrame(frame);
     }, true);
   });
   await new Promise((resolve) => setTimeout(resolve, 500));
@@ -125,6 +134,7 @@ try {
           counts: document.getElementById("log-blocks").textContent,
           notUnderstood: document.getElementById("log-not-understood").textContent,
           size: document.getElementById("log-file").files[0].size,
+          gap: window.longestFrameGap,
         })));
       } else {
         setTimeout(check, 5);
@@ -153,6 +163,7 @@ try {
   const mb = (loaded.size / 1e6).toFixed(0);
   console.log(`page, ${mb} MB log: file given to timeline drawn and counts shown | ${(loaded.ms / 1000).toFixed(2)} s | ` +
     `naive split-and-count ${(naive.ms / 1000).toFixed(2)} s | ${loaded.counts}, ${loaded.notUnderstood}`);
+  console.log(`page, ${mb} MB log: longest wait between two frames while reading | ${loaded.gap.toFixed(0)} ms`);
   console.log(`page, ${mb} MB log: renderer's resident memory | +${(after - before).toFixed(0)} MB | ` +
     `${before.toFixed(0)} MB before`);
   console.log(`page, ${mb} MB log: scroll, input to the frame after the drawing | median ${median(scrolls).toFixed(1)} ms, ` +
