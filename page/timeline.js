@@ -232,9 +232,7 @@ const Timeline = (() => {
 
     return {
       owners: list,
-      rows,
       zoom,
-      show,
       whole: () => {
         view.width = fit();
         view.first = 0;
@@ -248,7 +246,6 @@ const Timeline = (() => {
       set onSelect(handler) {
         view.onSelect = handler;
       },
-      view,
     };
   }
 
