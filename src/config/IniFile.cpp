@@ -1,6 +1,7 @@
 #include "config/IniFile.h"
 
-#include "config/Settings.h"
+#include "config/IniKeys.h"
+#include "config/PluginPaths.h"
 
 #include <cstdio>
 #include <cstring>

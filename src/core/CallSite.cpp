@@ -1,6 +1,6 @@
 #include "core/CallSite.h"
 
-#include "config/Settings.h"
+#include "config/PluginPaths.h"
 #include "core/HostInterface.h"
 #include "core/Patch.h"
 #include "log/Log.h"

@@ -1,6 +1,7 @@
 #include "core/Plugin.h"
 
 #include "config/IniFile.h"
+#include "config/Settings.h"
 #include "core/CallSite.h"
 #include "core/HostInterface.h"
 #include "damagemap/DamageMapDiagnostics.h"

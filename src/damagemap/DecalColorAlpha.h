@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/Settings.h"
+#include "config/PluginSettings.h"
 
 // The bare routine that ends the host's decal drawing in place of its own last
 // instructions: restores the usual blend factors, clears the map's needsClear

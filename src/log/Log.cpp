@@ -1,6 +1,6 @@
 #include "log/Log.h"
 
-#include "config/Settings.h"
+#include "config/PluginPaths.h"
 
 #include <cstdarg>
 #include <cstdio>

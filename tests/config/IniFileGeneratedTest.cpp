@@ -1,7 +1,7 @@
 // Many generated INI files, old, odd or damaged, through the same completion as
 // a start-up: nothing of the user's may be lost, and a second pass changes nothing.
 #include "config/IniFile.h"
-#include "config/Settings.h"
+#include "config/IniKeys.h"
 
 #include "HostFiles.h"
 

@@ -1,5 +1,6 @@
 // Creating and completing the INI file, on files in a folder of each test's own.
 #include "config/IniFile.h"
+#include "config/IniKeys.h"
 #include "config/Settings.h"
 
 #include "AddressSpaceReservation.h"
