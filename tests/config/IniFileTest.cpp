@@ -467,6 +467,14 @@ TEST(IniFileLink, AnIniThatIsALinkIsCompletedAtItsTargetAndStaysALink) {
         EXPECT_NE(IniFileTarget(link).find(L"shared.ini"), std::wstring::npos);
         EXPECT_FALSE(FilesLeftBeside(game));
         EXPECT_FALSE(FilesLeftBeside(shared));
+        // Every missing key reaches the target, however deep it lies.
+        ASSERT_TRUE(WriteFileBytes(target, "[General]\r\nFixStaleDamageMapDecals=0\r\n"));
+        EnsureIniFile(link);
+        const std::string completed = ReadFileBytes(target);
+        for (const IniKey& key : kIniKeys) {
+            const std::string line = "\n" + std::string(key.Key, key.Key + std::wcslen(key.Key)) + "=";
+            EXPECT_NE(completed.find(line), std::string::npos) << line << " in\n" << completed;
+        }
         // Written through its name, the target changes: the link is still there.
         ASSERT_TRUE(WriteFileBytes(link, "[x]\r\n"));
         EXPECT_EQ(ReadFileBytes(target), "[x]\r\n");

@@ -426,6 +426,25 @@ INSTANTIATE_TEST_SUITE_P(CallAndJump, TakenWindowTest, ::testing::ValuesIn(kTake
 // A patched executable may branch into a code cave of its own at the drawing's
 // end, where the game never branches; the clear set-up's own code may call
 // inside the image, and a branch into this plug-in is an earlier start's.
+// Memory that does not run holds no other plug-in's code: the stale-map fix
+// installs over a call or jump at the clear set-up that leads there.
+TEST_F(CallSiteTest, ABranchAtTheClearSetUpIntoMemoryThatDoesNotRunIsNoHook) {
+    void* data = VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    ASSERT_NE(data, nullptr);
+    for (const uint8_t opcode : {kNearCall, kNearJump}) {
+        WriteHostCode(kClearSetup, Branch(opcode, kClearSetup, AddressOf(data) + 16));
+        if (plugin.InitializeASI == nullptr) {
+            Start();
+        } else {
+            volatile InitializeAsiFunction again = plugin.InitializeASI;
+            again();
+        }
+        EXPECT_EQ(Entries().back(), "Installing stale damage-map clear blend hook: setup=0x005BB33B")
+            << +opcode;
+        EXPECT_TRUE(JumpsIntoPlugin(kClearSetup)) << +opcode;
+    }
+}
+
 TEST_F(CallSiteTest, BranchesInsideTheImageAtTheTwoWindows) {
     WriteHostCode(kDrawingEnd, Branch(kNearJump, kDrawingEnd, kElsewhere));
     WriteHostCode(kClearSetup, Branch(kNearCall, kClearSetup, kElsewhereToo));

@@ -187,6 +187,17 @@ TEST_F(PluginTest, AnAllocationFailureWhileTheIniIsCompletedLeavesItAsItWas) {
 
 namespace {
 
+const char kUsersIni[] = "[General]\r\nPatchBloodDecalColorAndAlpha=1\r\n[BloodDecal]\r\nRed=10\r\n"
+                         "[Logging]\r\nEnableLogging=1\r\n";
+
+// A file holding anything, written at or after a moment.
+bool WrittenSince(const std::wstring& path, const FILETIME& moment) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) &&
+           (data.nFileSizeLow != 0 || data.nFileSizeHigh != 0) &&
+           CompareFileTime(&data.ftLastWriteTime, &moment) >= 0;
+}
+
 // Under Wine nothing limits a path to MAX_PATH characters: a plug-in may lie deeper.
 class LongPathTest : public PluginScenario {
   protected:
@@ -196,6 +207,27 @@ class LongPathTest : public PluginScenario {
         EXPECT_TRUE(
             MoveFileW((folder + L"Vorlaine.Crimsel.asi").c_str(), (path + L"Vorlaine.Crimsel.asi").c_str()));
         return path;
+    }
+
+    // The user's INI beside a plug-in at the end of these folders is read and
+    // completed in place, and nothing is written anywhere else.
+    void ExpectTheUsersIniReadFrom(const std::vector<std::wstring>& levels) {
+        const std::wstring deep = Nest(levels);
+        ASSERT_GE(deep.size() - 4 + std::strlen("Vorlaine.Crimsel.ini"), size_t{MAX_PATH});
+        ASSERT_TRUE(WriteFileBytes(deep + L"Vorlaine.Crimsel.ini", kUsersIni));
+        StartPluginFrom(deep);
+        const std::vector<std::string> entries = WholeEntries(ReadFileBytes(deep + L"Crimsel.log"));
+        ASSERT_GE(entries.size(), 4u);
+        EXPECT_EQ(entries[2], "Settings: FixExecutionBloodDecals=1 PatchBloodDecalColorAndAlpha=1 "
+                              "FixStaleDamageMapDecals=1 EnableLogging=1 LogDamageMapDiagnostics=0 "
+                              "LogExecutionDecals=0 RGB/A=10,224,224,255");
+        EXPECT_TRUE(JumpsIntoPlugin(kDrawingEnd));
+        const std::string ini = ReadFileBytes(deep + L"Vorlaine.Crimsel.ini");
+        EXPECT_EQ(ini.rfind("# Developed by", 0), 0u) << "completed in place:\n" << ini;
+        EXPECT_NE(ini.find("Red=10\r\n"), std::string::npos);
+        EXPECT_EQ(FolderEntries(deep), (std::vector<std::wstring>{L"Crimsel.log", L"Vorlaine.Crimsel.asi",
+                                                                  L"Vorlaine.Crimsel.ini"}));
+        ExpectNothingAbove(levels);
     }
 
     // Every folder above the plug-in's holds the next one alone, and the platform's
@@ -212,29 +244,17 @@ class LongPathTest : public PluginScenario {
     }
 };
 
-const char kUsersIni[] = "[General]\r\nPatchBloodDecalColorAndAlpha=1\r\n[BloodDecal]\r\nRed=10\r\n"
-                         "[Logging]\r\nEnableLogging=1\r\n";
-
 } // namespace
 
 TEST_F(LongPathTest, ReadsTheUsersIniBesideItAndWritesNothingElsewhere) {
-    const std::vector<std::wstring> levels = {std::wstring(200, L'a'), std::wstring(100, L'b')};
-    const std::wstring deep = Nest(levels);
-    ASSERT_GT(deep.size() - 4 + std::strlen("Vorlaine.Crimsel.asi"), size_t{MAX_PATH});
-    ASSERT_TRUE(WriteFileBytes(deep + L"Vorlaine.Crimsel.ini", kUsersIni));
-    StartPluginFrom(deep);
-    const std::vector<std::string> entries = WholeEntries(ReadFileBytes(deep + L"Crimsel.log"));
-    ASSERT_GE(entries.size(), 4u);
-    EXPECT_EQ(entries[2], "Settings: FixExecutionBloodDecals=1 PatchBloodDecalColorAndAlpha=1 "
-                          "FixStaleDamageMapDecals=1 EnableLogging=1 LogDamageMapDiagnostics=0 "
-                          "LogExecutionDecals=0 RGB/A=10,224,224,255");
-    EXPECT_TRUE(JumpsIntoPlugin(kDrawingEnd));
-    const std::string ini = ReadFileBytes(deep + L"Vorlaine.Crimsel.ini");
-    EXPECT_EQ(ini.rfind("# Developed by", 0), 0u) << "completed in place:\n" << ini;
-    EXPECT_NE(ini.find("Red=10\r\n"), std::string::npos);
-    EXPECT_EQ(FolderEntries(deep),
-              (std::vector<std::wstring>{L"Crimsel.log", L"Vorlaine.Crimsel.asi", L"Vorlaine.Crimsel.ini"}));
-    ExpectNothingAbove(levels);
+    ExpectTheUsersIniReadFrom({std::wstring(200, L'a'), std::wstring(100, L'b')});
+}
+
+// A folder short enough on its own, whose INI's path is not: by the short form too.
+TEST_F(LongPathTest, AFolderUnder260WhoseIniPathIsLongerReadsTheUsersIni) {
+    const size_t folderLength = 250;
+    ASSERT_LT(folder.size() + 1, folderLength);
+    ExpectTheUsersIniReadFrom({std::wstring(folderLength - folder.size() - 1, L'c')});
 }
 
 // So deep that even the folder's short form is too long: the defaults, and no file anywhere.
@@ -245,10 +265,27 @@ TEST_F(LongPathTest, TooDeepForAnyFormStartsWithTheDefaultsAndWritesNoFile) {
     }
     const std::wstring deep = Nest(levels);
     ASSERT_TRUE(WriteFileBytes(deep + L"Vorlaine.Crimsel.ini", kUsersIni));
+    // The process's current folder, empty: a bare file name would land there.
+    const std::wstring current = folder.substr(0, folder.size() - 1) + L"-current\\";
+    CreateDirectoryW(current.c_str(), nullptr);
+    for (const std::wstring& name : FolderEntries(current)) {
+        DeleteFileW((current + name).c_str());
+    }
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(current.c_str());
+    FILETIME started{};
+    GetSystemTimeAsFileTime(&started);
     StartPluginFrom(deep);
+    SetCurrentDirectoryW(previous);
     ExpectOnlyTheDefaultFixes();
     EXPECT_EQ(ReadFileBytes(deep + L"Vorlaine.Crimsel.ini"), kUsersIni);
     EXPECT_EQ(FolderEntries(deep),
               (std::vector<std::wstring>{L"Vorlaine.Crimsel.asi", L"Vorlaine.Crimsel.ini"}));
     ExpectNothingAbove(levels);
+    EXPECT_EQ(FolderEntries(current), std::vector<std::wstring>{});
+    // The game's folder: the tests' programs stand there, one of which may leave an empty INI.
+    for (const wchar_t* name : {L"Vorlaine.Crimsel.ini", L"Crimsel.log"}) {
+        EXPECT_FALSE(WrittenSince(ExecutableDirectory() + name, started)) << "beside the game";
+    }
 }
