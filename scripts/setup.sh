@@ -7,7 +7,8 @@ ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 
 # Direct3D 9 draws through Wine's OpenGL on Mesa's software renderer, under a
 # virtual X display; stb writes and reads the pictures.
-packages=(cmake ninja-build g++-mingw-w64-i686-posix wine wine32:i386 googletest e2fsprogs clang-format
+# clang and clang-tidy check the plug-in's sources beside the GCC build.
+packages=(cmake ninja-build g++-mingw-w64-i686-posix wine wine32:i386 googletest e2fsprogs clang-format clang clang-tidy
   xvfb xauth libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libstb-dev chromium)
 # Node.js packs the players' page and drives the browser; Debian's only where
 # none is on the path, since another Node.js conflicts with Debian's npm.

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test under Wine.
+# Checks the formatting, builds everything while clang and clang-tidy check the
+# plug-in's sources, and runs every test under Wine and the page's in Chromium.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD_DIR="$ROOT/build"
@@ -7,7 +8,18 @@ cd "$ROOT"
 bash scripts/setup.sh
 # The layout is clang-format's: a difference fails the run before anything is built.
 find src host tests bench \( -name '*.cpp' -o -name '*.h' \) -print0 | xargs -0 clang-format --dry-run --Werror
+# The second compiler and the static analyser run beside the build.
+analysis="$(mktemp)"
+bash scripts/analyse.sh >"$analysis" 2>&1 &
+analyser=$!
 bash scripts/build.sh
+if ! wait "$analyser"; then
+  cat "$analysis" >&2
+  rm -f "$analysis"
+  exit 1
+fi
+cat "$analysis"
+rm -f "$analysis"
 source scripts/wine-session.sh
 start_wine_session --display
 ctest --preset release "$@"

@@ -228,7 +228,7 @@ std::wstring IniFileTarget(const std::wstring& path) {
     const std::wstring finalPath = FinalPathOf(file, path);
     CloseHandle(file);
     if (finalPath.empty()) {
-        return finalPath;
+        return std::wstring();
     }
     // The platform's INI and file functions reach a deep target only by its folder's short form.
     const std::wstring folder = ReachableDirectory(DirectoryOfPath(finalPath.c_str()));

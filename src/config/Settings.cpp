@@ -56,7 +56,8 @@ bool ReadIniBool(const std::wstring& path, const wchar_t* section, const wchar_t
 uint8_t ReadIniByte(const std::wstring& path, const wchar_t* section, const wchar_t* key,
                     uint8_t defaultValue) {
     wchar_t defaultText[16] = {};
-    std::swprintf(defaultText, 16, L"%d", static_cast<int>(defaultValue));
+    // At most three digits: the text always fits, so the count is of no use.
+    static_cast<void>(std::swprintf(defaultText, 16, L"%d", static_cast<int>(defaultValue)));
     wchar_t value[kValueCapacity];
     ReadIniValue(path, section, key, defaultText, value);
     long number = 0;

@@ -38,16 +38,17 @@ void LogDecal(DecalList list, const DecalWalk& walk, uint32_t index, uint32_t co
     // The texture field is 20 bytes; a name that fills it has no NUL of its own.
     const char* texture = reinterpret_cast<const char*>(entry + Host::DecalEntryTexture);
     const int textureLimit = static_cast<int>(Host::DecalEntryTextureSize);
+    const void* player = walk.player;
     if (list == DecalList::Victim) {
         LogMessage("Execution victim decal: player=%p victim=%p execId=%d stage=%d index=%u/%u time=%.3f "
                    "animTime=%.3f pos=(%.3f, %.3f) texture=%.*s",
-                   walk.player, Host::Field<void*>(walk.player, Host::PlayerExecutionVictim), walk.id,
-                   walk.stage, index, count, time, animationTime, x, y, textureLimit, texture);
+                   player, Host::Field<void*>(walk.player, Host::PlayerExecutionVictim), walk.id, walk.stage,
+                   index, count, time, animationTime, x, y, textureLimit, texture);
     } else {
         LogMessage(
             "Execution splatter decal: player=%p execId=%d stage=%d index=%u/%u time=%.3f animTime=%.3f "
             "pos=(%.3f, %.3f) texture=%.*s",
-            walk.player, walk.id, walk.stage, index, count, time, animationTime, x, y, textureLimit, texture);
+            player, walk.id, walk.stage, index, count, time, animationTime, x, y, textureLimit, texture);
     }
 }
 
