@@ -11,7 +11,6 @@
 #include "AddressSpaceReservation.h"
 #include "Drawings.h"
 #include "HostFiles.h"
-#include "HostLayout.h"
 #include "config/Settings.h"
 
 #include <algorithm>
