@@ -100,16 +100,23 @@ const std::vector<uint8_t>& PristineHostCode() {
     return pristine;
 }
 
-LoadedPlugin StartFreshPlugin(const std::wstring& name, const std::string& ini) {
+LoadedPlugin LoadFreshPlugin(const std::wstring& name, const std::string& ini, std::wstring* folder) {
     WriteHostCode(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(HostCodeStart)), PristineHostCode());
     // The tests and the scene draw side by side from one folder of programs.
     wchar_t program[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, program, MAX_PATH);
     const std::wstring programName = program;
     const std::wstring stem = programName.substr(programName.find_last_of(L"\\/") + 1);
-    const std::wstring folder = CreateGameFolder(stem.substr(0, stem.find(L'.')) + L"-" + name);
-    WriteFileBytes(folder + L"Vorlaine.Crimsel.ini", ini);
-    const LoadedPlugin plugin = LoadPlugin(folder);
+    const std::wstring game = CreateGameFolder(stem.substr(0, stem.find(L'.')) + L"-" + name);
+    WriteFileBytes(game + L"Vorlaine.Crimsel.ini", ini);
+    if (folder != nullptr) {
+        *folder = game;
+    }
+    return LoadPlugin(game);
+}
+
+LoadedPlugin StartFreshPlugin(const std::wstring& name, const std::string& ini) {
+    const LoadedPlugin plugin = LoadFreshPlugin(name, ini);
     if (plugin.InitializeASI != nullptr) {
         plugin.InitializeASI();
     }

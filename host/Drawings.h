@@ -16,8 +16,10 @@
 const std::vector<uint8_t>& PristineHostCode();
 
 // A fresh copy of the plug-in on the game's own code: the host's code put back,
-// a game folder of its own named after this program and name holding ini,
-// loaded from there and started.
+// a game folder of its own named after this program and name holding ini
+// (its path in folder when asked), loaded from there; and that copy started.
+LoadedPlugin LoadFreshPlugin(const std::wstring& name, const std::string& ini,
+                             std::wstring* folder = nullptr);
 LoadedPlugin StartFreshPlugin(const std::wstring& name, const std::string& ini);
 
 using Panel = std::vector<uint32_t>; // kMapPixels × kMapPixels, ARGB, row by row

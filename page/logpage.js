@@ -18,10 +18,11 @@
   };
 
   function eventWords(model, e) {
-    const { kind, block, map, from, to } = {
-      kind: model.events.kind[e], block: model.events.block[e], map: model.events.map[e],
-      from: model.events.from[e], to: model.events.to[e],
-    };
+    const events = model.events;
+    const block = events.block[e];
+    const map = events.map[e];
+    const from = events.from[e];
+    const to = events.to[e];
     const name = `map[${String(map).padStart(2, "0")}]`;
     const owner = () => hex(model.cells.owner[model.blocks.firstCell[block] + map]);
     const what = {
@@ -31,7 +32,7 @@
       [LogModel.WENT_INACTIVE]: () => `${name} went inactive`,
       [LogModel.MAP_COUNT]: () => `mapCount ${from} to ${to}`,
       [LogModel.RENDERED_COUNT]: () => `renderedCount ${from} to ${to}`,
-    }[kind]();
+    }[events.kind[e]]();
     return `block ${block + 1} (${clock(model.blocks.time[block])}): ${what}`;
   }
 

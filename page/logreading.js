@@ -117,8 +117,7 @@ const LogReading = (() => {
 
   function headerLine(b, from, to) {
     over(b, from + HEADER.length, to);
-    const after = startsWith(b, at, to, LABELS[1]);
-    over(b, from + HEADER.length, to);
+    const after = bytes[at] === LABELS[1][0];
     literal(LABELS[after ? 1 : 0]);
     literal(FIELDS[" manager="]);
     const manager = hex(8);

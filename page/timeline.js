@@ -73,6 +73,7 @@ const Timeline = (() => {
     const columnMarks = marks(model);
     const view = { first: 0, width: 1, selected: null, onSelect: () => {} };
     let pending = false;
+    let image = null; // drawn into anew each frame, made again only for a new size
 
     const plot = () => canvas.width - LEFT;
     const fit = () => Math.max(Math.min(plot() / Math.max(blocks, 1), MAX_COLUMN), 0.01);
@@ -86,7 +87,7 @@ const Timeline = (() => {
       pending = false;
       const context = canvas.getContext("2d");
       const { width, height } = canvas;
-      const image = context.createImageData(width, height);
+      if (!image || image.width !== width || image.height !== height) image = context.createImageData(width, height);
       const pixels = new Uint32Array(image.data.buffer);
       pixels.fill(BACKGROUND);
       const gap = view.width >= 4 ? 1 : 0;
@@ -96,7 +97,7 @@ const Timeline = (() => {
         const left = Math.floor((column - view.first) * view.width);
         const inColumn = x - LEFT - Math.max(0, left);
         const columnWidth = Math.max(1, Math.floor(view.width));
-        if (gap && inColumn >= columnWidth - gap && view.width >= 4) continue;
+        if (gap && inColumn >= columnWidth - gap) continue;
         const whole = LogModel.whole(model, column);
         const kind = !whole ? UNFINISHED : model.blocks.after[column] ? AFTER : BEFORE;
         for (let y = LABELS; y < LABELS + STRIP; y++) pixels[y * width + x] = kind;

@@ -110,25 +110,26 @@ export function previewPixels(page, blend) {
     }));
 }
 
-// The file given through the page's file input; resolves once the page shows it.
-export async function giveIni(page, path, name) {
-  const input = await page.$('input[type="file"][accept=".ini"]');
+// A file given through the page's input for its kind ("ini" or "log"), as a
+// person chooses it; resolves once the page shows it by its name.
+async function give(page, kind, path, name) {
+  const input = await page.$(`input[type="file"][accept=".${kind}"]`);
   await input.uploadFile(path);
-  await page.waitForFunction((shown) => document.getElementById("ini-name").textContent === shown, {}, name);
+  await page.waitForFunction((k, shown) => document.getElementById(`${k}-name`).textContent === shown &&
+    !document.getElementById(`${k}-report`).hidden, {}, kind, name);
+}
+
+export async function giveIni(page, path, name) {
+  await give(page, "ini", path, name);
   return page.$eval("#ini-report", (report) => ({
     notes: [...report.querySelectorAll("#ini-notes li")].map((item) => item.textContent),
     taken: Object.fromEntries([...report.querySelectorAll("tbody tr")].map((row) =>
       [row.dataset.key, row.cells[2].textContent])),
-    text: report.textContent,
   }));
 }
 
-// The log given through the page's log input; resolves once the page shows it.
 export async function giveLog(page, path, name) {
-  const input = await page.$('input[type="file"][accept=".log"]');
-  await input.uploadFile(path);
-  await page.waitForFunction((shown) => document.getElementById("log-name").textContent === shown &&
-    !document.getElementById("log-report").hidden, {}, name);
+  await give(page, "log", path, name);
   return page.$eval("#log-report", (report) => ({
     notUnderstood: report.querySelector("#log-not-understood").textContent,
     counts: report.querySelector("#log-blocks").textContent,

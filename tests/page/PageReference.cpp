@@ -65,19 +65,6 @@ int Template(const char* copy) {
     return copied ? 0 : 1;
 }
 
-// A fresh copy of the plug-in on the game's own code, loaded but not started.
-struct Start {
-    std::wstring folder;
-    LoadedPlugin plugin;
-};
-Start Load(const std::wstring& name, const std::string& ini) {
-    WriteHostCode(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(HostCodeStart)), PristineHostCode());
-    Start start{CreateGameFolder(L"log-" + name), {}};
-    WriteFileBytes(start.folder + L"Vorlaine.Crimsel.ini", ini);
-    start.plugin = LoadPlugin(start.folder);
-    return start;
-}
-
 // An INI with logging on, padded with comment lines to size bytes.
 std::string PaddedIni(size_t size) {
     std::string ini = "[Logging]\r\nEnableLogging=1\r\n";
@@ -108,13 +95,15 @@ std::vector<void*> TakeLargeBlocks() {
 int Logs() {
     PristineHostCode();
     // Over the size that the plug-in completes: left as it is, and said so.
-    Start large = Load(L"ini-over-size", PaddedIni((1 << 20) + 1));
-    large.plugin.InitializeASI();
-    PrintFolder(large.folder);
+    std::wstring large;
+    LoadFreshPlugin(L"log-ini-over-size", PaddedIni((1 << 20) + 1), &large).InitializeASI();
+    PrintFolder(large);
     // Another plug-in's hook from a folder too deep for a path of MAX_PATH,
     // whose whole name takes a buffer that a full address space cannot give.
-    Start starved = Load(L"stopped-by-an-error", "[Logging]\r\nEnableLogging=1\r\n");
-    std::wstring deep = L"\\\\?\\" + starved.folder;
+    std::wstring starved;
+    const LoadedPlugin plugin =
+        LoadFreshPlugin(L"log-stopped-by-an-error", "[Logging]\r\nEnableLogging=1\r\n", &starved);
+    std::wstring deep = L"\\\\?\\" + starved;
     for (const std::wstring& level : {std::wstring(200, L'p'), std::wstring(100, L'q')}) {
         deep += level + L"\\";
         CreateDirectoryW(deep.c_str(), nullptr);
@@ -132,12 +121,12 @@ int Logs() {
     {
         const AddressSpaceReservation reservation;
         const std::vector<void*> taken = TakeLargeBlocks();
-        starved.plugin.InitializeASI();
+        plugin.InitializeASI();
         for (void* block : taken) {
             std::free(block);
         }
     }
-    PrintFolder(starved.folder);
+    PrintFolder(starved);
     return 0;
 }
 
