@@ -2,67 +2,67 @@
 // background, every pixel by the blend model. The canvas shows the target's
 // colour opaque (the page behind must not mix with the target's alpha), and the
 // alpha that the target then holds is given as a number beside it.
-const PreviewDrawing = (() => {
-  const DISC_RADIUS = 0.3; // of the panel's side
 
-  function drawPanel(canvas, colour, backgroundArgb, factors) {
-    const context = canvas.getContext("2d");
-    const { width, height } = canvas;
-    const image = context.createImageData(width, height);
-    const inside = BlendModel.blend(BlendModel.TEXEL_INSIDE, colour, backgroundArgb, factors);
-    const outside = BlendModel.blend(BlendModel.TEXEL_OUTSIDE, colour, backgroundArgb, factors);
-    const radius = DISC_RADIUS * Math.min(width, height);
-    for (let y = 0; y < height; y++) {
-      for (let x = 0; x < width; x++) {
-        const dx = x + 0.5 - width / 2;
-        const dy = y + 0.5 - height / 2;
-        const pixel = dx * dx + dy * dy < radius * radius ? inside : outside;
-        const at = (y * width + x) * 4;
-        image.data[at] = pixel.r;
-        image.data[at + 1] = pixel.g;
-        image.data[at + 2] = pixel.b;
-        image.data[at + 3] = 255;
-      }
+import * as BlendModel from "./model.js";
+
+const PANEL_PIXELS = 120;
+// The disc's size as the page states it beside the previews.
+const DISC_DIAMETER = 72;
+
+function drawPanel(canvas, colour, backgroundArgb, factors) {
+  const context = canvas.getContext("2d");
+  const { width, height } = canvas;
+  const image = context.createImageData(width, height);
+  const inside = BlendModel.blend(BlendModel.TEXEL_INSIDE, colour, backgroundArgb, factors);
+  const outside = BlendModel.blend(BlendModel.TEXEL_OUTSIDE, colour, backgroundArgb, factors);
+  const radius = DISC_DIAMETER / 2;
+  for (let y = 0; y < height; y++) {
+    for (let x = 0; x < width; x++) {
+      const dx = x + 0.5 - width / 2;
+      const dy = y + 0.5 - height / 2;
+      const pixel = dx * dx + dy * dy < radius * radius ? inside : outside;
+      const at = (y * width + x) * 4;
+      image.data[at] = pixel.r;
+      image.data[at + 1] = pixel.g;
+      image.data[at + 2] = pixel.b;
+      image.data[at + 3] = 255;
     }
-    context.putImageData(image, 0, 0);
-    return inside;
   }
+  context.putImageData(image, 0, 0);
+  return inside;
+}
 
-  const PANEL_PIXELS = 120;
-
-  // One panel a background: its canvas and the number beside it, both marked
-  // with the background's name.
-  function panels(figure) {
-    const holder = figure.querySelector(".panels");
-    if (holder.children.length === 0) {
-      for (const background of BlendModel.BACKGROUNDS) {
-        const panel = document.createElement("div");
-        panel.className = "panel";
-        const canvas = document.createElement("canvas");
-        canvas.width = PANEL_PIXELS;
-        canvas.height = PANEL_PIXELS;
-        canvas.dataset.background = background.name;
-        canvas.setAttribute("role", "img");
-        canvas.setAttribute("aria-label", `over ${background.name}`);
-        const caption = document.createElement("span");
-        const alpha = document.createElement("output");
-        alpha.dataset.background = background.name;
-        caption.append(`${background.name}: target alpha `, alpha);
-        panel.append(canvas, caption);
-        holder.append(panel);
-      }
+// One panel a background: its canvas and the number beside it, both marked
+// with the background's name.
+function panels(figure) {
+  const holder = figure.querySelector(".panels");
+  if (holder.children.length === 0) {
+    for (const background of BlendModel.BACKGROUNDS) {
+      const panel = document.createElement("div");
+      panel.className = "panel";
+      const canvas = document.createElement("canvas");
+      canvas.width = PANEL_PIXELS;
+      canvas.height = PANEL_PIXELS;
+      canvas.dataset.background = background.name;
+      canvas.dataset.discDiameter = String(DISC_DIAMETER);
+      canvas.setAttribute("role", "img");
+      canvas.setAttribute("aria-label", `over ${background.name}`);
+      const caption = document.createElement("span");
+      const alpha = document.createElement("output");
+      alpha.dataset.background = background.name;
+      caption.append(`${background.name}: target alpha `, alpha);
+      panel.append(canvas, caption);
+      holder.append(panel);
     }
-    return [...holder.children].map((panel) => ({
-      canvas: panel.querySelector("canvas"),
-      alpha: panel.querySelector("output"),
-    }));
   }
+  return [...holder.children].map((panel) => ({
+    canvas: panel.querySelector("canvas"),
+    alpha: panel.querySelector("output"),
+  }));
+}
 
-  function drawPreview(figure, colour, factors) {
-    panels(figure).forEach(({ canvas, alpha }, i) => {
-      alpha.textContent = String(drawPanel(canvas, colour, BlendModel.BACKGROUNDS[i].argb, factors).a);
-    });
-  }
-
-  return { drawPreview };
-})();
+export function drawPreview(figure, colour, factors) {
+  panels(figure).forEach(({ canvas, alpha }, i) => {
+    alpha.textContent = String(drawPanel(canvas, colour, BlendModel.BACKGROUNDS[i].argb, factors).a);
+  });
+}

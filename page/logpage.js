@@ -2,7 +2,12 @@
 // progress bar, its start-up put into words beside its lines, its damage maps
 // as a timeline with their events, and the lines it did not understand.
 // Everything from the file is set as text.
-(() => {
+
+import * as LogModel from "./logmodel.js";
+import * as LogReading from "./logreading.js";
+import * as Timeline from "./timeline.js";
+
+export function startLogPart() {
   const $ = (id) => document.getElementById(id);
   const EVENTS_SHOWN = 300;
   let reading = 0; // the newest read; an older one that ends later is dropped
@@ -165,4 +170,4 @@
     const file = event.dataTransfer.files[0];
     if (file && file.name.toLowerCase().endsWith(".log")) readLog(file);
   });
-})();
+}

@@ -2,293 +2,294 @@
 // each line is "[YYYY-MM-DD HH:MM:SS.mmm] " and the plug-in's message. The
 // diagnostics blocks go into the log model; the start-up lines are decoded and
 // put into words. A line that none of this fits is counted, never fatal.
-const LogReading = (() => {
-  const PREFIX = 26;
-  const LONGEST_LINE = PREFIX + 1023; // the plug-in cuts its messages to 1023 characters
-  const CHUNK = 4 << 20;
-  const KEPT_UNDERSTOOD = 500; // offsets of lines not understood, for showing them
 
-  const text = new TextDecoder("utf-8");
-  const ascii = (s) => Uint8Array.from(s, (c) => c.charCodeAt(0));
-  const MAP = ascii("  map[");
-  const HEADER = ascii("DamageMapState ");
-  const VICTIM = ascii("Execution victim decal: ");
-  const SPLATTER = ascii("Execution splatter decal: ");
-  const LABELS = [ascii("before_UpdateRenderMaps"), ascii("after_UpdateRenderMaps")];
-  const SUFFIXES = [[1, ascii(" needsClear")], [2, ascii(" resetAfterRender")], [4, ascii(" inactive")]];
-  const FIELDS = Object.fromEntries(["] activeSlot=", " owner=", " tex=", " tex2=", " decals=", " rendered=",
-    " flags=0x", " manager=", " mapCount=", " renderedCount=", " cleanupTimer="].map((f) => [f, ascii(f)]));
+import * as LogModel from "./logmodel.js";
 
-  // A cursor over one line's bytes, kept in the module so that reading a line
-  // allocates nothing: at is -1 once the bytes do not fit.
-  let bytes = null;
-  let at = 0;
-  let end = 0;
-  const over = (b, from, to) => {
-    bytes = b;
-    at = from;
-    end = to;
+const PREFIX = 26;
+const LONGEST_LINE = PREFIX + 1023; // the plug-in cuts its messages to 1023 characters
+const CHUNK = 4 << 20;
+const KEPT_UNDERSTOOD = 500; // offsets of lines not understood, for showing them
+
+const text = new TextDecoder("utf-8");
+const ascii = (s) => Uint8Array.from(s, (c) => c.charCodeAt(0));
+const MAP = ascii("  map[");
+const HEADER = ascii("DamageMapState ");
+const VICTIM = ascii("Execution victim decal: ");
+const SPLATTER = ascii("Execution splatter decal: ");
+const LABELS = [ascii("before_UpdateRenderMaps"), ascii("after_UpdateRenderMaps")];
+const SUFFIXES = [[1, ascii(" needsClear")], [2, ascii(" resetAfterRender")], [4, ascii(" inactive")]];
+const FIELDS = Object.fromEntries(["] activeSlot=", " owner=", " tex=", " tex2=", " decals=", " rendered=",
+  " flags=0x", " manager=", " mapCount=", " renderedCount=", " cleanupTimer="].map((f) => [f, ascii(f)]));
+
+// A cursor over one line's bytes, kept in the module so that reading a line
+// allocates nothing: at is -1 once the bytes do not fit.
+let bytes = null;
+let at = 0;
+let end = 0;
+const over = (b, from, to) => {
+  bytes = b;
+  at = from;
+  end = to;
+};
+function literal(word) {
+  const from = at;
+  const length = word.length;
+  if (from < 0 || from + length > end) return (at = -1);
+  const b = bytes;
+  for (let i = 0; i < length; i++) if (b[from + i] !== word[i]) return (at = -1);
+  at = from + length;
+  return 0;
+}
+function decimal(maxDigits) {
+  const from = at;
+  if (from < 0) return -1;
+  const b = bytes;
+  const last = Math.min(end, from + maxDigits);
+  let value = 0;
+  let i = from;
+  for (; i < last && b[i] >= 48 && b[i] <= 57; i++) value = value * 10 + b[i] - 48;
+  if (i === from) return (at = -1);
+  at = i;
+  return value;
+}
+function hex(digits) {
+  const from = at;
+  if (from < 0 || from + digits > end) return (at = -1);
+  const b = bytes;
+  let value = 0;
+  for (let i = from; i < from + digits; i++) {
+    const c = b[i];
+    const v = c >= 48 && c <= 57 ? c - 48 : c >= 65 && c <= 70 ? c - 55 : -1;
+    if (v < 0) return (at = -1);
+    value = value * 16 + v;
+  }
+  at = from + digits;
+  return value >>> 0;
+}
+
+// Whether the line starts with the log's time stamp, and its milliseconds.
+const STAMP = ascii("[0000-00-00 00:00:00.000] ");
+function stamped(b, from, to) {
+  if (to - from < PREFIX) return false;
+  for (let i = 0; i < PREFIX; i++) {
+    const c = b[from + i];
+    if (STAMP[i] === 48 ? c < 48 || c > 57 : c !== STAMP[i]) return false;
+  }
+  return true;
+}
+function stampTime(b, from) {
+  const n = (i, digits) => {
+    let v = 0;
+    for (let k = 0; k < digits; k++) v = v * 10 + b[from + i + k] - 48;
+    return v;
   };
-  function literal(word) {
-    const from = at;
-    const length = word.length;
-    if (from < 0 || from + length > end) return (at = -1);
-    const b = bytes;
-    for (let i = 0; i < length; i++) if (b[from + i] !== word[i]) return (at = -1);
-    at = from + length;
-    return 0;
-  }
-  function decimal(maxDigits) {
-    const from = at;
-    if (from < 0) return -1;
-    const b = bytes;
-    const last = Math.min(end, from + maxDigits);
-    let value = 0;
-    let i = from;
-    for (; i < last && b[i] >= 48 && b[i] <= 57; i++) value = value * 10 + b[i] - 48;
-    if (i === from) return (at = -1);
-    at = i;
-    return value;
-  }
-  function hex(digits) {
-    const from = at;
-    if (from < 0 || from + digits > end) return (at = -1);
-    const b = bytes;
-    let value = 0;
-    for (let i = from; i < from + digits; i++) {
-      const c = b[i];
-      const v = c >= 48 && c <= 57 ? c - 48 : c >= 65 && c <= 70 ? c - 55 : -1;
-      if (v < 0) return (at = -1);
-      value = value * 16 + v;
+  return Date.UTC(n(1, 4), n(6, 2) - 1, n(9, 2), n(12, 2), n(15, 2), n(18, 2), n(21, 3));
+}
+
+const startsWith = (b, from, to, word) => {
+  over(b, from, to);
+  return literal(word) === 0;
+};
+
+// One map line's fields, read into this one record: no allocation a line.
+const map = { index: 0, slot: 0, owner: 0, decals: 0, rendered: 0, flags: 0 };
+function mapLine(b, from, to) {
+  over(b, from + MAP.length, to);
+  map.index = decimal(3);
+  literal(FIELDS["] activeSlot="]);
+  map.slot = LogModel.NO_SLOT;
+  if (at >= 0 && bytes[at] === 45 && bytes[at + 1] === 45) at += 2;
+  else map.slot = decimal(1);
+  literal(FIELDS[" owner="]);
+  map.owner = hex(8);
+  literal(FIELDS[" tex="]);
+  hex(8);
+  literal(FIELDS[" tex2="]);
+  hex(8);
+  literal(FIELDS[" decals="]);
+  map.decals = decimal(3);
+  literal(FIELDS[" rendered="]);
+  map.rendered = decimal(3);
+  literal(FIELDS[" flags=0x"]);
+  map.flags = hex(2);
+  for (let i = 0; i < SUFFIXES.length; i++) if (map.flags & SUFFIXES[i][0]) literal(SUFFIXES[i][1]);
+  if (at !== end || map.index > 255 || map.decals > 255 || map.rendered > 255) return null;
+  return map;
+}
+
+function headerLine(b, from, to) {
+  over(b, from + HEADER.length, to);
+  const after = bytes[at] === LABELS[1][0];
+  literal(LABELS[after ? 1 : 0]);
+  literal(FIELDS[" manager="]);
+  const manager = hex(8);
+  literal(FIELDS[" mapCount="]);
+  const mapCount = decimal(5);
+  literal(FIELDS[" renderedCount="]);
+  const renderedCount = decimal(5);
+  literal(FIELDS[" cleanupTimer="]);
+  const cleanupTimer = decimal(10);
+  if (at !== end || mapCount > 65535 || renderedCount > 65535 || cleanupTimer > 0xffffffff) return null;
+  return { after, manager, mapCount, renderedCount, cleanupTimer };
+}
+
+// The start-up lines, each put into words for a player. A feature's name in
+// the plug-in's lines, and what it is to a player.
+const FEATURES = {
+  "Blood decal color/alpha patch": "The decal colour and opacity patch (PatchBloodDecalColorAndAlpha)",
+  "Execution blood decal hook": "The execution blood decal fix (FixExecutionBloodDecals)",
+  "CharacterDamageManager diagnostics hook": "The damage-map diagnostics (LogDamageMapDiagnostics)",
+  "Stale damage-map clear blend hook": "The stale damage-map fix (FixStaleDamageMapDecals)",
+};
+const feature = (name) => FEATURES[name] || name;
+const onOff = (flag) => (flag === "1" ? "on" : "off");
+const F = "-?\\d+\\.(?:\\d+|#[A-Z0-9]+)";
+const ADDRESS = "0x([0-9A-F]{8})";
+
+// [pattern, kind, words]: kind "ok", "off", "problem" or "error".
+const STARTUP = [
+  [/^Logger initialized$/, "ok", () => "The log was started (EnableLogging=1)."],
+  [/^InitializeASI$/, "ok", () => "The ASI loader started the plug-in."],
+  [new RegExp("^Settings: FixExecutionBloodDecals=([01]) PatchBloodDecalColorAndAlpha=([01]) " +
+    "FixStaleDamageMapDecals=([01]) EnableLogging=([01]) LogDamageMapDiagnostics=([01]) LogExecutionDecals=([01]) " +
+    "RGB/A=(\\d+),(\\d+),(\\d+),(\\d+)$"), "ok", (m) => `Settings read: execution blood decal fix ${onOff(m[1])}, ` +
+    `colour patch ${onOff(m[2])}, stale damage-map fix ${onOff(m[3])}, logging ${onOff(m[4])}, damage-map ` +
+    `diagnostics ${onOff(m[5])}, execution decal lines ${onOff(m[6])}; colour ${m[7]}/${m[8]}/${m[9]}, alpha ${m[10]}.`],
+  [/^Applying blood decal color\/alpha patch with contained Wii-style source blend: red=(\d+) green=(\d+) blue=(\d+) alpha=(\d+)$/,
+    "ok", (m) => `The decal colour patch is installed: decals are drawn in ${m[1]}/${m[2]}/${m[3]} with alpha ` +
+    `${m[4]}, blended Wii-style.`],
+  [new RegExp(`^Installing CharacterDamageMap blend restore hook at ${ADDRESS}$`), "ok",
+    (m) => `With it, the usual blending is put back when the decal drawing ends (at 0x${m[1]}).`],
+  [/^Blood decal color\/alpha patch disabled$/, "off",
+    () => "The decal colour patch is off (PatchBloodDecalColorAndAlpha=0): the game's own decal look."],
+  [new RegExp(`^Installing execution blood decal hook at ${ADDRESS}$`), "ok",
+    () => "The execution blood decal fix is installed: executions that are not interactive get their blood decals."],
+  [/^Execution blood decal hook disabled$/, "off", () => "The execution blood decal fix is off (FixExecutionBloodDecals=0)."],
+  [new RegExp(`^Installing CharacterDamageManager diagnostics hook at call ${ADDRESS}$`), "ok",
+    () => "The damage-map diagnostics are installed: the maps are logged whenever they change."],
+  [new RegExp(`^Installing stale damage-map clear blend hook: setup=${ADDRESS}$`), "ok",
+    () => "The stale damage-map fix is installed: a reused map is cleared of its old blood."],
+  [new RegExp(`^(.+) not installed: ${ADDRESS} holds a (jump|call) to ${ADDRESS} \\((.*)\\), another plug-in's hook; left as it is$`),
+    "problem", (m) => `${feature(m[1])} is not installed: another plug-in (${m[5]}) put a ${m[3]} to its own code ` +
+    `at 0x${m[2]}, and the plug-in leaves it as it is. The other fixes are not affected.`],
+  [/^(.+) not installed: start-up stopped before its bytes were written$/, "error", (m) => `${feature(m[1])} is ` +
+    "not installed: the plug-in's start-up stopped on an error before it changed the game's code there."],
+  [new RegExp(`^(.+) left as it is: the call at ${ADDRESS} now leads to ${ADDRESS} \\((.*)\\), put over this plug-in's hook$`),
+    "problem", (m) => `${feature(m[1])}: another plug-in (${m[4]}) put its own hook over this plug-in's at ` +
+    `0x${m[2]} since an earlier start; it is left as it is.`],
+  [new RegExp(`^The call at ${ADDRESS} led to ${ADDRESS} \\((.*)\\), another plug-in's hook: calls are handed on to it$`),
+    "ok", (m) => `Another plug-in (${m[3]}) had hooked the call at 0x${m[1]}: this plug-in takes its place and ` +
+    "hands every call on to it, so both work."],
+  [/^Host not recognised: (.*); nothing patched$/, "error", (m) => "This is not the version of the game that the " +
+    `plug-in is made for (${m[1]}): it changed nothing, and the game runs as without it.`],
+  [new RegExp(`^Patch skipped: ${ADDRESS} \\((\\d+) bytes\\) could not be made writable$`), "error",
+    (m) => `${m[2]} bytes of the game's code at 0x${m[1]} could not be made writable, so they were left as they ` +
+    "are: that fix may be incomplete."],
+  [/^InitializeASI stopped by an error: (.*)$/, "error", (m) => `The plug-in's start-up stopped on an error (${m[1]}): ` +
+    "the fixes after this line were not installed."],
+  [/^InitializeASI stopped by an unknown error$/, "error",
+    () => "The plug-in's start-up stopped on an error: the fixes after this line were not installed."],
+  [/^Vorlaine\.Crimsel\.ini left as it is: (.*)$/, "problem",
+    (m) => `The plug-in did not complete Vorlaine.Crimsel.ini (${m[1]}).`],
+  [/^Vorlaine\.Crimsel\.ini is UTF-16 text: missing keys were added, no comments$/, "ok",
+    () => "Vorlaine.Crimsel.ini is UTF-16 text: only the settings it lacked were added."],
+  [/^Completing Vorlaine\.Crimsel\.ini stopped(?: \((.*)\))?; its values are read as they stand$/, "problem",
+    (m) => `Completing Vorlaine.Crimsel.ini stopped${m[1] ? ` (${m[1]})` : ""}: the file is as it was, and its ` +
+    "values were read as they stand."],
+  [/^UpdateWiiExecution: interactive execution mode is on, using original game function$/, "ok",
+    () => "Interactive executions are on in the game: the game draws their blood itself."],
+];
+const EXECUTION = new RegExp(`^Execution (?:victim decal: player=[0-9A-F]{8} victim=[0-9A-F]{8}|splatter decal: ` +
+  `player=[0-9A-F]{8}) execId=-?\\d+ stage=-?\\d+ index=\\d+/\\d+ time=${F} animTime=${F} pos=\\(${F}, ${F}\\) ` +
+  "texture=.*$", "s");
+
+// Reads the file (a Blob) and reports progress as a fraction; the page
+// answers input between chunks.
+export async function read(file, onProgress) {
+  const model = LogModel.create();
+  const result = { model, startup: [], notUnderstood: 0, notUnderstoodOffsets: [], lines: 0, nulBytes: false,
+    cutAtEnd: false, size: file.size };
+  const notUnderstood = (offset) => {
+    result.notUnderstood++;
+    if (result.notUnderstoodOffsets.length < KEPT_UNDERSTOOD) result.notUnderstoodOffsets.push(offset);
+  };
+
+  const line = (b, from, to, offset) => {
+    result.lines++;
+    if (!stamped(b, from, to) || to - from > LONGEST_LINE) return notUnderstood(offset);
+    const message = from + PREFIX;
+    if (startsWith(b, message, to, MAP)) {
+      const read = mapLine(b, message, to);
+      if (!read || !LogModel.addMap(model, read, offset + (to - from))) notUnderstood(offset);
+      return;
     }
-    at = from + digits;
-    return value >>> 0;
-  }
-
-  // Whether the line starts with the log's time stamp, and its milliseconds.
-  const STAMP = ascii("[0000-00-00 00:00:00.000] ");
-  function stamped(b, from, to) {
-    if (to - from < PREFIX) return false;
-    for (let i = 0; i < PREFIX; i++) {
-      const c = b[from + i];
-      if (STAMP[i] === 48 ? c < 48 || c > 57 : c !== STAMP[i]) return false;
+    if (startsWith(b, message, to, HEADER)) {
+      const header = headerLine(b, message, to);
+      if (!header) return notUnderstood(offset);
+      LogModel.addBlock(model, header, stampTime(b, from), offset, offset + (to - from));
+      return;
     }
-    return true;
-  }
-  function stampTime(b, from) {
-    const n = (i, digits) => {
-      let v = 0;
-      for (let k = 0; k < digits; k++) v = v * 10 + b[from + i + k] - 48;
-      return v;
-    };
-    return Date.UTC(n(1, 4), n(6, 2) - 1, n(9, 2), n(12, 2), n(15, 2), n(18, 2), n(21, 3));
-  }
-
-  const startsWith = (b, from, to, word) => {
-    over(b, from, to);
-    return literal(word) === 0;
-  };
-
-  // One map line's fields, read into this one record: no allocation a line.
-  const map = { index: 0, slot: 0, owner: 0, decals: 0, rendered: 0, flags: 0 };
-  function mapLine(b, from, to) {
-    over(b, from + MAP.length, to);
-    map.index = decimal(3);
-    literal(FIELDS["] activeSlot="]);
-    map.slot = LogModel.NO_SLOT;
-    if (at >= 0 && bytes[at] === 45 && bytes[at + 1] === 45) at += 2;
-    else map.slot = decimal(1);
-    literal(FIELDS[" owner="]);
-    map.owner = hex(8);
-    literal(FIELDS[" tex="]);
-    hex(8);
-    literal(FIELDS[" tex2="]);
-    hex(8);
-    literal(FIELDS[" decals="]);
-    map.decals = decimal(3);
-    literal(FIELDS[" rendered="]);
-    map.rendered = decimal(3);
-    literal(FIELDS[" flags=0x"]);
-    map.flags = hex(2);
-    for (let i = 0; i < SUFFIXES.length; i++) if (map.flags & SUFFIXES[i][0]) literal(SUFFIXES[i][1]);
-    if (at !== end || map.index > 255 || map.decals > 255 || map.rendered > 255) return null;
-    return map;
-  }
-
-  function headerLine(b, from, to) {
-    over(b, from + HEADER.length, to);
-    const after = bytes[at] === LABELS[1][0];
-    literal(LABELS[after ? 1 : 0]);
-    literal(FIELDS[" manager="]);
-    const manager = hex(8);
-    literal(FIELDS[" mapCount="]);
-    const mapCount = decimal(5);
-    literal(FIELDS[" renderedCount="]);
-    const renderedCount = decimal(5);
-    literal(FIELDS[" cleanupTimer="]);
-    const cleanupTimer = decimal(10);
-    if (at !== end || mapCount > 65535 || renderedCount > 65535 || cleanupTimer > 0xffffffff) return null;
-    return { after, manager, mapCount, renderedCount, cleanupTimer };
-  }
-
-  // The start-up lines, each put into words for a player. A feature's name in
-  // the plug-in's lines, and what it is to a player.
-  const FEATURES = {
-    "Blood decal color/alpha patch": "The decal colour and opacity patch (PatchBloodDecalColorAndAlpha)",
-    "Execution blood decal hook": "The execution blood decal fix (FixExecutionBloodDecals)",
-    "CharacterDamageManager diagnostics hook": "The damage-map diagnostics (LogDamageMapDiagnostics)",
-    "Stale damage-map clear blend hook": "The stale damage-map fix (FixStaleDamageMapDecals)",
-  };
-  const feature = (name) => FEATURES[name] || name;
-  const onOff = (flag) => (flag === "1" ? "on" : "off");
-  const F = "-?\\d+\\.(?:\\d+|#[A-Z0-9]+)";
-  const ADDRESS = "0x([0-9A-F]{8})";
-
-  // [pattern, kind, words]: kind "ok", "off", "problem" or "error".
-  const STARTUP = [
-    [/^Logger initialized$/, "ok", () => "The log was started (EnableLogging=1)."],
-    [/^InitializeASI$/, "ok", () => "The ASI loader started the plug-in."],
-    [new RegExp("^Settings: FixExecutionBloodDecals=([01]) PatchBloodDecalColorAndAlpha=([01]) " +
-      "FixStaleDamageMapDecals=([01]) EnableLogging=([01]) LogDamageMapDiagnostics=([01]) LogExecutionDecals=([01]) " +
-      "RGB/A=(\\d+),(\\d+),(\\d+),(\\d+)$"), "ok", (m) => `Settings read: execution blood decal fix ${onOff(m[1])}, ` +
-      `colour patch ${onOff(m[2])}, stale damage-map fix ${onOff(m[3])}, logging ${onOff(m[4])}, damage-map ` +
-      `diagnostics ${onOff(m[5])}, execution decal lines ${onOff(m[6])}; colour ${m[7]}/${m[8]}/${m[9]}, alpha ${m[10]}.`],
-    [/^Applying blood decal color\/alpha patch with contained Wii-style source blend: red=(\d+) green=(\d+) blue=(\d+) alpha=(\d+)$/,
-      "ok", (m) => `The decal colour patch is installed: decals are drawn in ${m[1]}/${m[2]}/${m[3]} with alpha ` +
-      `${m[4]}, blended Wii-style.`],
-    [new RegExp(`^Installing CharacterDamageMap blend restore hook at ${ADDRESS}$`), "ok",
-      (m) => `With it, the usual blending is put back when the decal drawing ends (at 0x${m[1]}).`],
-    [/^Blood decal color\/alpha patch disabled$/, "off",
-      () => "The decal colour patch is off (PatchBloodDecalColorAndAlpha=0): the game's own decal look."],
-    [new RegExp(`^Installing execution blood decal hook at ${ADDRESS}$`), "ok",
-      () => "The execution blood decal fix is installed: executions that are not interactive get their blood decals."],
-    [/^Execution blood decal hook disabled$/, "off", () => "The execution blood decal fix is off (FixExecutionBloodDecals=0)."],
-    [new RegExp(`^Installing CharacterDamageManager diagnostics hook at call ${ADDRESS}$`), "ok",
-      () => "The damage-map diagnostics are installed: the maps are logged whenever they change."],
-    [new RegExp(`^Installing stale damage-map clear blend hook: setup=${ADDRESS}$`), "ok",
-      () => "The stale damage-map fix is installed: a reused map is cleared of its old blood."],
-    [new RegExp(`^(.+) not installed: ${ADDRESS} holds a (jump|call) to ${ADDRESS} \\((.*)\\), another plug-in's hook; left as it is$`),
-      "problem", (m) => `${feature(m[1])} is not installed: another plug-in (${m[5]}) put a ${m[3]} to its own code ` +
-      `at 0x${m[2]}, and the plug-in leaves it as it is. The other fixes are not affected.`],
-    [new RegExp(`^(.+) left as it is: the call at ${ADDRESS} now leads to ${ADDRESS} \\((.*)\\), put over this plug-in's hook$`),
-      "problem", (m) => `${feature(m[1])}: another plug-in (${m[4]}) put its own hook over this plug-in's at ` +
-      `0x${m[2]} since an earlier start; it is left as it is.`],
-    [new RegExp(`^The call at ${ADDRESS} led to ${ADDRESS} \\((.*)\\), another plug-in's hook: calls are handed on to it$`),
-      "ok", (m) => `Another plug-in (${m[3]}) had hooked the call at 0x${m[1]}: this plug-in takes its place and ` +
-      "hands every call on to it, so both work."],
-    [/^Host not recognised: (.*); nothing patched$/, "error", (m) => "This is not the version of the game that the " +
-      `plug-in is made for (${m[1]}): it changed nothing, and the game runs as without it.`],
-    [new RegExp(`^Patch skipped: ${ADDRESS} \\((\\d+) bytes\\) could not be made writable$`), "error",
-      (m) => `${m[2]} bytes of the game's code at 0x${m[1]} could not be made writable, so they were left as they ` +
-      "are: that fix may be incomplete."],
-    [/^InitializeASI stopped by an error: (.*)$/, "error", (m) => `The plug-in's start-up stopped on an error (${m[1]}): ` +
-      "the fixes after this line were not installed."],
-    [/^InitializeASI stopped by an unknown error$/, "error",
-      () => "The plug-in's start-up stopped on an error: the fixes after this line were not installed."],
-    [/^Vorlaine\.Crimsel\.ini left as it is: (.*)$/, "problem",
-      (m) => `The plug-in did not complete Vorlaine.Crimsel.ini (${m[1]}).`],
-    [/^Vorlaine\.Crimsel\.ini is UTF-16 text: missing keys were added, no comments$/, "ok",
-      () => "Vorlaine.Crimsel.ini is UTF-16 text: only the settings it lacked were added."],
-    [/^Completing Vorlaine\.Crimsel\.ini stopped(?: \((.*)\))?; its values are read as they stand$/, "problem",
-      (m) => `Completing Vorlaine.Crimsel.ini stopped${m[1] ? ` (${m[1]})` : ""}: the file is as it was, and its ` +
-      "values were read as they stand."],
-    [/^UpdateWiiExecution: interactive execution mode is on, using original game function$/, "ok",
-      () => "Interactive executions are on in the game: the game draws their blood itself."],
-  ];
-  const EXECUTION = new RegExp(`^Execution (?:victim decal: player=[0-9A-F]{8} victim=[0-9A-F]{8}|splatter decal: ` +
-    `player=[0-9A-F]{8}) execId=-?\\d+ stage=-?\\d+ index=\\d+/\\d+ time=${F} animTime=${F} pos=\\(${F}, ${F}\\) ` +
-    "texture=.*$", "s");
-
-  // Reads the file (a Blob) and reports progress as a fraction; the page
-  // answers input between chunks.
-  async function read(file, onProgress) {
-    const model = LogModel.create();
-    const result = { model, startup: [], notUnderstood: 0, notUnderstoodOffsets: [], lines: 0, nulBytes: false,
-      cutAtEnd: false, size: file.size };
-    const notUnderstood = (offset) => {
-      result.notUnderstood++;
-      if (result.notUnderstoodOffsets.length < KEPT_UNDERSTOOD) result.notUnderstoodOffsets.push(offset);
-    };
-
-    const line = (b, from, to, offset) => {
-      result.lines++;
-      if (!stamped(b, from, to) || to - from > LONGEST_LINE) return notUnderstood(offset);
-      const message = from + PREFIX;
-      if (startsWith(b, message, to, MAP)) {
-        const read = mapLine(b, message, to);
-        if (!read || !LogModel.addMap(model, read, offset + (to - from))) notUnderstood(offset);
-        return;
-      }
-      if (startsWith(b, message, to, HEADER)) {
-        const header = headerLine(b, message, to);
-        if (!header) return notUnderstood(offset);
-        LogModel.addBlock(model, header, stampTime(b, from), offset, offset + (to - from));
-        return;
-      }
-      const words = text.decode(b.subarray(message, to));
-      const splatter = startsWith(b, message, to, SPLATTER);
-      if (splatter || startsWith(b, message, to, VICTIM)) {
-        if (EXECUTION.test(words)) LogModel.addExecution(model, offset, splatter);
-        else notUnderstood(offset);
-        return;
-      }
-      for (const [pattern, kind, say] of STARTUP) {
-        const match = pattern.exec(words);
-        if (match) {
-          if (result.startup.length < KEPT_UNDERSTOOD) {
-            result.startup.push({ offset, kind, line: text.decode(b.subarray(from, to)), words: say(match) });
-          }
-          return;
+    const words = text.decode(b.subarray(message, to));
+    const splatter = startsWith(b, message, to, SPLATTER);
+    if (splatter || startsWith(b, message, to, VICTIM)) {
+      if (EXECUTION.test(words)) LogModel.addExecution(model, offset, splatter);
+      else notUnderstood(offset);
+      return;
+    }
+    for (const [pattern, kind, say] of STARTUP) {
+      const match = pattern.exec(words);
+      if (match) {
+        if (result.startup.length < KEPT_UNDERSTOOD) {
+          result.startup.push({ offset, kind, line: text.decode(b.subarray(from, to)), words: say(match) });
         }
+        return;
       }
-      notUnderstood(offset);
-    };
-
-    let carry = new Uint8Array(0);
-    let carryOffset = 0;
-    let skipping = false; // inside a line too long to be the plug-in's
-    for (let position = 0; position < file.size; position += CHUNK) {
-      const chunk = new Uint8Array(await file.slice(position, position + CHUNK).arrayBuffer());
-      if (!result.nulBytes && chunk.includes(0)) result.nulBytes = true;
-      let data = chunk;
-      if (carry.length > 0) {
-        data = new Uint8Array(carry.length + chunk.length);
-        data.set(carry);
-        data.set(chunk, carry.length);
-      }
-      let from = 0;
-      for (let newline = data.indexOf(10); newline >= 0; newline = data.indexOf(10, from)) {
-        const to = newline > from && data[newline - 1] === 13 ? newline - 1 : newline;
-        if (skipping) skipping = false;
-        else line(data, from, to, carryOffset + from);
-        from = newline + 1;
-      }
-      if (!skipping && data.length - from > LONGEST_LINE + 2) {
-        notUnderstood(carryOffset + from);
-        result.lines++;
-        skipping = true;
-      }
-      carry = skipping ? new Uint8Array(0) : data.slice(from);
-      carryOffset = skipping ? position + chunk.length : carryOffset + from;
-      onProgress(Math.min(1, (position + chunk.length) / file.size));
     }
-    if (carry.length > 0) line(carry, 0, carry.length, carryOffset);
-    result.cutAtEnd = model.open >= 0;
-    return result;
-  }
+    notUnderstood(offset);
+  };
 
-  // A block's lines as they stand in the file, each with its offset.
-  async function blockLines(file, model, block) {
-    const start = model.blocks.start[block];
-    const end = model.blocks.end[block];
-    const bytes = await file.slice(start, end).text();
-    return bytes.split(/\r\n/);
+  let carry = new Uint8Array(0);
+  let carryOffset = 0;
+  let skipping = false; // inside a line too long to be the plug-in's
+  for (let position = 0; position < file.size; position += CHUNK) {
+    const chunk = new Uint8Array(await file.slice(position, position + CHUNK).arrayBuffer());
+    if (!result.nulBytes && chunk.includes(0)) result.nulBytes = true;
+    let data = chunk;
+    if (carry.length > 0) {
+      data = new Uint8Array(carry.length + chunk.length);
+      data.set(carry);
+      data.set(chunk, carry.length);
+    }
+    let from = 0;
+    for (let newline = data.indexOf(10); newline >= 0; newline = data.indexOf(10, from)) {
+      const to = newline > from && data[newline - 1] === 13 ? newline - 1 : newline;
+      if (skipping) skipping = false;
+      else line(data, from, to, carryOffset + from);
+      from = newline + 1;
+    }
+    if (!skipping && data.length - from > LONGEST_LINE + 2) {
+      notUnderstood(carryOffset + from);
+      result.lines++;
+      skipping = true;
+    }
+    carry = skipping ? new Uint8Array(0) : data.slice(from);
+    carryOffset = skipping ? position + chunk.length : carryOffset + from;
+    onProgress(Math.min(1, (position + chunk.length) / file.size));
   }
+  if (carry.length > 0) line(carry, 0, carry.length, carryOffset);
+  result.cutAtEnd = model.open >= 0;
+  return result;
+}
 
-  async function lineAt(file, offset) {
-    const text = await file.slice(offset, offset + LONGEST_LINE + 2).text();
-    return text.split(/\r?\n/)[0];
-  }
+// A block's lines as they stand in the file, each with its offset.
+export async function blockLines(file, model, block) {
+  const start = model.blocks.start[block];
+  const end = model.blocks.end[block];
+  const bytes = await file.slice(start, end).text();
+  return bytes.split(/\r\n/);
+}
 
-  return { read, blockLines, lineAt };
-})();
+export async function lineAt(file, offset) {
+  const text = await file.slice(offset, offset + LONGEST_LINE + 2).text();
+  return text.split(/\r?\n/)[0];
+}

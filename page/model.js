@@ -2,52 +2,48 @@
 // equation: result = source × source factor + target × target factor, each of
 // the four channels clamped to 0..1, the same factors for colour and alpha. The
 // source is the decal's texture times the colour that the drawing code builds.
-const BlendModel = (() => {
-  const ZERO = 1;
-  const ONE = 2;
-  const SOURCE_ALPHA = 5;
-  const INVERSE_SOURCE_ALPHA = 6;
+const ZERO = 1;
+const ONE = 2;
+const SOURCE_ALPHA = 5;
+const INVERSE_SOURCE_ALPHA = 6;
 
-  // The patch's source factor "one", and the usual blending it replaces.
-  const PATCHED = { source: ONE, target: INVERSE_SOURCE_ALPHA };
-  const USUAL = { source: SOURCE_ALPHA, target: INVERSE_SOURCE_ALPHA };
+// The patch's source factor "one", and the usual blending it replaces.
+export const PATCHED = { source: ONE, target: INVERSE_SOURCE_ALPHA };
+export const USUAL = { source: SOURCE_ALPHA, target: INVERSE_SOURCE_ALPHA };
 
-  // The opaque backgrounds of the previews, ARGB: the test bed's skin tone,
-  // black and white.
-  const BACKGROUNDS = [
-    { name: "skin tone", argb: 0xffd2a68c },
-    { name: "black", argb: 0xff000000 },
-    { name: "white", argb: 0xffffffff },
-  ];
+// The opaque backgrounds of the previews, ARGB: the test bed's skin tone,
+// black and white.
+export const BACKGROUNDS = [
+  { name: "skin tone", argb: 0xffd2a68c },
+  { name: "black", argb: 0xff000000 },
+  { name: "white", argb: 0xffffffff },
+];
 
-  function factor(code, sourceAlpha) {
-    switch (code) {
-      case ZERO: return 0;
-      case ONE: return 1;
-      case SOURCE_ALPHA: return sourceAlpha;
-      case INVERSE_SOURCE_ALPHA: return 1 - sourceAlpha;
-      default: throw new Error(`blend factor ${code} is not modelled`);
-    }
+function factor(code, sourceAlpha) {
+  switch (code) {
+    case ZERO: return 0;
+    case ONE: return 1;
+    case SOURCE_ALPHA: return sourceAlpha;
+    case INVERSE_SOURCE_ALPHA: return 1 - sourceAlpha;
+    default: throw new Error(`blend factor ${code} is not modelled`);
   }
+}
 
-  const channels = (argb) => ({ a: (argb >>> 24) & 255, r: (argb >>> 16) & 255, g: (argb >>> 8) & 255, b: argb & 255 });
+const channels = (argb) => ({ a: (argb >>> 24) & 255, r: (argb >>> 16) & 255, g: (argb >>> 8) & 255, b: argb & 255 });
 
-  // What one pixel of the target holds after a decal's pixel is drawn over it:
-  // texel and colour {r, g, b, a} in 0..255, target an ARGB number, the
-  // result {r, g, b, a} in 0..255.
-  function blend(texel, colour, targetArgb, factors) {
-    const target = channels(targetArgb);
-    const source = {};
-    for (const c of ["r", "g", "b", "a"]) source[c] = (texel[c] / 255) * (colour[c] / 255);
-    const sourceFactor = factor(factors.source, source.a);
-    const targetFactor = factor(factors.target, source.a);
-    const mix = (c) => Math.round(255 * Math.min(1, Math.max(0, source[c] * sourceFactor + (target[c] / 255) * targetFactor)));
-    return { r: mix("r"), g: mix("g"), b: mix("b"), a: mix("a") };
-  }
+// What one pixel of the target holds after a decal's pixel is drawn over it:
+// texel and colour {r, g, b, a} in 0..255, target an ARGB number, the
+// result {r, g, b, a} in 0..255.
+export function blend(texel, colour, targetArgb, factors) {
+  const target = channels(targetArgb);
+  const source = {};
+  for (const c of ["r", "g", "b", "a"]) source[c] = (texel[c] / 255) * (colour[c] / 255);
+  const sourceFactor = factor(factors.source, source.a);
+  const targetFactor = factor(factors.target, source.a);
+  const mix = (c) => Math.round(255 * Math.min(1, Math.max(0, source[c] * sourceFactor + (target[c] / 255) * targetFactor)));
+  return { r: mix("r"), g: mix("g"), b: mix("b"), a: mix("a") };
+}
 
-  // The test bed's decal texture: white and opaque inside its disc, nothing outside.
-  const TEXEL_INSIDE = { r: 255, g: 255, b: 255, a: 255 };
-  const TEXEL_OUTSIDE = { r: 0, g: 0, b: 0, a: 0 };
-
-  return { PATCHED, USUAL, BACKGROUNDS, TEXEL_INSIDE, TEXEL_OUTSIDE, blend };
-})();
+// The test bed's decal texture: white and opaque inside its disc, nothing outside.
+export const TEXEL_INSIDE = { r: 255, g: 255, b: 255, a: 255 };
+export const TEXEL_OUTSIDE = { r: 0, g: 0, b: 0, a: 0 };

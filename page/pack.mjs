@@ -1,23 +1,30 @@
 // Packs the players' page into one HTML file that opens from a folder: the
-// style and the scripts inline, each allowed by its hash in the page's
-// Content-Security-Policy, which allows nothing else.
+// style inline, and the modules bundled into one classic inline script, each
+// allowed by its hash in the page's Content-Security-Policy, which allows
+// nothing else.
 // Usage: node pack.mjs <output.html>
 import { createHash } from "node:crypto";
 import { readFileSync, writeFileSync } from "node:fs";
 import { dirname, join } from "node:path";
 import { fileURLToPath } from "node:url";
+import { buildSync } from "esbuild";
 
 const here = dirname(fileURLToPath(import.meta.url));
-// In the order they depend on each other: reading, model, drawing, controls;
-// the settings and colour first, then the log.
-const SCRIPTS = ["reading.js", "model.js", "drawing.js", "page.js", "logmodel.js", "logreading.js", "timeline.js",
-  "logpage.js"];
-
 const read = (name) => readFileSync(join(here, name), "utf8");
 const hash = (text) => `sha256-${createHash("sha256").update(text, "utf8").digest("base64")}`;
 
+// Browsers of the last years, so that the modules' syntax passes unchanged.
+const bundle = buildSync({
+  entryPoints: [join(here, "main.js")],
+  bundle: true,
+  format: "iife",
+  target: ["chrome100", "firefox100", "safari15"],
+  charset: "utf8",
+  legalComments: "none",
+  write: false,
+});
 const style = `\n${read("page.css")}`;
-const script = `\n"use strict";\n${SCRIPTS.map(read).join("\n")}`;
+const script = `\n"use strict";\n${bundle.outputFiles[0].text}`;
 if (/<\/(script|style)/i.test(script + style)) {
   throw new Error("an inline script or style may not hold a closing tag");
 }

@@ -1,7 +1,12 @@
 // The page's controls: the four colour values (sliders, fields, presets, a
 // link's query, the player's INI file), the previews they draw and the lines to
 // paste. Text from a file or a link is only ever set as text.
-(() => {
+
+import * as PreviewDrawing from "./drawing.js";
+import * as BlendModel from "./model.js";
+import * as IniReading from "./reading.js";
+
+export function startColourPart() {
   const CHANNELS = ["Red", "Green", "Blue", "Alpha"];
   const FALLBACKS = { Red: 224, Green: 224, Blue: 224, Alpha: 255 };
   const colour = { ...FALLBACKS };
@@ -114,4 +119,4 @@
   });
 
   setColour(colourFromQuery(window.location.search));
-})();
+}

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, whatever the build and the tests need and is
-# not yet present, then the pinned browser driver of the page's tests from the
-# npm registry. Does nothing (and touches no package list) when all is there.
+# not yet present, then the page's pinned bundler and the pinned browser driver
+# of its tests from the npm registry. Does nothing (and touches no package list)
+# when all is there.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 
@@ -37,10 +38,13 @@ if [ "${#missing[@]}" -gt 0 ]; then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# The driver exactly as its lock file pins it; it drives Debian's Chromium, so
-# no browser is downloaded.
-page_tests="$ROOT/tests/page"
-if [ ! "$page_tests/node_modules/.package-lock.json" -nt "$page_tests/package-lock.json" ]; then
-  echo "setup: installing the page tests' browser driver" >&2
-  (cd "$page_tests" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >/dev/null)
-fi
+# The page's bundler and the page tests' driver, each exactly as its lock file
+# pins it; the driver drives Debian's Chromium, so no browser is downloaded.
+install_pinned() {
+  if [ ! "$1/node_modules/.package-lock.json" -nt "$1/package-lock.json" ]; then
+    echo "setup: installing $2" >&2
+    (cd "$1" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+  fi
+}
+install_pinned "$ROOT/page" "the page's bundler"
+install_pinned "$ROOT/tests/page" "the page tests' browser driver"
