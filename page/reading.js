@@ -19,10 +19,16 @@ const SECTIONS = ["General", "BloodDecal", "Logging"];
 const VALUE_CAPACITY = 32; // the plug-in's buffer, terminator included
 const MAX_NOTES = 50; // a file of junk lines must not bury the page
 
-// The blanks that the profile reader trims (Ctrl-Z among them) and that the
-// runtime's number conversion skips.
-const isBlank = (code) =>
-  code === 0x20 || (code >= 0x09 && code <= 0x0d) || code === 0x1a || code === 0xa0;
+// The blanks that the profile reader trims around lines, names and values:
+// ASCII's, and Ctrl-Z, but not the no-break space.
+const isBlank = (code) => code === 0x20 || (code >= 0x09 && code <= 0x0d) || code === 0x1a;
+
+// The blanks that the runtime's number conversion skips (iswspace): ASCII's and
+// Unicode's spaces, the no-break space among them, but not Ctrl-Z.
+const isSpace = (code) =>
+  code === 0x20 || (code >= 0x09 && code <= 0x0d) || code === 0xa0 || code === 0x1680 ||
+  (code >= 0x2000 && code <= 0x200a) || code === 0x2028 || code === 0x2029 || code === 0x202f || code === 0x205f ||
+  code === 0x3000;
 
 const trim = (text) => {
   let start = 0;
@@ -145,7 +151,7 @@ function digit(code, base) {
 // octal; null when not one digit converts. Saturates at the 32-bit range.
 function toNumber(text) {
   let i = 0;
-  while (i < text.length && isBlank(text.charCodeAt(i)) && text.charCodeAt(i) !== 0x1a) i++;
+  while (i < text.length && isSpace(text.charCodeAt(i))) i++;
   let negative = false;
   if (text[i] === "-" || text[i] === "+") negative = text[i++] === "-";
   let base = 10;
