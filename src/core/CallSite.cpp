@@ -131,10 +131,17 @@ bool MayHookCall(const CallSite& site, const CallHandOn& handOn, const char* hoo
     return false;
 }
 
-void HookCall(const CallSite& site, const void* hook, CallHandOn& handOn) {
+void HookCall(const CallSite& site, const void* hook, CallHandOn& handOn, const char* hookName) {
     if (site.Kind == CallSiteKind::TakenByCall && !handOn.Taken) {
         char module[MAX_PATH];
-        ModuleNameOf(site.Target, module, sizeof module);
+        // The other plug-in's whole name may take more memory than there is:
+        // the announced install must not stand in the log as done.
+        try {
+            ModuleNameOf(site.Target, module, sizeof module);
+        } catch (...) {
+            LogMessage("%s not installed: start-up stopped before its bytes were written", hookName);
+            throw;
+        }
         LogMessage("The call at 0x%08X led to 0x%08X (%s), another plug-in's hook: calls are handed on to it",
                    static_cast<unsigned>(site.Address), static_cast<unsigned>(site.Target), module);
         handOn.Target = site.Target;

@@ -46,9 +46,11 @@ void LogUnrecognisedCallSite(const CallSite& site);
 // after our first start.
 bool MayHookCall(const CallSite& site, const CallHandOn& handOn, const char* hookName);
 
-// Retargets the call to hook. Where another plug-in's hook was there first,
-// logs where it led and saves it as the hand-on target.
-void HookCall(const CallSite& site, const void* hook, CallHandOn& handOn);
+// Retargets the call to hook, whose install is already announced. Where another
+// plug-in's hook was there first, logs where it led and saves it as the hand-on
+// target. An error before the write is passed on after a line that hookName was
+// not installed.
+void HookCall(const CallSite& site, const void* hook, CallHandOn& handOn, const char* hookName);
 
 // What the host's own code holds at a window that a bare hook's jump replaces:
 // the decal drawing's end never branches; the clear set-up may begin with a

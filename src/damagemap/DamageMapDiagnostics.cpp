@@ -146,10 +146,12 @@ CallSite InspectDiagnosticsCallSite() {
 }
 
 void InstallDamageManagerDiagnosticsHook(const CallSite& site) {
-    if (!MayHookCall(site, UpdateRenderMapsHandOn, "CharacterDamageManager diagnostics hook")) {
+    const char* const name = "CharacterDamageManager diagnostics hook";
+    if (!MayHookCall(site, UpdateRenderMapsHandOn, name)) {
         return;
     }
     LogMessage("Installing CharacterDamageManager diagnostics hook at call 0x%08X",
                static_cast<unsigned>(site.Address));
-    HookCall(site, reinterpret_cast<const void*>(&DamageManagerDiagnosticsHook), UpdateRenderMapsHandOn);
+    HookCall(site, reinterpret_cast<const void*>(&DamageManagerDiagnosticsHook), UpdateRenderMapsHandOn,
+             name);
 }

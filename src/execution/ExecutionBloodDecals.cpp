@@ -150,9 +150,10 @@ CallSite InspectExecutionCallSite() {
 }
 
 void InstallExecutionBloodDecalHook(const CallSite& site) {
-    if (!MayHookCall(site, UpdateWiiExecutionHandOn, "Execution blood decal hook")) {
+    const char* const name = "Execution blood decal hook";
+    if (!MayHookCall(site, UpdateWiiExecutionHandOn, name)) {
         return;
     }
     LogMessage("Installing execution blood decal hook at 0x%08X", static_cast<unsigned>(site.Address));
-    HookCall(site, reinterpret_cast<const void*>(&ExecutionBloodDecalHook), UpdateWiiExecutionHandOn);
+    HookCall(site, reinterpret_cast<const void*>(&ExecutionBloodDecalHook), UpdateWiiExecutionHandOn, name);
 }

@@ -1,9 +1,12 @@
 // Start-up looks at the two host calls it takes over before it writes anything:
 // another build of the game is left alone, another plug-in's hook on a call is
 // handed on to, and no call may ever lead back into itself.
+#include "AddressSpaceReservation.h"
 #include "EverythingOnIni.h"
 #include "HostWorld.h"
 #include "PluginScenario.h"
+
+#include <cstdlib>
 
 namespace {
 
@@ -264,6 +267,68 @@ TEST_F(CallSiteTest, AnotherPluginIsNamedWholeAndKeepsItsReferenceCount) {
     VirtualQuery(reinterpret_cast<void*>(hook), &info, sizeof info);
     EXPECT_NE(info.AllocationBase, peerModule) << "still loaded after its one FreeLibrary";
 }
+
+namespace {
+
+// Under an AddressSpaceReservation, the heap's own free blocks of 64 KiB, up to
+// taken's capacity: a whole long path cannot be had, and the smaller buffers
+// that start-up needs before it still can.
+void TakeBlocksOf64KiB(std::vector<void*>& taken) {
+    for (void* block; taken.size() < taken.capacity() && (block = std::malloc(1 << 16)) != nullptr;) {
+        taken.push_back(block);
+    }
+}
+
+// A call that the peer hooked (as it numbers them) and the name of our hook there.
+struct StarvedCall {
+    int which;
+    uint32_t site;
+    const char* hookName;
+};
+
+const StarvedCall kStarvedCalls[] = {{0, kExecutionUpdateCall, "Execution blood decal hook"},
+                                     {1, kRenderMapsCall, "CharacterDamageManager diagnostics hook"}};
+
+class StarvedCallTest : public CallSiteTest, public ::testing::WithParamInterface<StarvedCall> {};
+
+} // namespace
+
+// Naming the peer whole, from a folder deeper than MAX_PATH, takes a buffer that
+// a full address space cannot give: start-up stops between the hook's install
+// line and its bytes, and the log says that it was not installed.
+TEST_P(StarvedCallTest, StopsStartUpWithALineThatTheHookIsNotInstalled) {
+    const StarvedCall starved = GetParam();
+    LoadPeer(NestedFolder({std::wstring(200, L'p'), std::wstring(100, L'q')}));
+    peer.TakeCall(starved.which);
+    WriteIni(kEverythingIni);
+    plugin = LoadPlugin(folder);
+    ASSERT_NE(plugin.InitializeASI, nullptr);
+    volatile InitializeAsiFunction initialize = plugin.InitializeASI;
+    std::vector<void*> taken;
+    taken.reserve(1 << 16);
+    {
+        const AddressSpaceReservation reservation;
+        TakeBlocksOf64KiB(taken);
+        initialize();
+    }
+    for (void* block : taken) {
+        std::free(block);
+    }
+    std::vector<std::string> lines = StartLinesAnd({"Installing execution blood decal hook at 0x005AD857"});
+    if (starved.site == kRenderMapsCall) {
+        lines.push_back("Installing CharacterDamageManager diagnostics hook at call 0x005BB163");
+    }
+    lines.push_back(std::string(starved.hookName) +
+                    " not installed: start-up stopped before its bytes were written");
+    lines.push_back("InitializeASI stopped by an error: std::bad_alloc");
+    EXPECT_EQ(Entries(), lines);
+    EXPECT_TRUE(LeadsTo(starved.site, kNearCall, peer.HookAddress(starved.which)));
+}
+
+INSTANTIATE_TEST_SUITE_P(BothCalls, StarvedCallTest, ::testing::ValuesIn(kStarvedCalls),
+                         [](const ::testing::TestParamInfo<StarvedCall>& param) {
+                             return std::string(param.param.which == 0 ? "ExecutionUpdate" : "RenderMaps");
+                         });
 
 // With logging off the diagnostics hook still stands in front of the peer's.
 TEST_F(CallSiteTest, AnotherPluginsRenderMapsHookGetsEveryCallWithLoggingOff) {
