@@ -160,7 +160,7 @@ Panel DrawDecalColours(const ColourSetting& setting, uint32_t overlay, bool asIf
     return MapPixels(drawn.map);
 }
 
-std::vector<BlendedPixel> DrawDecalBlends(uint32_t colour, const std::vector<uint32_t>& backgrounds) {
+std::vector<BlendedPanels> DrawDecalBlends(uint32_t colour, const std::vector<uint32_t>& backgrounds) {
     const ColourSetting setting{"",          true, colour >> 16 & 0xFF, colour >> 8 & 0xFF, colour & 0xFF,
                                 colour >> 24};
     wchar_t name[32];
@@ -171,11 +171,11 @@ std::vector<BlendedPixel> DrawDecalBlends(uint32_t colour, const std::vector<uin
         DrawnMap drawn(owner, background);
         drawn.AddDecalsAtTheSpots(owner);
         drawn.Run(kHostDrawDamageMapDecals);
-        return PixelAt(MapPixels(drawn.map), kDecalSpots[0]);
+        return MapPixels(drawn.map);
     };
-    std::vector<BlendedPixel> pixels;
+    std::vector<BlendedPanels> pixels;
     for (uint32_t background : backgrounds) {
-        pixels.push_back({drawOver(background), 0});
+        pixels.push_back({drawOver(background), {}});
     }
     const uint32_t codeStart = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(HostCodeStart));
     WriteHostCode(kDecalSourceBlend, {PristineHostCode()[kDecalSourceBlend - codeStart]});

@@ -61,15 +61,15 @@ Panel DrawStaleMap(bool fix);
 // the source blend "one" that a missing restore would leave (set by the stand-in).
 Panel DrawDecalColours(const ColourSetting& setting, uint32_t overlay = 0, bool asIfLeaked = false);
 
-// The middle of a decal of colour (ARGB) drawn by the host over a map of one
-// background, through a fresh copy of the plug-in with the patch on: as the
-// patch draws it, and with the drawing's own source blend (source alpha) put
-// back under the same colour. One pair per background, in their order.
-struct BlendedPixel {
-    uint32_t patched;
-    uint32_t usual;
+// The decals at kDecalSpots of colour (ARGB) drawn by the host over a map of
+// one background, through a fresh copy of the plug-in with the patch on: as the
+// patch draws them, and with the drawing's own source blend (source alpha) put
+// back under the same colour. One pair of maps per background, in their order.
+struct BlendedPanels {
+    Panel patched;
+    Panel usual;
 };
-std::vector<BlendedPixel> DrawDecalBlends(uint32_t colour, const std::vector<uint32_t>& backgrounds);
+std::vector<BlendedPanels> DrawDecalBlends(uint32_t colour, const std::vector<uint32_t>& backgrounds);
 
 // The victim's map after each of the ten frames of the scene's non-interactive
 // execution, with FixExecutionBloodDecals as given.

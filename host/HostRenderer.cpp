@@ -27,7 +27,6 @@ struct Vertex {
     float u, v;
 };
 constexpr DWORD kVertexFormat = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
-constexpr unsigned kDecalTexturePixels = 64;
 
 IDirect3DDevice9* device = nullptr;
 IDirect3DTexture9* decalTexture = nullptr;
@@ -201,6 +200,22 @@ std::vector<uint32_t> MapPixels(const void* map) {
     }
     copy->Release();
     return pixels;
+}
+
+std::vector<uint32_t> DecalTexels() {
+    std::vector<uint32_t> texels;
+    D3DLOCKED_RECT locked;
+    if (decalTexture == nullptr || FAILED(decalTexture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY))) {
+        return texels;
+    }
+    texels.resize(kDecalTexturePixels * kDecalTexturePixels);
+    for (unsigned y = 0; y < kDecalTexturePixels; ++y) {
+        std::memcpy(&texels[y * kDecalTexturePixels],
+                    static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch,
+                    kDecalTexturePixels * sizeof(uint32_t));
+    }
+    decalTexture->UnlockRect(0);
+    return texels;
 }
 
 void CollectDecal(void* character, float x, float y) {

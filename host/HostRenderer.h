@@ -23,6 +23,7 @@
 
 constexpr unsigned kMapPixels = 256;
 constexpr float kDecalRadius = 20.0f;
+constexpr unsigned kDecalTexturePixels = 64;  // the decal texture's side
 constexpr uint32_t kClearColour = 0x00000000; // ARGB
 
 // Makes the device on a hidden window; false, with the reason, when there is
@@ -38,6 +39,10 @@ std::vector<uint32_t> MapPixels(const void* map);
 // A decal that the host's AddCharacterDecal put on a character, kept for the
 // drawing of that character's map; set as HostAddCharacterDecalAction.
 void CollectDecal(void* character, float x, float y);
+
+// The decal texture's texels, ARGB, row by row, read back from the texture
+// that the device draws with; empty without a device.
+std::vector<uint32_t> DecalTexels();
 
 // Forgets every map's target and every collected decal, before a new drawing.
 void ForgetDrawings();
