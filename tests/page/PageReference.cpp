@@ -15,6 +15,9 @@
 //                              record of what was set (record.jsonl) beside it
 //   events <folder>            short diagnostics logs, one sub-folder each, of the
 //                              changes that the page lists as events
+//   longest                    the plug-in's logger, linked into this program, writes
+//                              beside it lines of the kinds whose text runs to the end
+//                              of the line, each cut at the longest message it writes
 
 #include "AddressSpaceReservation.h"
 #include "Drawings.h"
@@ -22,6 +25,7 @@
 #include "HostFunctions.h"
 #include "HostWorld.h"
 #include "config/Settings.h"
+#include "log/Log.h"
 
 #include <algorithm>
 #include <cmath>
@@ -824,6 +828,24 @@ int Events(const std::wstring& folderArgument) {
     return 0;
 }
 
+// No start of the plug-in writes a message this long today, but its logger
+// cuts any message there: the page must still understand such a line.
+int Longest() {
+    const std::string tail(2000, 'x');
+    StartLog(true);
+    LogMessage("InitializeASI stopped by an error: %s", tail.c_str());
+    LogMessage("Vorlaine.Crimsel.ini left as it is: %s", tail.c_str());
+    LogMessage("Execution victim decal: player=%p victim=%p execId=%d stage=%d index=%u/%u time=%.3f "
+               "animTime=%.3f pos=(%.3f, %.3f) texture=%s",
+               nullptr, nullptr, 46, 0, 0u, 1u, 0.5, 0.75, 1.0, 2.0, tail.c_str());
+    size_t cut = 0;
+    for (const std::string& entry : LogEntries(ReadFileBytes(ExecutableDirectory() + L"Crimsel.log"))) {
+        cut += entry.size() == 1023 ? 1 : 0;
+    }
+    PrintFolder(ExecutableDirectory());
+    return cut == 3 ? 0 : 1;
+}
+
 // The arguments as Windows gives them, whole: a narrow argv holds only what
 // the ANSI code page can spell.
 std::vector<std::wstring> Arguments() {
@@ -859,7 +881,10 @@ int main() {
     if (mode == L"events" && rest.size() == 1) {
         return Events(rest[0]);
     }
+    if (mode == L"longest") {
+        return Longest();
+    }
     std::fprintf(stderr, "usage: page_reference settings <ini | @list>... | template <ini> | logs | "
-                         "pixels <AARRGGBB>... | diagnostics <folder> <seed> | events <folder>\n");
+                         "pixels <AARRGGBB>... | diagnostics <folder> <seed> | events <folder> | longest\n");
     return 2;
 }

@@ -1,0 +1,77 @@
+// The page's log reading against what the stand-in set: the real plug-in's
+// diagnostics driven through random damage-map states until its log is longer
+// than two of the page's reading chunks, with the stand-in's own record of
+// every block and execution decal beside it. The module gives back every
+// block, map and execution decal as the record says, understands every line,
+// and reads every block's lines back from their offsets as they stand in the
+// file; and the longest lines that the plug-in's logger writes.
+// Environment: CRIMSEL_PAGETESTS (the folder of page_reference.exe, where the
+// test that writes these logs put them).
+import assert from "node:assert/strict";
+import { openAsBlob, readFileSync } from "node:fs";
+import { join } from "node:path";
+import { test } from "node:test";
+import * as LogModel from "../../page/logmodel.js";
+import { blockLines, read } from "../../page/logreading.js";
+
+const folder = process.env.CRIMSEL_PAGETESTS;
+const readLog = async (path) => read(await openAsBlob(path), () => {});
+
+test("a long generated log gives back every block, map and execution decal as the stand-in set them", async () => {
+  const path = join(folder, "generated", "Crimsel.log");
+  const record = readFileSync(join(folder, "generated", "record.jsonl"), "utf8").trim().split("\n").map(JSON.parse);
+  const text = readFileSync(path, "latin1");
+  assert.ok(text.length > 8 << 20, `${text.length} bytes: longer than two reading chunks`);
+  const { model, notUnderstood } = await readLog(path);
+  assert.equal(notUnderstood, 0);
+
+  const blocks = record.filter((entry) => entry.block).map((entry) => entry.block);
+  const b = model.blocks;
+  const c = model.cells;
+  assert.equal(b.length, blocks.length, "blocks");
+  for (const [i, block] of blocks.entries()) {
+    const at = `block ${i}`;
+    assert.deepEqual([b.after[i], b.manager[i], b.mapCount[i], b.renderedCount[i], b.cleanupTimer[i]],
+      [block.after ? 1 : 0, block.manager, block.mapCount, block.renderedCount, block.cleanupTimer], at);
+    assert.ok(LogModel.whole(model, i), `${at} whole`);
+    assert.equal(b.expected[i], block.maps.length, at);
+    block.maps.forEach((map, m) => {
+      const cell = b.firstCell[i] + m;
+      assert.deepEqual([c.slot[cell], c.owner[cell], c.decals[cell], c.rendered[cell], c.flags[cell]],
+        [map.slot === null ? LogModel.NO_SLOT : map.slot, map.owner, map.decals, map.rendered, map.flags],
+        `${at} map[${m}]`);
+    });
+  }
+
+  // Each execution decal stands before the block that follows it in the record.
+  const executions = [];
+  record.reduce((blocksBefore, entry) => {
+    if (entry.execution) executions.push([blocksBefore, entry.execution.splatter ? 1 : 0]);
+    return blocksBefore + (entry.block ? 1 : 0);
+  }, 0);
+  const x = model.executions;
+  assert.deepEqual(Array.from({ length: x.length }, (_, i) => [x.block[i], x.splatter[i]]), executions);
+
+  // Each block's lines read back from the file by their offsets, and its time
+  // stamp, against the file's own lines.
+  const lines = text.split("\r\n");
+  const headers = lines.flatMap((line, i) => (line.slice(26).startsWith("DamageMapState ") ? [i] : []));
+  const file = await openAsBlob(path);
+  for (let i = 0; i < b.length; i++) {
+    const own = lines.slice(headers[i], headers[i] + 1 + blocks[i].maps.length);
+    assert.deepEqual(await blockLines(file, model, i), own, `block ${i}'s lines`);
+    const [, stamp] = /^\[(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3})\]/.exec(own[0]);
+    assert.equal(b.time[i], Date.parse(`${stamp.replace(" ", "T")}Z`), `block ${i}'s time`);
+  }
+  assert.equal(model.backwards, 0, "one run's time stamps never run backwards");
+});
+
+test("lines of the logger's longest message are understood, start-up and execution decal alike", async () => {
+  const path = join(folder, "Crimsel.log");
+  const lines = readFileSync(path, "latin1").split("\r\n").filter((line) => line !== "");
+  assert.equal(lines.filter((line) => line.length === 26 + 1023).length, 3);
+  const { startup, model, notUnderstood } = await readLog(path);
+  assert.equal(notUnderstood, 0);
+  assert.deepEqual(startup.map((line) => line.kind), ["ok", "error", "problem"]);
+  assert.equal(model.executions.length, 1);
+});

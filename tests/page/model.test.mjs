@@ -1,0 +1,46 @@
+// The page's blend model against the stand-in's Direct3D 9 device: for each
+// colour, at points inside the decal's disc and outside it, where the texture
+// is clear and the background must stay as it was, the model gives what the
+// device left in its target, within 1 per channel, patched through the real
+// plug-in's bytes and with the usual blend. The previews' two texels are the
+// texture's own inside and outside the disc.
+// Environment: CRIMSEL_PAGE_REFERENCE (page_reference.exe).
+import assert from "node:assert/strict";
+import { test } from "node:test";
+import { BACKGROUNDS, blend, PATCHED, TEXEL_INSIDE, TEXEL_OUTSIDE, USUAL } from "../../page/model.js";
+import { reference } from "./Reference.mjs";
+
+// Each channel at 0 and at 255 somewhere; alpha opaque, clear and translucent,
+// where the two blends differ most.
+const COLOURS = [0xffe0e0e0, 0xffc80a28, 0x803cb4ff, 0x00000000, 0x01ffffff, 0x40ff0080, 0xc000ff00, 0xfa1ec85a,
+  0x0f8040ff];
+
+const channels = (argb) => ({ a: argb >>> 24, r: (argb >>> 16) & 255, g: (argb >>> 8) & 255, b: argb & 255 });
+const hex = (argb) => `0x${(argb >>> 0).toString(16).toUpperCase().padStart(8, "0")}`;
+const apart = (a, b) => ["a", "r", "g", "b"].filter((c) => Math.abs(a[c] - b[c]) > 1);
+
+const drawn = reference("pixels", ...COLOURS.map((colour) => hex(colour).slice(2)));
+
+test("each colour blends at every point as the device draws it", () => {
+  assert.equal(drawn.length, COLOURS.length * BACKGROUNDS.length, "one line a colour and background");
+  for (const pixel of drawn) {
+    assert.ok(pixel.points.some((p) => p.texel >>> 24 === 0) && pixel.points.some((p) => p.texel >>> 24 === 255),
+      "points inside the disc and where the texture is clear");
+    for (const point of pixel.points) {
+      for (const [name, factors] of [["patched", PATCHED], ["usual", USUAL]]) {
+        const model = blend(channels(point.texel), channels(pixel.colour), pixel.background, factors);
+        assert.deepEqual(apart(model, channels(point[name])), [], `${hex(pixel.colour)} ${name} over ` +
+          `${hex(pixel.background)} at ${point.x},${point.y} (texel ${hex(point.texel)}): model ` +
+          `${JSON.stringify(model)}, device ${hex(point[name])}`);
+      }
+    }
+  }
+});
+
+test("the previews' texels and backgrounds are the stand-in's", () => {
+  const texels = new Set(drawn.flatMap((pixel) => pixel.points.map((point) => point.texel >>> 0)));
+  const argb = ({ a, r, g, b }) => (((a << 24) | (r << 16) | (g << 8) | b) >>> 0);
+  assert.ok(texels.has(argb(TEXEL_INSIDE)), `the disc's texel among ${[...texels].map(hex)}`);
+  assert.ok(texels.has(argb(TEXEL_OUTSIDE)), "the clear texel");
+  assert.deepEqual([...new Set(drawn.map((pixel) => pixel.background >>> 0))], BACKGROUNDS.map((b) => b.argb));
+});

@@ -1,0 +1,147 @@
+// The page's INI reading against the plug-in's own: thousands of INI files from
+// a seeded generator, in every form that players and editors write, read by the
+// module here and by the real plug-in's LoadSettings under Wine in one process.
+// All ten values must be equal for every file; a file that differs is kept
+// under the build folder and named with its seed.
+// Environment: CRIMSEL_PAGE_REFERENCE (page_reference.exe), CRIMSEL_SEED (optional).
+import assert from "node:assert/strict";
+import { copyFileSync, mkdirSync, writeFileSync } from "node:fs";
+import { dirname, join } from "node:path";
+import { test } from "node:test";
+import { readByteText, readSettings, SETTINGS } from "../../page/reading.js";
+import { reference, scratchFolder, windowsPath } from "./Reference.mjs";
+
+const FILES = 2000;
+const seed = Number(process.env.CRIMSEL_SEED || 20261208);
+
+function generator(start) {
+  let state = start >>> 0;
+  const next = () => {
+    state = (state + 0x6d2b79f5) >>> 0;
+    let t = state;
+    t = Math.imul(t ^ (t >>> 15), t | 1);
+    t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
+    return ((t ^ (t >>> 14)) >>> 0) / 2 ** 32;
+  };
+  const below = (n) => Math.floor(next() * n);
+  const pick = (list) => list[below(list.length)];
+  const chance = (percent) => below(100) < percent;
+  return { below, pick, chance };
+}
+
+const SECTIONS = ["General", "BloodDecal", "Logging"];
+const WORDS = ["true", "false", "yes", "no", "on", "off"];
+// Blanks that editors leave around names and values: the profile reader trims
+// some of them and the number conversion skips some.
+const BLANKS = [" ", "\t", "  ", "\v", "\f", "\xa0", "\x1a"];
+const WIDE_BLANKS = ["\u2003", "\u3000", "\u0085", "\u200b", "\u202f"];
+
+// One file's text (code points below 0x100 unless its encoding can carry more)
+// and its encoding.
+function iniFile(g) {
+  const { below, pick, chance } = g;
+  const encoding = pick(["ansi", "ansi", "utf8", "utf8-mark", "utf16le-mark", "utf16be-mark"]);
+  const wide = encoding !== "ansi";
+  const spell = (name) => {
+    switch (below(6)) {
+      case 0: return name.toLowerCase();
+      case 1: return name.toUpperCase();
+      case 2: return [...name].map((c) => (chance(50) ? c.toUpperCase() : c.toLowerCase())).join("");
+      case 3: return chance(50) ? name.slice(0, -1) : `${name}s`;
+      default: return name;
+    }
+  };
+  const blank = () => (chance(70) ? "" : pick(wide && chance(30) ? WIDE_BLANKS : BLANKS));
+  const digits = (n) => Array.from({ length: n }, () => "0123456789"[below(10)]).join("");
+  const number = () => {
+    const sign = pick(["", "", "", "-", "+"]);
+    switch (below(9)) {
+      case 0: return `${sign}0${pick(["x", "X"])}${below(0x200).toString(16)}`;
+      case 1: return `${sign}0${below(0o400).toString(8)}`;
+      case 2: return `${sign}${"0".repeat(27 + below(8))}${below(300)}`;
+      case 3: return `${sign}${digits(1 + below(12))}`;
+      case 4: return `${sign}${below(256)}${pick(["abc", " # note", ".5", "e2", "x1", "\u00b2"])}`;
+      case 5: return wide ? pick(["\uff11\uff12", "\u0661\u0662\u0663", "\u0967"]) : `${below(256)}`;
+      case 6: return `${sign}0x${"0".repeat(26 + below(6))}${pick(["7F", "ff", "100"])}`;
+      default: return `${sign}${below(300)}`;
+    }
+  };
+  const value = () => {
+    let v = chance(30) ? spell(pick(WORDS)) : chance(8) ? pick(["", "maybe", "-", "0x", "x10", " "]) : number();
+    v = `${blank()}${v}${blank()}`;
+    if (chance(12)) {
+      const quote = pick(['"', "'"]);
+      v = `${quote}${v}${chance(85) ? quote : ""}`;
+    }
+    return v;
+  };
+  const keyLine = (key) => `${blank()}${chance(90) ? spell(key) : key.toLowerCase()}${blank()}=${blank()}${value()}`;
+  const lines = [];
+  const decorate = () => {
+    while (chance(25)) {
+      lines.push(pick(["", "; a comment", "# r\u00f6t", "junk without equals", "=5", "[", "]", "Unknown=1",
+        `;${"x".repeat(below(80))}`, wide ? "; \u8840 \u0434\u0435\u043a\u0430\u043b\u044c" : "; caf\u00e9"]));
+    }
+  };
+  if (chance(10)) lines.push(keyLine(pick(SETTINGS).key));
+  const sections = [...SECTIONS, "Other"].sort(() => below(3) - 1);
+  if (chance(20)) sections.push(pick(SECTIONS));
+  for (const section of sections) {
+    if (chance(8)) continue;
+    decorate();
+    const name = chance(85) ? section : spell(section);
+    lines.push(`${blank()}[${chance(15) ? ` ${name} ` : name}]${chance(10) ? " ; note" : ""}`);
+    const keys = SETTINGS.filter((s) => s.section === section || chance(4)).map((s) => s.key);
+    for (const key of keys.sort(() => below(3) - 1)) {
+      if (chance(15)) continue;
+      decorate();
+      lines.push(keyLine(key));
+      if (chance(6)) lines.push(keyLine(key));
+    }
+  }
+  decorate();
+  const ends = pick([["\r\n"], ["\n"], ["\r"], ["\r\n", "\n", "\r"]]);
+  let text = lines.map((line) => line + pick(ends)).join("");
+  if (chance(10)) text = text.replace(/\r?\n?$/, "");
+  return { text, encoding };
+}
+
+function encode({ text, encoding }) {
+  switch (encoding) {
+    case "ansi": return Buffer.from(text, "latin1");
+    case "utf8": return Buffer.from(text, "utf8");
+    case "utf8-mark": return Buffer.concat([Buffer.from([0xef, 0xbb, 0xbf]), Buffer.from(text, "utf8")]);
+    case "utf16le-mark": return Buffer.concat([Buffer.from([0xff, 0xfe]), Buffer.from(text, "utf16le")]);
+    default: return Buffer.concat([Buffer.from([0xfe, 0xff]), Buffer.from(text, "utf16le").swap16()]);
+  }
+}
+
+const folder = scratchFolder();
+const g = generator(seed);
+const files = Array.from({ length: FILES }, (_, i) => ({ name: `seed-${seed}-${i}.ini`, bytes: encode(iniFile(g)) }));
+
+test("every generated INI file gives the ten values that the plug-in's LoadSettings reads", () => {
+  const list = join(folder, "files.txt");
+  for (const file of files) writeFileSync(join(folder, file.name), file.bytes);
+  writeFileSync(list, files.map((file) => windowsPath(join(folder, file.name))).join("\r\n"));
+  const plugin = reference("settings", `@${windowsPath(list)}`);
+  assert.equal(plugin.length, files.length, "the plug-in read every file");
+  const kept = join(dirname(process.env.CRIMSEL_PAGE_REFERENCE), "kept");
+  const differences = [];
+  for (const [i, file] of files.entries()) {
+    const page = readSettings(new Uint8Array(file.bytes)).settings;
+    const apart = page.filter((s) => s.value !== plugin[i][s.key]).map((s) => `${s.key} ${s.value}/${plugin[i][s.key]}`);
+    if (apart.length > 0) {
+      mkdirSync(kept, { recursive: true });
+      copyFileSync(join(folder, file.name), join(kept, file.name));
+      differences.push(`${join(kept, file.name)} (page/plug-in): ${apart.join(", ")}`);
+    }
+  }
+  assert.deepEqual(differences.slice(0, 20), [], `${differences.length} of ${files.length} files differ`);
+});
+
+test("a link's value is read by the same rules, cut where the plug-in's buffer ends", () => {
+  const cases = [["0X80", 128], ["+7", 7], ["-5", 0], ["300", 255], ["010", 8], ["1e2", 1], ["abc", 224],
+    [`${"0".repeat(29)}17`, 15], [` ${"0".repeat(29)}17`, 1], ["\uff19\uff18", 98]];
+  for (const [text, expected] of cases) assert.equal(readByteText(text, 224), expected, text);
+});
