@@ -25,7 +25,8 @@ wine "$BUILD_DIR/bin/crimsel_host.exe" --pictures "Z:$ROOT/docs/pictures" | tr -
 node tests/page/Screenshot.mjs "$BUILD_DIR/page/Vorlaine.Crimsel.html" "$ROOT/docs/pictures/page.png" \
   "$BUILD_DIR/bin/games/scene/Crimsel.log" "$ROOT/docs/pictures/page-log.png"
 echo "page.png: the players' page (Vorlaine.Crimsel.html in the release) at the default colours"
-echo "page-log.png: its log part on the scene's Crimsel.log, a cell of the first block chosen"
+echo "page-log.png: its log part on the scene's Crimsel.log (its time stamps a fixed sequence, so that the"
+echo "  picture is the same from run to run), a cell of the first block chosen"
 echo
 echo "Pictures: $ROOT/docs/pictures"
 echo "Release: $ROOT/dist/Vorlaine.Crimsel.zip"

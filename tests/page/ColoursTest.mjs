@@ -2,11 +2,12 @@
 // setting, set through the page's sliders and fields, the middle of the disc
 // over each background equals within 1 per channel what the device leaves in
 // its target for the same colour, patched through the real plug-in's bytes and
-// with the usual blend.
+// with the usual blend; the disc has the size the page states, and around it
+// the background stays as it was.
 import assert from "node:assert/strict";
 import { test } from "node:test";
 import {
-  CHANNELS, channelValues, channelsApart, hex, previewPixels, reference, setChannel, browserSession,
+  CHANNELS, channelValues, channelsApart, hex, previewPanels, reference, setChannel, browserSession,
 } from "./PageDriver.mjs";
 
 // Red, green, blue, alpha: each channel at 0 and at 255 somewhere, and alpha
@@ -16,6 +17,21 @@ const SETTINGS = [
   [255, 0, 128, 64], [0, 255, 0, 192], [30, 200, 90, 250], [128, 64, 255, 15],
 ];
 const argb = ([r, g, b, a]) => ((a << 24) | (r << 16) | (g << 8) | b) >>> 0;
+
+// Where a line of pixels through the panel's middle leaves the background:
+// nowhere when the disc itself looks like the background, else one run across
+// the disc's diameter (within a pixel), centred.
+function discProblem(line, diameter, background) {
+  const off = line.flatMap((rgb, i) => (rgb === (background & 0xffffff) ? [] : [i]));
+  const middle = Math.floor(line.length / 2);
+  if (!off.includes(middle)) return off.length === 0 ? null : `${off.length} pixels off the background, not the disc`;
+  const [first, last] = [off[0], off.at(-1)];
+  if (last - first + 1 !== off.length) return `pixels ${off.join(",")} off the background: not one run`;
+  if (Math.abs(off.length - diameter) > 1 || Math.abs(first - (line.length - diameter) / 2) > 1) {
+    return `the disc spans pixels ${first} to ${last}, not ${diameter} across the middle`;
+  }
+  return null;
+}
 
 const session = browserSession();
 
@@ -28,25 +44,40 @@ test("each setting blends over each background as the stand-in's device draws it
     assert.deepEqual(await channelValues(page), Object.fromEntries(CHANNELS.map((name, i) => [name, setting[i]])));
     const mine = drawn.filter((pixel) => pixel.colour === argb(setting));
     for (const blend of ["patched", "usual"]) {
-      const shown = await previewPixels(page, blend);
-      assert.equal(shown.length, mine.length, "one panel a background");
-      shown.forEach((pixel, i) => assert.deepEqual(channelsApart(pixel, mine[i][blend]), [],
-        `${setting.join("/")} ${blend} over ${hex(mine[i].background)}: page ${hex(pixel)}, device ` +
-        `${hex(mine[i][blend])}`));
+      const panels = await previewPanels(page, blend);
+      assert.equal(panels.length, mine.length, "one panel a background");
+      panels.forEach(({ middle, diameter, row, column }, i) => {
+        const over = `${setting.join("/")} ${blend} over ${hex(mine[i].background)}`;
+        assert.deepEqual(channelsApart(middle, mine[i][blend]), [],
+          `${over}: page ${hex(middle)}, device ${hex(mine[i][blend])}`);
+        assert.ok(diameter > 0, `${over}: the disc's diameter is stated`);
+        for (const [name, line] of [["row", row], ["column", column]]) {
+          assert.equal(discProblem(line, diameter, mine[i].background), null, `${over}, middle ${name}`);
+        }
+      });
     }
   }
-  assert.deepEqual(session.errors, []);
-  assert.deepEqual(session.foreignRequests, []);
 });
 
-test("a preset and the lines to paste carry the colour", async () => {
+// Typed out of range, then left: the field, the lines to paste and the link.
+const OUT_OF_RANGE = [["Red", -5, 0], ["Green", 300, 255], ["Alpha", -1, 0], ["Blue", 256, 255]];
+
+test("a preset, or a value typed out of range, and the lines to paste and the link carry the colour", async () => {
   const page = await session.open();
+  const colour = { Red: 60, Green: 180, Blue: 255, Alpha: 128 };
+  const pairs = () => CHANNELS.map((channel) => `${channel}=${colour[channel]}`);
+  const carried = async (what) => assert.deepEqual({
+    fields: await channelValues(page),
+    lines: await page.$eval("#colour-lines", (area) => area.value),
+    link: await page.$eval("#colour-link", (anchor) => anchor.getAttribute("href")),
+  }, { fields: colour, lines: pairs().join("\n"), link: `?${pairs().join("&")}` }, what);
   await page.click('button[data-preset="60,180,255,128"]');
-  assert.deepEqual(await channelValues(page), { Red: 60, Green: 180, Blue: 255, Alpha: 128 });
-  const lines = await page.$eval("#colour-lines", (area) => area.value);
-  assert.equal(lines, "Red=60\nGreen=180\nBlue=255\nAlpha=128");
-  const link = await page.$eval("#colour-link", (anchor) => anchor.getAttribute("href"));
-  const linked = await session.open(link);
-  assert.deepEqual(await channelValues(linked), { Red: 60, Green: 180, Blue: 255, Alpha: 128 });
-  assert.deepEqual(session.foreignRequests, []);
+  await carried("the preset");
+  for (const [name, typed, value] of OUT_OF_RANGE) {
+    await setChannel(page, name, typed);
+    colour[name] = value;
+    await carried(`${name} typed as ${typed}`);
+  }
+  const linked = await session.open(`?${pairs().join("&")}`);
+  assert.deepEqual(await channelValues(linked), colour);
 });

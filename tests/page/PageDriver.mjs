@@ -1,12 +1,13 @@
 // Drives the packed players' page in Debian's Chromium as a person would (its
-// sliders, fields and file input), and runs the Windows program that says what
-// the real plug-in and the stand-in's device make of the same input.
+// sliders, fields, file inputs and drops), and runs the Windows program that
+// says what the real plug-in and the stand-in's device make of the same input.
+import assert from "node:assert/strict";
 import { spawnSync } from "node:child_process";
-import { mkdtempSync, writeFileSync } from "node:fs";
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { pathToFileURL } from "node:url";
-import { after, before } from "node:test";
+import { after, afterEach, before } from "node:test";
 import puppeteer from "puppeteer-core";
 
 export const [pageHtml, referenceProgram] = process.argv.slice(2);
@@ -29,7 +30,13 @@ export function reference(...args) {
 // A path as Wine's Windows programs name it.
 export const windowsPath = (path) => `Z:${path}`;
 
-export const scratchFolder = () => mkdtempSync(join(tmpdir(), "crimsel-page-"));
+// Folders of a test file's own, removed after its tests whatever they found.
+const scratch = [];
+after(() => scratch.splice(0).forEach((folder) => rmSync(folder, { recursive: true, force: true })));
+export function scratchFolder() {
+  scratch.push(mkdtempSync(join(tmpdir(), "crimsel-page-")));
+  return scratch.at(-1);
+}
 
 export function writeFiles(folder, files) {
   return files.map(({ name, bytes }) => {
@@ -39,9 +46,11 @@ export function writeFiles(folder, files) {
   });
 }
 
-// One browser for a test file. Every request the page makes is recorded, and
-// any but the page's own file is refused: nothing may leave the page.
-async function startBrowser() {
+// One browser for a test file. What a player would see go wrong on any page it
+// opens is recorded: a request for anything but the page's own file (refused:
+// nothing may leave the page), anything its Content-Security-Policy refused, an
+// error on the console or in its script, and its style not applied.
+async function startBrowser({ faults, pages }) {
   let browser;
   try {
     browser = await puppeteer.launch({
@@ -53,74 +62,123 @@ async function startBrowser() {
     throw new Error(`no browser could start (Debian's chromium at /usr/bin/chromium, installed by ` +
       `scripts/setup.sh): ${error.message}`);
   }
-  const foreignRequests = [];
-  const errors = [];
   const open = async (query = "") => {
     const page = await browser.newPage();
-    page.on("pageerror", (error) => errors.push(error.message));
+    pages.push(page);
+    page.on("pageerror", (error) => faults.push(`script error: ${error.message}`));
+    page.on("console", (message) => {
+      if (message.type() === "error") faults.push(`console error: ${message.text()}`);
+    });
+    await page.exposeFunction("reportPolicyViolation", (words) => faults.push(`refused by its policy: ${words}`));
+    await page.evaluateOnNewDocument(() => document.addEventListener("securitypolicyviolation", (event) =>
+      window.reportPolicyViolation(`${event.effectiveDirective} ${event.blockedURI} (${event.sample})`)));
     await page.setRequestInterception(true);
     page.on("request", (request) => {
       if (request.url().split("?")[0] === pageUrl) {
         request.continue();
       } else {
-        foreignRequests.push(request.url());
+        faults.push(`request: ${request.url()}`);
         request.abort();
       }
     });
     await page.goto(`${pageUrl}${query}`);
-    if (errors.length > 0) throw new Error(`the page's script failed: ${errors.join("; ")}`);
+    // The body's width is bounded by page.css alone.
+    if (await page.evaluate(() => getComputedStyle(document.body).maxWidth === "none")) {
+      faults.push(`page${query} opened without its style`);
+    }
+    if (faults.length > 0) throw new Error(`the page${query} opened badly: ${faults.splice(0).join("; ")}`);
     return page;
   };
-  return { browser, open, foreignRequests, errors };
+  return { browser, open };
 }
 
-// The browser of a test file, started before its tests and closed after them.
+// The browser of a test file, started before its tests and closed after them;
+// each test's pages are closed after it, and none may have shown a fault.
 export function browserSession() {
-  const session = {};
-  before(async () => Object.assign(session, await startBrowser()));
-  after(() => session.browser.close());
+  const session = { faults: [], pages: [] };
+  before(async () => Object.assign(session, await startBrowser(session)));
+  afterEach(async () => {
+    await Promise.all(session.pages.splice(0).map((page) => page.close()));
+    assert.deepEqual(session.faults.splice(0), [], "what the pages showed going wrong");
+  });
+  after(() => session.browser?.close());
   return session;
 }
 
+const field = (name) => `input[name="${name}"]:not([type="range"])`;
+
 // A colour value set as a person would: 0 and 255 with the slider's Home and
-// End keys, anything else typed into the field.
+// End keys, anything else typed into the field, which is then left.
 export async function setChannel(page, name, value) {
   if (value === 0 || value === 255) {
     await page.focus(`input[type="range"][name="${name}"]`);
     await page.keyboard.press(value === 0 ? "Home" : "End");
     return;
   }
-  const field = await page.$(`input[type="number"][name="${name}"]`);
-  await field.click({ clickCount: 3 });
-  await field.type(String(value));
+  const input = await page.$(field(name));
+  await input.click({ clickCount: 3 });
+  await input.type(String(value));
   await page.keyboard.press("Tab");
 }
 
-export const channelValues = (page) => page.$$eval('input[type="number"]', (fields) =>
-  Object.fromEntries(fields.map((field) => [field.name, Number(field.value)])));
+export const channelValues = (page) => page.$$eval(CHANNELS.map(field).join(", "), (fields) =>
+  Object.fromEntries(fields.map((input) => [input.name, Number(input.value)])));
 
-// The middle of each preview panel as ARGB: its colour from the canvas, the
-// target's alpha from the number beside it.
-export function previewPixels(page, blend) {
+// Each preview panel of a blend: its middle as ARGB (the colour from the
+// canvas, the target's alpha from the number beside it), the disc's stated
+// diameter and the RGB of every pixel of its middle row and column.
+export function previewPanels(page, blend) {
   return page.$eval(`figure[data-blend="${blend}"]`, (figure) =>
     [...figure.querySelectorAll("canvas")].map((canvas) => {
-      const [r, g, b] = canvas.getContext("2d").getImageData(canvas.width / 2, canvas.height / 2, 1, 1).data;
+      const { width, height } = canvas;
+      const rgb = canvas.getContext("2d").getImageData(0, 0, width, height).data;
+      const at = (x, y) => {
+        const i = (y * width + x) * 4;
+        return (rgb[i] << 16) | (rgb[i + 1] << 8) | rgb[i + 2];
+      };
+      const middle = Math.floor(width / 2);
       const alpha = Number(figure.querySelector(`output[data-background="${canvas.dataset.background}"]`).textContent);
-      return ((alpha << 24) | (r << 16) | (g << 8) | b) >>> 0;
+      return {
+        middle: ((alpha << 24) | at(middle, Math.floor(height / 2))) >>> 0,
+        diameter: Number(canvas.dataset.discDiameter),
+        row: Array.from({ length: width }, (_, x) => at(x, Math.floor(height / 2))),
+        column: Array.from({ length: height }, (_, y) => at(middle, y)),
+      };
     }));
 }
 
-// A file given through the page's input for its kind ("ini" or "log"), as a
-// person chooses it; resolves once the page shows it by its name.
-async function give(page, kind, path, name) {
-  const input = await page.$(`input[type="file"][accept=".${kind}"]`);
-  await input.uploadFile(path);
-  await page.waitForFunction((k, shown) => document.getElementById(`${k}-name`).textContent === shown &&
-    !document.getElementById(`${k}-report`).hidden, {}, kind, name);
+// A file dropped onto the page as a person's drag gives it: a dragover, then
+// the drop, both of which the page must take (or the browser would open the
+// file in its place).
+async function drop(page, path, name) {
+  const taken = await page.evaluate((base64, fileName) => {
+    const transfer = new DataTransfer();
+    transfer.items.add(new File([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))], fileName));
+    return ["dragover", "drop"].map((type) => !document.body.dispatchEvent(new DragEvent(type,
+      { bubbles: true, cancelable: true, dataTransfer: transfer })));
+  }, readFileSync(path).toString("base64"), name);
+  assert.deepEqual(taken, [true, true], `${name}: the page takes the dragover and the drop`);
 }
 
-export async function giveIni(page, path, name) {
-  await give(page, "ini", path, name);
+// A file given to the page's part for its kind ("ini" or "log"), chosen
+// through that part's input or dropped onto the page; resolves once that part
+// shows it by its name, and the other part is as it was.
+async function give(page, kind, path, name, dropped) {
+  const other = kind === "ini" ? "log" : "ini";
+  const state = () => page.evaluate((k) =>
+    `${document.getElementById(`${k}-report`).hidden} ${document.getElementById(`${k}-name`).textContent}`, other);
+  const untouched = await state();
+  if (dropped) await drop(page, path, name);
+  else await (await page.$(`input[type="file"][accept=".${kind}"]`)).uploadFile(path);
+  await page.waitForFunction((k, shown) => document.getElementById(`${k}-name`).textContent === shown &&
+    !document.getElementById(`${k}-report`).hidden, { timeout: 15000 }, kind, name).catch((error) => {
+    throw new Error(`${name} ${dropped ? "dropped" : "chosen"}: the ${kind} part does not show it (${error.message})`);
+  });
+  assert.equal(await state(), untouched, `${name}: the ${other} part is left as it was`);
+}
+
+export async function giveIni(page, path, name, dropped = false) {
+  await give(page, "ini", path, name, dropped);
   return page.$eval("#ini-report", (report) => ({
     notes: [...report.querySelectorAll("#ini-notes li")].map((item) => item.textContent),
     taken: Object.fromEntries([...report.querySelectorAll("tbody tr")].map((row) =>
@@ -128,8 +186,8 @@ export async function giveIni(page, path, name) {
   }));
 }
 
-export async function giveLog(page, path, name) {
-  await give(page, "log", path, name);
+export async function giveLog(page, path, name, dropped = false) {
+  await give(page, "log", path, name, dropped);
   return page.$eval("#log-report", (report) => ({
     notUnderstood: report.querySelector("#log-not-understood").textContent,
     counts: report.querySelector("#log-blocks").textContent,
@@ -138,6 +196,7 @@ export async function giveLog(page, path, name) {
     startup: [...report.querySelectorAll("#log-startup tbody tr")].map((row) => row.cells[0].textContent),
     lines: [...report.querySelectorAll("#log-startup tbody tr")].map((row) => row.cells[1].textContent),
     events: [...report.querySelectorAll("#log-events li")].map((item) => item.textContent),
+    elements: report.querySelectorAll("img, script, iframe, object, svg").length,
   }));
 }
 

@@ -1,11 +1,27 @@
 // The README's pictures of the players' page, taken in Debian's Chromium: the
 // page at the default colours, and its log part on a log. Pictures for people:
-// fonts differ between machines, so no test compares them.
+// fonts differ between machines, so no test compares them; on one machine the
+// same build gives the same pictures, so that drawing them again leaves the
+// work tree as it was.
 // Usage: node Screenshot.mjs <packed page> <picture.png> [<Crimsel.log> <log picture.png>]
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
+import { tmpdir } from "node:os";
+import { join } from "node:path";
 import { pathToFileURL } from "node:url";
 import puppeteer from "puppeteer-core";
 
 const [pageHtml, picture, log, logPicture] = process.argv.slice(2);
+
+// A log's lines with their time stamps, which differ from run to run, replaced
+// by a fixed sequence a millisecond apart; the rest of each line as it stands.
+function fixedStamps(bytes) {
+  const start = Date.UTC(2026, 0, 1, 12);
+  return bytes.toString("latin1").split("\r\n").map((line, i) =>
+    line.replace(/^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\]/, () =>
+      `[${new Date(start + i).toISOString().replace("T", " ").slice(0, 23)}]`)).join("\r\n");
+}
+
+const folder = mkdtempSync(join(tmpdir(), "crimsel-screenshot-"));
 const browser = await puppeteer.launch({
   executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
   args: ["--no-sandbox", "--disable-gpu", "--force-color-profile=srgb", "--no-first-run",
@@ -18,13 +34,18 @@ try {
   await page.goto(pathToFileURL(pageHtml).href);
   await page.screenshot({ path: picture, fullPage: true });
   if (log) {
-    await (await page.$('input[type="file"][accept=".log"]')).uploadFile(log);
+    const copy = join(folder, "Crimsel.log");
+    writeFileSync(copy, fixedStamps(readFileSync(log)), "latin1");
+    await (await page.$('input[type="file"][accept=".log"]')).uploadFile(copy);
     await page.waitForFunction(() => !document.getElementById("log-report").hidden);
     // A cell of the first block chosen, as a player would, to show its lines.
     await (await page.$("#timeline")).click({ offset: { x: 60, y: 45 } });
     await page.waitForFunction(() => document.querySelector("#block-lines .selected") !== null);
+    // The timeline draws the choice on the next frame.
+    await page.evaluate(() => new Promise((drawn) => requestAnimationFrame(() => requestAnimationFrame(drawn))));
     await (await page.$("#log")).screenshot({ path: logPicture });
   }
 } finally {
   await browser.close();
+  rmSync(folder, { recursive: true, force: true });
 }
