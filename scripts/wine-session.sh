@@ -8,8 +8,19 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 XVFB_PID=""
 
 # Wine's server first: its background processes hold connections to the display.
+# The server keeps its socket in a folder of the temp folder named after the
+# prefix's device and inode, which it leaves behind: removed once it is gone.
 stop_wine_session() {
   wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  local server
+  server="$(printf 'server-%s-%x' "$(stat -c %D "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")"
+  for folder in "${TMPDIR:-/tmp}"/wine-*/"$server"; do
+    if [ -d "$folder" ]; then
+      rm -rf "$folder"
+      rmdir "$(dirname "$folder")" 2>/dev/null || true
+    fi
+  done
   if [ -n "$XVFB_PID" ]; then
     kill "$XVFB_PID" 2>/dev/null || true
     wait "$XVFB_PID" 2>/dev/null || true

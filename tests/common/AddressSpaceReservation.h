@@ -4,6 +4,7 @@
 // released: small allocations are still served from what the heaps hold, a
 // large one fails.
 
+#include <cstdlib>
 #include <vector>
 #include <windows.h>
 
@@ -31,4 +32,31 @@ class AddressSpaceReservation {
 
   private:
     std::vector<void*> regions;
+};
+
+// The heap's own free blocks of 64 KiB, taken under a reservation and held
+// until destroyed: a whole long path cannot be had, and the smaller buffers
+// that start-up needs before it still can. Made before the reservation, so
+// that its own list has room.
+class LargeHeapBlocks {
+  public:
+    LargeHeapBlocks() { blocks.reserve(1 << 16); }
+
+    void Take() {
+        for (void* block; blocks.size() < blocks.capacity() && (block = std::malloc(1 << 16)) != nullptr;) {
+            blocks.push_back(block);
+        }
+    }
+
+    ~LargeHeapBlocks() {
+        for (void* block : blocks) {
+            std::free(block);
+        }
+    }
+
+    LargeHeapBlocks(const LargeHeapBlocks&) = delete;
+    LargeHeapBlocks& operator=(const LargeHeapBlocks&) = delete;
+
+  private:
+    std::vector<void*> blocks;
 };

@@ -6,8 +6,6 @@
 #include "HostWorld.h"
 #include "PluginScenario.h"
 
-#include <cstdlib>
-
 namespace {
 
 // Code of the image that another build may call instead of the host functions.
@@ -270,15 +268,6 @@ TEST_F(CallSiteTest, AnotherPluginIsNamedWholeAndKeepsItsReferenceCount) {
 
 namespace {
 
-// Under an AddressSpaceReservation, the heap's own free blocks of 64 KiB, up to
-// taken's capacity: a whole long path cannot be had, and the smaller buffers
-// that start-up needs before it still can.
-void TakeBlocksOf64KiB(std::vector<void*>& taken) {
-    for (void* block; taken.size() < taken.capacity() && (block = std::malloc(1 << 16)) != nullptr;) {
-        taken.push_back(block);
-    }
-}
-
 // A call that the peer hooked (as it numbers them) and the name of our hook there.
 struct StarvedCall {
     int which;
@@ -304,15 +293,11 @@ TEST_P(StarvedCallTest, StopsStartUpWithALineThatTheHookIsNotInstalled) {
     plugin = LoadPlugin(folder);
     ASSERT_NE(plugin.InitializeASI, nullptr);
     volatile InitializeAsiFunction initialize = plugin.InitializeASI;
-    std::vector<void*> taken;
-    taken.reserve(1 << 16);
+    LargeHeapBlocks taken;
     {
         const AddressSpaceReservation reservation;
-        TakeBlocksOf64KiB(taken);
+        taken.Take();
         initialize();
-    }
-    for (void* block : taken) {
-        std::free(block);
     }
     std::vector<std::string> lines = StartLinesAnd({"Installing execution blood decal hook at 0x005AD857"});
     if (starved.site == kRenderMapsCall) {

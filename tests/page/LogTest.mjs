@@ -52,7 +52,10 @@ const LOGS = [
     log: join(oversized, "Crimsel.log"),
     startup: ["did not complete Vorlaine.Crimsel.ini (1048577 bytes, more than the 1048576 this plug-in completes"],
   },
-  { log: join(stopped, "Crimsel.log"), startup: ["The plug-in's start-up stopped on an error (std::bad_alloc)"] },
+  {
+    log: join(stopped, "Crimsel.log"), startup: ["The execution blood decal fix (FixExecutionBloodDecals) is not " +
+      "installed: the plug-in's start-up stopped", "The plug-in's start-up stopped on an error (std::bad_alloc)"],
+  },
 ];
 
 const session = browserSession();

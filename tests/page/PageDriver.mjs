@@ -2,41 +2,19 @@
 // sliders, fields, file inputs and drops), and runs the Windows program that
 // says what the real plug-in and the stand-in's device make of the same input.
 import assert from "node:assert/strict";
-import { spawnSync } from "node:child_process";
-import { mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
-import { tmpdir } from "node:os";
+import { readFileSync, writeFileSync } from "node:fs";
 import { join } from "node:path";
 import { pathToFileURL } from "node:url";
 import { after, afterEach, before } from "node:test";
 import puppeteer from "puppeteer-core";
 
-export const [pageHtml, referenceProgram] = process.argv.slice(2);
-if (!pageHtml || !referenceProgram) {
-  throw new Error("usage: node <test>.mjs <packed page> <page_reference.exe>");
-}
+export const [pageHtml] = process.argv.slice(2);
+if (!pageHtml) throw new Error("usage: node <test>.mjs <packed page>");
 const pageUrl = pathToFileURL(pageHtml).href;
 
 export const CHANNELS = ["Red", "Green", "Blue", "Alpha"];
 
-// The Windows program's JSON lines, under the session's Wine.
-export function reference(...args) {
-  const run = spawnSync("wine", [referenceProgram, ...args], { encoding: "utf8", maxBuffer: 1 << 26 });
-  if (run.status !== 0) {
-    throw new Error(`page_reference ${args[0]} failed (${run.status}): ${run.stderr}`);
-  }
-  return run.stdout.split(/\r?\n/).filter((line) => line.trim() !== "").map((line) => JSON.parse(line));
-}
-
-// A path as Wine's Windows programs name it.
-export const windowsPath = (path) => `Z:${path}`;
-
-// Folders of a test file's own, removed after its tests whatever they found.
-const scratch = [];
-after(() => scratch.splice(0).forEach((folder) => rmSync(folder, { recursive: true, force: true })));
-export function scratchFolder() {
-  scratch.push(mkdtempSync(join(tmpdir(), "crimsel-page-")));
-  return scratch.at(-1);
-}
+export { reference, referenceProgram, scratchFolder, windowsPath } from "./Reference.mjs";
 
 export function writeFiles(folder, files) {
   return files.map(({ name, bytes }) => {

@@ -139,19 +139,6 @@ void PrintFolder(const std::wstring& folder) {
     std::printf("{\"folder\":\"%s\"}\n", Slashed(folder).c_str());
 }
 
-// With the address space reserved, the heap's own free blocks of 4 KiB and
-// more, so that no buffer of a long path can be had; small ones stay.
-std::vector<void*> TakeLargeBlocks() {
-    std::vector<void*> taken;
-    taken.reserve(1 << 16);
-    for (size_t size = 1 << 16; size >= 4096; size /= 2) {
-        for (void* block; taken.size() < taken.capacity() && (block = std::malloc(size)) != nullptr;) {
-            taken.push_back(block);
-        }
-    }
-    return taken;
-}
-
 int Logs() {
     PristineHostCode();
     // Over the size that the plug-in completes: left as it is, and said so.
@@ -178,13 +165,11 @@ int Logs() {
         return 1;
     }
     take(0);
+    LargeHeapBlocks taken;
     {
         const AddressSpaceReservation reservation;
-        const std::vector<void*> taken = TakeLargeBlocks();
+        taken.Take();
         plugin.InitializeASI();
-        for (void* block : taken) {
-            std::free(block);
-        }
     }
     PrintFolder(starved);
     return 0;

@@ -23,9 +23,11 @@ export function reference(...args) {
 // A path as Wine's Windows programs name it.
 export const windowsPath = (path) => `Z:${path}`;
 
-// A folder in the temp folder, removed with everything in it once the test file ends.
+// Folders of a test file's own in the temp folder, removed with everything in
+// them after its tests, whatever they found; one may be made in a hook or a test.
+const scratch = [];
+after(() => scratch.splice(0).forEach((folder) => rmSync(folder, { recursive: true, force: true })));
 export function scratchFolder() {
-  const folder = mkdtempSync(join(tmpdir(), "crimsel-page-"));
-  after(() => rmSync(folder, { recursive: true, force: true }));
-  return folder;
+  scratch.push(mkdtempSync(join(tmpdir(), "crimsel-page-")));
+  return scratch.at(-1);
 }
