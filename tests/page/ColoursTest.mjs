@@ -9,14 +9,7 @@ import { test } from "node:test";
 import {
   CHANNELS, channelValues, channelsApart, hex, previewPanels, reference, setChannel, browserSession,
 } from "./PageDriver.mjs";
-
-// Red, green, blue, alpha: each channel at 0 and at 255 somewhere, and alpha
-// opaque, clear and at several translucent values, where the blends differ.
-const SETTINGS = [
-  [224, 224, 224, 255], [200, 10, 40, 255], [60, 180, 255, 128], [0, 0, 0, 0], [255, 255, 255, 1],
-  [255, 0, 128, 64], [0, 255, 0, 192], [30, 200, 90, 250], [128, 64, 255, 15],
-];
-const argb = ([r, g, b, a]) => ((a << 24) | (r << 16) | (g << 8) | b) >>> 0;
+import { argb, COLOURS as SETTINGS } from "./Reference.mjs";
 
 // Where a line of pixels through the panel's middle leaves the background:
 // nowhere when the disc itself looks like the background, else one run across

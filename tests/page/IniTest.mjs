@@ -109,53 +109,6 @@ const cases = (template) => [
   },
 ];
 
-// The hostile campaign's kinds of file, generated from a fixed seed.
-function* generated() {
-  let state = 20261208;
-  const below = (limit) => {
-    state = (Math.imul(state, 1664525) + 1013904223) >>> 0;
-    return state % limit;
-  };
-  const pick = (list) => list[below(list.length)];
-  const keys = { General: ["FixExecutionBloodDecals", "PatchBloodDecalColorAndAlpha", "FixStaleDamageMapDecals"],
-    BloodDecal: CHANNELS, Logging: ["EnableLogging", "LogDamageMapDiagnostics", "LogExecutionDecals"] };
-  const values = ["0", "1", "yes", "off", "224", "0x80", "maybe", "-3", "7 # seven", "", "'5'", "\"on\"", "012"];
-  const forms = [(k, v) => `${k}=${v}`, (k, v) => `${k} = ${v}`, (k, v) => `  ${k}=${v}`, (k, v) => `\t${k}\t=${v}`];
-  const others = ["; a comment", "# r\xc3\xb6t \xe4\xf6", "", "[Other]", "Unknown=1"];
-  const lines = (ends) => {
-    let text = "";
-    for (const section of Object.keys(keys).sort(() => below(3) - 1)) {
-      text += `[${section}]${pick(ends)}`;
-      for (const key of keys[section]) {
-        if (below(4) !== 0) text += pick(forms)(key, pick(values)) + pick(ends);
-        if (below(3) === 0) text += pick(others) + pick(ends);
-      }
-    }
-    return text;
-  };
-  const kinds = {
-    "random bytes": () => Buffer.from(Array.from({ length: below(2048) }, () => below(256))),
-    "text with a NUL byte": () => {
-      const text = lines(["\r\n"]);
-      const at = below(text.length + 1);
-      return ansi(`${text.slice(0, at)}\0${text.slice(at)}`);
-    },
-    "UTF-16 without its mark": () => utf16(lines(["\r\n"]), below(2) === 1),
-    "UTF-16 with its mark": () => Buffer.concat([Buffer.from([0xff, 0xfe]), utf16(lines(["\r\n"]))]),
-    "UTF-8 with its mark and invalid sequences": () =>
-      Buffer.concat([Buffer.from([0xef, 0xbb, 0xbf]), ansi(lines(["\r\n", "\xc3\r\n", "\xff\xfe\r\n", "\xe2\x80\r\n"]))]),
-    "CR-only line ends": () => ansi(lines(["\r"])),
-    "mixed line ends": () => ansi(lines(["\r\n", "\n", "\r", "\n\r"])),
-    "repeated sections and keys": () => ansi(`${lines(["\r\n"])}${lines(["\r\n"])}[General]\r\nRed=1\r\nRed=2\r\n`),
-    "keys outside any section": () => ansi(`EnableLogging=1\r\nRed=5\r\n${lines(["\r\n"])}`),
-    "lines over 32,767 characters": () => ansi(`${lines(["\r\n"])}; ${"x".repeat(40000)}\r\n[BloodDecal]\r\n` +
-      `Blue=${"7".repeat(33000)}\r\n${lines(["\r\n"])}`),
-  };
-  for (const [kind, make] of Object.entries(kinds)) {
-    for (let i = 0; i < 4; i++) yield { name: `${kind} ${i + 1}`, bytes: make() };
-  }
-}
-
 // The files, and what the plug-in read from each.
 let ALL;
 let paths;
@@ -163,7 +116,7 @@ let read;
 before(() => {
   const folder = scratchFolder();
   reference("template", windowsPath(join(folder, "template.ini")));
-  ALL = [...cases(readFileSync(join(folder, "template.ini"), "latin1")), ...generated()]
+  ALL = cases(readFileSync(join(folder, "template.ini"), "latin1"))
     .map((c, i) => ({ ...c, file: `case-${String(i).padStart(2, "0")}.ini` }));
   paths = writeFiles(folder, ALL.map((c) => ({ name: c.file, bytes: c.bytes })));
   read = reference("settings", ...paths.map(windowsPath));

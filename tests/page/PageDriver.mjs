@@ -14,7 +14,7 @@ const pageUrl = pathToFileURL(pageHtml).href;
 
 export const CHANNELS = ["Red", "Green", "Blue", "Alpha"];
 
-export { reference, referenceProgram, scratchFolder, windowsPath } from "./Reference.mjs";
+export { hex, reference, referenceProgram, scratchFolder, windowsPath } from "./Reference.mjs";
 
 export function writeFiles(folder, files) {
   return files.map(({ name, bytes }) => {
@@ -187,4 +187,3 @@ export function channelsApart(drawn, expected) {
   return apart;
 }
 
-export const hex = (argb) => `0x${argb.toString(16).toUpperCase().padStart(8, "0")}`;

@@ -10,11 +10,13 @@
 //                              device draws over each of the page's backgrounds, patched
 //                              through the real plug-in and with the usual blend: its
 //                              middle, and points inside, at and beyond its edge
-//   diagnostics <folder> <seed>  the real plug-in's damage-map diagnostics through
+//   diagnostics <seed>         the real plug-in's damage-map diagnostics through
 //                              random states until its log passes 8 MiB, with the
-//                              record of what was set (record.jsonl) beside it
-//   events <folder>            short diagnostics logs, one sub-folder each, of the
-//                              changes that the page lists as events
+//                              record of what was set (record.jsonl) beside it, in
+//                              the game folder page_reference-generated
+//   events                     short diagnostics logs, one game folder each
+//                              (page_reference-event-<name>), of the changes that the
+//                              page lists as events
 //   longest                    the plug-in's logger, linked into this program, writes
 //                              beside it lines of the kinds whose text runs to the end
 //                              of the line, each cut at the longest message it writes
@@ -298,19 +300,6 @@ int Pixels(const std::vector<std::wstring>& colours) {
     return 0;
 }
 
-// The diagnostics' own game folders. A folder is named by the caller, in
-// Windows or Unix form ("/..." is Wine's drive Z:).
-std::wstring FolderArgument(std::wstring folder) {
-    if (!folder.empty() && folder[0] == L'/') {
-        folder = L"Z:" + folder;
-    }
-    std::replace(folder.begin(), folder.end(), L'/', L'\\');
-    if (folder.empty() || folder.back() != L'\\') {
-        folder += L'\\';
-    }
-    return folder;
-}
-
 const char kDiagnosticsIni[] = "[General]\r\n"
                                "FixExecutionBloodDecals=1\r\n"
                                "PatchBloodDecalColorAndAlpha=0\r\n"
@@ -320,27 +309,10 @@ const char kDiagnosticsIni[] = "[General]\r\n"
                                "LogDamageMapDiagnostics=1\r\n"
                                "LogExecutionDecals=1\r\n";
 
-// A fresh copy of the plug-in on the game's own code, started in folder (made
-// with its parents when missing); only the files this program puts there are
-// removed first, so that a rerun starts anew.
-bool StartPluginIn(const std::wstring& folder) {
-    WriteHostCode(AddressOf(HostCodeStart), PristineHostCode());
-    for (size_t separator = folder.find(L'\\', 3); separator != std::wstring::npos;
-         separator = folder.find(L'\\', separator + 1)) {
-        CreateDirectoryW(folder.substr(0, separator).c_str(), nullptr);
-    }
-    for (const wchar_t* name :
-         {L"Crimsel.log", L"record.jsonl", L"Vorlaine.Crimsel.ini", L"Vorlaine.Crimsel.ini.rewrite",
-          L"Vorlaine.Crimsel.ini.replaced", L"Vorlaine.Crimsel.asi"}) {
-        DeleteFileW((folder + name).c_str());
-    }
-    if (!CopyFileW((ExecutableDirectory() + L"Vorlaine.Crimsel.asi").c_str(),
-                   (folder + L"Vorlaine.Crimsel.asi").c_str(), FALSE) ||
-        !WriteFileBytes(folder + L"Vorlaine.Crimsel.ini", kDiagnosticsIni)) {
-        std::fprintf(stderr, "cannot make the game folder %ls\n", folder.c_str());
-        return false;
-    }
-    const LoadedPlugin plugin = LoadPlugin(folder);
+// A fresh copy of the plug-in in a game folder of its own, made anew, started
+// with the diagnostics and execution decal lines on.
+bool StartPlugin(const std::wstring& name, std::wstring& folder) {
+    const LoadedPlugin plugin = LoadFreshPlugin(name, kDiagnosticsIni, &folder);
     if (plugin.InitializeASI == nullptr) {
         std::fprintf(stderr, "cannot load the plug-in in %ls\n", folder.c_str());
         return false;
@@ -673,15 +645,14 @@ size_t CountEntries(const std::string& log, const char* prefix) {
     return count;
 }
 
-int GeneratedDiagnostics(const std::wstring& folderArgument, const std::wstring& seedArgument) {
+int GeneratedDiagnostics(const std::wstring& seedArgument) {
     constexpr uint64_t kLogBytes = 8u << 20;
     LARGE_INTEGER frequency;
     LARGE_INTEGER start;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    const std::wstring folder = FolderArgument(folderArgument);
-    PristineHostCode();
-    if (!StartPluginIn(folder)) {
+    std::wstring folder;
+    if (!StartPlugin(L"generated", folder)) {
         return 1;
     }
     HostJournalEnabled = false;
@@ -735,8 +706,8 @@ int GeneratedDiagnostics(const std::wstring& folderArgument, const std::wstring&
     }
     LARGE_INTEGER end;
     QueryPerformanceCounter(&end);
-    std::printf("{\"blocks\":%u,\"executions\":%u,\"bytes\":%u,\"seconds\":%.2f}\n",
-                static_cast<unsigned>(blocks), static_cast<unsigned>(executionLines),
+    std::printf("{\"folder\":\"%s\",\"blocks\":%u,\"executions\":%u,\"bytes\":%u,\"seconds\":%.2f}\n",
+                Slashed(folder).c_str(), static_cast<unsigned>(blocks), static_cast<unsigned>(executionLines),
                 static_cast<unsigned>(written.size()),
                 static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart));
     return 0;
@@ -790,12 +761,10 @@ std::vector<EventScenario> EventScenarios() {
     };
 }
 
-int Events(const std::wstring& folderArgument) {
-    const std::wstring folder = FolderArgument(folderArgument);
-    PristineHostCode();
+int Events() {
     for (const EventScenario& scenario : EventScenarios()) {
-        const std::wstring game = folder + Wide(scenario.name) + L"\\";
-        if (!StartPluginIn(game)) {
+        std::wstring game;
+        if (!StartPlugin(L"event-" + Wide(scenario.name), game)) {
             return 1;
         }
         Diagnostics diagnostics(nullptr);
@@ -860,16 +829,16 @@ int main() {
     if (mode == L"pixels") {
         return Pixels(rest);
     }
-    if (mode == L"diagnostics" && rest.size() == 2) {
-        return GeneratedDiagnostics(rest[0], rest[1]);
+    if (mode == L"diagnostics" && rest.size() == 1) {
+        return GeneratedDiagnostics(rest[0]);
     }
-    if (mode == L"events" && rest.size() == 1) {
-        return Events(rest[0]);
+    if (mode == L"events") {
+        return Events();
     }
     if (mode == L"longest") {
         return Longest();
     }
     std::fprintf(stderr, "usage: page_reference settings <ini | @list>... | template <ini> | logs | "
-                         "pixels <AARRGGBB>... | diagnostics <folder> <seed> | events <folder> | longest\n");
+                         "pixels <AARRGGBB>... | diagnostics <seed> | events | longest\n");
     return 2;
 }

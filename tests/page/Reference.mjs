@@ -1,12 +1,13 @@
 // What the players' page is held against: the Windows program page_reference,
 // run under the session's Wine, which says what the real plug-in and the
-// stand-in's device make of the same input; and scratch folders that a test
-// file removes when it ends.
+// stand-in's device make of the same input, and the logs that it wrote in the
+// run; and scratch folders that a test file removes when it ends.
 import { spawnSync } from "node:child_process";
-import { mkdtempSync, rmSync } from "node:fs";
+import { mkdtempSync, openAsBlob, readFileSync, rmSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { after } from "node:test";
+import { read } from "../../page/logreading.js";
 
 export const referenceProgram = process.env.CRIMSEL_PAGE_REFERENCE;
 
@@ -31,3 +32,33 @@ export function scratchFolder() {
   scratch.push(mkdtempSync(join(tmpdir(), "crimsel-page-")));
   return scratch.at(-1);
 }
+
+// A log that page_generated_logs made in the run, in page_reference's folder
+// ("games/page_reference-generated" and the like), read by the page's module.
+export const referenceLog = (folder) => join(process.env.CRIMSEL_PAGETESTS, folder, "Crimsel.log");
+export const readLog = async (path) => read(await openAsBlob(path), () => {});
+
+// The long generated log's record of what the stand-in set: its blocks, and
+// for each execution decal in order the number of blocks before it and
+// whether it is a splatter.
+export function generatedRecord() {
+  const path = join(process.env.CRIMSEL_PAGETESTS, "games/page_reference-generated/record.jsonl");
+  const record = readFileSync(path, "utf8").trim().split("\n").map(JSON.parse);
+  const blocks = [];
+  const executions = [];
+  for (const entry of record) {
+    if (entry.block) blocks.push(entry.block);
+    else executions.push([blocks.length, entry.execution.splatter ? 1 : 0]);
+  }
+  return { blocks, executions };
+}
+
+// Colours that the previews are held to the device with, red, green, blue and
+// alpha: each channel at 0 and at 255 somewhere, and alpha opaque, clear and at
+// several translucent values, where the blends differ.
+export const COLOURS = [
+  [224, 224, 224, 255], [200, 10, 40, 255], [60, 180, 255, 128], [0, 0, 0, 0], [255, 255, 255, 1],
+  [255, 0, 128, 64], [0, 255, 0, 192], [30, 200, 90, 250], [128, 64, 255, 15],
+];
+export const argb = ([r, g, b, a]) => ((a << 24) | (r << 16) | (g << 8) | b) >>> 0;
+export const hex = (word) => `0x${(word >>> 0).toString(16).toUpperCase().padStart(8, "0")}`;

@@ -3,11 +3,9 @@
 // Environment: CRIMSEL_PAGETESTS (the folder of page_reference.exe, where the
 // test that writes these logs put them).
 import assert from "node:assert/strict";
-import { openAsBlob } from "node:fs";
-import { join } from "node:path";
 import { test } from "node:test";
 import * as LogModel from "../../page/logmodel.js";
-import { read } from "../../page/logreading.js";
+import { readLog, referenceLog } from "./Reference.mjs";
 
 const A = 0x0b0a0040;
 const { TAKEN, CLEAR_RAISED, CLEAR_DONE, WENT_INACTIVE, MAP_COUNT, RENDERED_COUNT } = LogModel;
@@ -24,8 +22,7 @@ const LOGS = {
 
 test("each kind of change gives its event and no other", async () => {
   for (const [name, expected] of Object.entries(LOGS)) {
-    const path = join(process.env.CRIMSEL_PAGETESTS, "events", name, "Crimsel.log");
-    const { model, notUnderstood } = await read(await openAsBlob(path), () => {});
+    const { model, notUnderstood } = await readLog(referenceLog(`games/page_reference-event-${name}`));
     assert.equal(notUnderstood, 0, name);
     const e = model.events;
     const events = Array.from({ length: e.length }, (_, i) => [e.kind[i], e.block[i], e.map[i], e.from[i], e.to[i]]);

@@ -9,23 +9,19 @@
 // test that writes these logs put them).
 import assert from "node:assert/strict";
 import { openAsBlob, readFileSync } from "node:fs";
-import { join } from "node:path";
 import { test } from "node:test";
 import * as LogModel from "../../page/logmodel.js";
-import { blockLines, read } from "../../page/logreading.js";
-
-const folder = process.env.CRIMSEL_PAGETESTS;
-const readLog = async (path) => read(await openAsBlob(path), () => {});
+import { blockLines } from "../../page/logreading.js";
+import { generatedRecord, readLog, referenceLog } from "./Reference.mjs";
 
 test("a long generated log gives back every block, map and execution decal as the stand-in set them", async () => {
-  const path = join(folder, "generated", "Crimsel.log");
-  const record = readFileSync(join(folder, "generated", "record.jsonl"), "utf8").trim().split("\n").map(JSON.parse);
+  const path = referenceLog("games/page_reference-generated");
+  const { blocks, executions } = generatedRecord();
   const text = readFileSync(path, "latin1");
   assert.ok(text.length > 8 << 20, `${text.length} bytes: longer than two reading chunks`);
   const { model, notUnderstood } = await readLog(path);
   assert.equal(notUnderstood, 0);
 
-  const blocks = record.filter((entry) => entry.block).map((entry) => entry.block);
   const b = model.blocks;
   const c = model.cells;
   assert.equal(b.length, blocks.length, "blocks");
@@ -44,11 +40,6 @@ test("a long generated log gives back every block, map and execution decal as th
   }
 
   // Each execution decal stands before the block that follows it in the record.
-  const executions = [];
-  record.reduce((blocksBefore, entry) => {
-    if (entry.execution) executions.push([blocksBefore, entry.execution.splatter ? 1 : 0]);
-    return blocksBefore + (entry.block ? 1 : 0);
-  }, 0);
   const x = model.executions;
   assert.deepEqual(Array.from({ length: x.length }, (_, i) => [x.block[i], x.splatter[i]]), executions);
 
@@ -67,7 +58,7 @@ test("a long generated log gives back every block, map and execution decal as th
 });
 
 test("lines of the logger's longest message are understood, start-up and execution decal alike", async () => {
-  const path = join(folder, "Crimsel.log");
+  const path = referenceLog("");
   const lines = readFileSync(path, "latin1").split("\r\n").filter((line) => line !== "");
   assert.equal(lines.filter((line) => line.length === 26 + 1023).length, 3);
   const { startup, model, notUnderstood } = await readLog(path);

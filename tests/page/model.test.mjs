@@ -8,15 +8,11 @@
 import assert from "node:assert/strict";
 import { test } from "node:test";
 import { BACKGROUNDS, blend, PATCHED, TEXEL_INSIDE, TEXEL_OUTSIDE, USUAL } from "../../page/model.js";
-import { reference } from "./Reference.mjs";
+import { argb, COLOURS as SETTINGS, hex, reference } from "./Reference.mjs";
 
-// Each channel at 0 and at 255 somewhere; alpha opaque, clear and translucent,
-// where the two blends differ most.
-const COLOURS = [0xffe0e0e0, 0xffc80a28, 0x803cb4ff, 0x00000000, 0x01ffffff, 0x40ff0080, 0xc000ff00, 0xfa1ec85a,
-  0x0f8040ff];
+const COLOURS = SETTINGS.map(argb);
 
-const channels = (argb) => ({ a: argb >>> 24, r: (argb >>> 16) & 255, g: (argb >>> 8) & 255, b: argb & 255 });
-const hex = (argb) => `0x${(argb >>> 0).toString(16).toUpperCase().padStart(8, "0")}`;
+const channels = (word) => ({ a: word >>> 24, r: (word >>> 16) & 255, g: (word >>> 8) & 255, b: word & 255 });
 const apart = (a, b) => ["a", "r", "g", "b"].filter((c) => Math.abs(a[c] - b[c]) > 1);
 
 const drawn = reference("pixels", ...COLOURS.map((colour) => hex(colour).slice(2)));
@@ -39,8 +35,8 @@ test("each colour blends at every point as the device draws it", () => {
 
 test("the previews' texels and backgrounds are the stand-in's", () => {
   const texels = new Set(drawn.flatMap((pixel) => pixel.points.map((point) => point.texel >>> 0)));
-  const argb = ({ a, r, g, b }) => (((a << 24) | (r << 16) | (g << 8) | b) >>> 0);
-  assert.ok(texels.has(argb(TEXEL_INSIDE)), `the disc's texel among ${[...texels].map(hex)}`);
-  assert.ok(texels.has(argb(TEXEL_OUTSIDE)), "the clear texel");
+  const word = ({ a, r, g, b }) => argb([r, g, b, a]);
+  assert.ok(texels.has(word(TEXEL_INSIDE)), `the disc's texel among ${[...texels].map(hex)}`);
+  assert.ok(texels.has(word(TEXEL_OUTSIDE)), "the clear texel");
   assert.deepEqual([...new Set(drawn.map((pixel) => pixel.background >>> 0))], BACKGROUNDS.map((b) => b.argb));
 });

@@ -1,6 +1,7 @@
 // The page's INI reading against the plug-in's own: thousands of INI files from
-// a seeded generator, in every form that players and editors write, read by the
-// module here and by the real plug-in's LoadSettings under Wine in one process.
+// a seeded generator, in every form that players and editors write and some
+// damaged as files on disks are, read by the module here and by the real
+// plug-in's LoadSettings under Wine in one process.
 // All ten values must be equal for every file; a file that differs is kept
 // under the build folder and named with its seed.
 // Environment: CRIMSEL_PAGE_REFERENCE (page_reference.exe), CRIMSEL_SEED (optional).
@@ -40,7 +41,7 @@ const WIDE_BLANKS = ["\u2003", "\u3000", "\u0085", "\u200b", "\u202f"];
 // and its encoding.
 function iniFile(g) {
   const { below, pick, chance } = g;
-  const encoding = pick(["ansi", "ansi", "utf8", "utf8-mark", "utf16le-mark", "utf16be-mark"]);
+  const encoding = pick(["ansi", "ansi", "utf8", "utf8-mark", "utf16le-mark", "utf16be-mark", "utf16le", "utf16be"]);
   const wide = encoding !== "ansi";
   const spell = (name) => {
     switch (below(6)) {
@@ -112,13 +113,31 @@ function encode({ text, encoding }) {
     case "utf8": return Buffer.from(text, "utf8");
     case "utf8-mark": return Buffer.concat([Buffer.from([0xef, 0xbb, 0xbf]), Buffer.from(text, "utf8")]);
     case "utf16le-mark": return Buffer.concat([Buffer.from([0xff, 0xfe]), Buffer.from(text, "utf16le")]);
-    default: return Buffer.concat([Buffer.from([0xfe, 0xff]), Buffer.from(text, "utf16le").swap16()]);
+    case "utf16be-mark": return Buffer.concat([Buffer.from([0xfe, 0xff]), Buffer.from(text, "utf16le").swap16()]);
+    case "utf16le": return Buffer.from(text, "utf16le");
+    default: return Buffer.from(text, "utf16le").swap16();
+  }
+}
+
+// Now and then a file damaged as files on players' disks are: junk bytes alone,
+// a NUL byte, sequences that are not UTF-8, a line longer than the profile
+// reader's 32,767 characters.
+function damage(bytes, { below, chance }) {
+  if (!chance(8)) return bytes;
+  const at = below(bytes.length + 1);
+  const insert = (more) => Buffer.concat([bytes.subarray(0, at), Buffer.from(more, "latin1"), bytes.subarray(at)]);
+  switch (below(4)) {
+    case 0: return Buffer.from(Array.from({ length: below(2048) }, () => below(256)));
+    case 1: return insert("\0");
+    case 2: return insert("\xc3\r\n\xff\xfe\r\n\xe2\x80");
+    default: return insert(`\r\n; ${"x".repeat(40000)}\r\n[BloodDecal]\r\nBlue=${"7".repeat(33000)}\r\n`);
   }
 }
 
 const folder = scratchFolder();
 const g = generator(seed);
-const files = Array.from({ length: FILES }, (_, i) => ({ name: `seed-${seed}-${i}.ini`, bytes: encode(iniFile(g)) }));
+const files = Array.from({ length: FILES }, (_, i) =>
+  ({ name: `seed-${seed}-${i}.ini`, bytes: damage(encode(iniFile(g)), g) }));
 
 test("every generated INI file gives the ten values that the plug-in's LoadSettings reads", () => {
   const list = join(folder, "files.txt");

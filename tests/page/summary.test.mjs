@@ -5,17 +5,13 @@
 // Environment: CRIMSEL_PAGETESTS (the folder of page_reference.exe, where the
 // test that writes these logs put them).
 import assert from "node:assert/strict";
-import { openAsBlob, readFileSync } from "node:fs";
-import { join } from "node:path";
 import { test } from "node:test";
-import { read } from "../../page/logreading.js";
 import { marks, owners, rowCount } from "../../page/summary.js";
+import { generatedRecord, readLog, referenceLog } from "./Reference.mjs";
 
 test("the timeline's summary of a long log follows the stand-in's record", async () => {
-  const folder = join(process.env.CRIMSEL_PAGETESTS, "generated");
-  const record = readFileSync(join(folder, "record.jsonl"), "utf8").trim().split("\n").map(JSON.parse);
-  const { model } = await read(await openAsBlob(join(folder, "Crimsel.log")), () => {});
-  const blocks = record.filter((entry) => entry.block).map((entry) => entry.block);
+  const { blocks, executions } = generatedRecord();
+  const { model } = await readLog(referenceLog("games/page_reference-generated"));
 
   const { ownerOf, list } = owners(model);
   const cellOwners = blocks.flatMap((block) => block.maps.map((map) => map.owner));
@@ -24,12 +20,8 @@ test("the timeline's summary of a long log follows the stand-in's record", async
   assert.equal(new Set(cellOwners).size, list.length);
   assert.equal(list.find((owner) => owner.owner === 0).css, "rgb(150, 150, 150)", "no owner in grey");
 
-  const executionBlocks = new Set();
-  record.reduce((before, entry) => {
-    if (entry.execution) executionBlocks.add(before);
-    return before + (entry.block ? 1 : 0);
-  }, 0);
   const bits = marks(model);
-  assert.deepEqual([...bits.keys()].filter((block) => bits[block] & 2), [...executionBlocks]);
+  const marked = [...bits.keys()].filter((block) => bits[block] & 2);
+  assert.deepEqual(marked, [...new Set(executions.map(([before]) => before))]);
   assert.equal(rowCount(model), Math.max(...blocks.map((block) => block.maps.length)));
 });
