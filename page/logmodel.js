@@ -138,3 +138,11 @@ export function addExecution(model, offset, splatter) {
 
 export const mapsSeen = (model) => model.mapsSeen.reduce((sum, seen) => sum + seen, 0);
 export const whole = (model, block) => model.blocks.seen[block] === model.blocks.expected[block];
+
+// The model as a worker can post it: each table's columns without its add,
+// which only the reading calls and which cannot be cloned.
+export function withoutAdd(model) {
+  const tables = ["blocks", "cells", "events", "executions"].map((name) =>
+    [name, Object.fromEntries(Object.entries(model[name]).filter(([key]) => key !== "add"))]);
+  return { ...model, ...Object.fromEntries(tables) };
+}

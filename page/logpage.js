@@ -5,16 +5,19 @@
 
 import * as LogModel from "./logmodel.js";
 import * as LogReading from "./logreading.js";
+import * as LogWorker from "./logworker.js";
 import * as Timeline from "./timeline.js";
 
 export function startLogPart() {
   const $ = (id) => document.getElementById(id);
-  const EVENTS_SHOWN = 300;
+  const EVENTS_PAGE = 200;
+  const LEGEND_OWNERS = 12;
   let reading = 0; // the newest read; an older one that ends later is dropped
   let current = null;
 
   const hex = (word) => word.toString(16).toUpperCase().padStart(8, "0");
   const clock = (ms) => new Date(ms).toISOString().slice(11, 23);
+  const count = (n) => n.toLocaleString("en-US");
   const element = (tag, text, className) => {
     const made = document.createElement(tag);
     if (text !== undefined) made.textContent = text;
@@ -28,7 +31,7 @@ export function startLogPart() {
     const map = events.map[e];
     const from = events.from[e];
     const to = events.to[e];
-    const name = `map[${String(map).padStart(2, "0")}]`;
+    const name = Timeline.mapName(map);
     const owner = () => hex(model.cells.owner[model.blocks.firstCell[block] + map]);
     const what = {
       [LogModel.TAKEN]: () => `${name} taken by another owner (${hex(from)} to ${owner()}) with ${to} decals still on it`,
@@ -61,65 +64,173 @@ export function startLogPart() {
     return list;
   }
 
+  // What a cell holds, in words.
+  function cellWords(model, block, map) {
+    const cell = model.blocks.firstCell[block] + map;
+    const c = model.cells;
+    if (map >= model.blocks.expected[block] || !c.present[cell]) return `${Timeline.mapName(map)} is not in this block.`;
+    const flags = ["needsClear", "resetAfterRender", "inactive"].filter((_, bit) => c.flags[cell] & (1 << bit));
+    return `${Timeline.mapName(map)}: owner ${hex(c.owner[cell])}, ${c.decals[cell]} decals, rendered ` +
+      `${c.rendered[cell]}, slot ${c.slot[cell] === LogModel.NO_SLOT ? "none" : c.slot[cell]}, flags 0x` +
+      `${c.flags[cell].toString(16).toUpperCase().padStart(2, "0")}${flags.length ? ` (${flags.join(", ")})` : ""}`;
+  }
+
   async function showBlock(model, { block, map }) {
     const b = model.blocks;
     $("block-title").textContent = `Block ${block + 1} of ${b.length}, ${b.after[block] ? "after" : "before"} ` +
       `UpdateRenderMaps, ${clock(b.time[block])}: mapCount ${b.mapCount[block]}, renderedCount ` +
       `${b.renderedCount[block]}${LogModel.whole(model, block) ? "" : ", cut off"}`;
-    const cell = model.blocks.firstCell[block] + map;
-    const c = model.cells;
-    const flags = ["needsClear", "resetAfterRender", "inactive"].filter((_, bit) => c.flags[cell] & (1 << bit));
-    $("cell-detail").textContent = map < model.blocks.expected[block] && c.present[cell]
-      ? `map[${String(map).padStart(2, "0")}]: owner ${hex(c.owner[cell])}, ${c.decals[cell]} decals, rendered ` +
-        `${c.rendered[cell]}, slot ${c.slot[cell] === LogModel.NO_SLOT ? "none" : c.slot[cell]}, flags 0x` +
-        `${c.flags[cell].toString(16).toUpperCase().padStart(2, "0")}${flags.length ? ` (${flags.join(", ")})` : ""}`
-      : `map[${String(map).padStart(2, "0")}] is not in this block.`;
+    $("cell-detail").textContent = cellWords(model, block, map);
     const file = current;
     const lines = await LogReading.blockLines(file, model, block);
     if (file !== current) return;
-    const mark = `  map[${String(map).padStart(2, "0")}] `;
+    const mark = `  ${Timeline.mapName(map)} `;
     $("block-lines").replaceChildren(...lines.map((line) =>
       element("div", line, line.slice(26).startsWith(mark) ? "selected" : undefined)));
   }
 
-  function showTimeline(model) {
+  // The events list: every event of the log, or of one map, a page at a time;
+  // choosing one marks it and leads the timeline to its cell.
+  function eventList(model, timeline) {
+    const kinds = model.events.kind;
+    const state = { map: -1, listed: null, page: 0, chosen: -1 };
+    const ofMap = (e) => kinds[e] !== LogModel.MAP_COUNT && kinds[e] !== LogModel.RENDERED_COUNT &&
+      model.events.map[e] === state.map;
+    const pages = () => Math.max(1, Math.ceil(state.listed.length / EVENTS_PAGE));
+
+    function render() {
+      const from = state.page * EVENTS_PAGE;
+      const to = Math.min(state.listed.length, from + EVENTS_PAGE);
+      const items = [];
+      for (let i = from; i < to; i++) {
+        const e = state.listed[i];
+        const button = element("button", eventWords(model, e));
+        button.type = "button";
+        button.onclick = () => choose(e);
+        const item = element("li", undefined, e === state.chosen ? "chosen" : undefined);
+        if (e === state.chosen) button.setAttribute("aria-current", "true");
+        item.append(button);
+        items.push(item);
+      }
+      $("log-events").replaceChildren(...items);
+      const total = state.listed.length;
+      const whose = state.map < 0 ? "" : ` of ${Timeline.mapName(state.map)}`;
+      $("log-events-more").textContent = total === 0 ? `No events${whose}.`
+        : `Events ${count(from + 1)} to ${count(to)} of ${count(total)}${whose}, page ${count(state.page + 1)} of ` +
+          `${count(pages())}.`;
+      $("events-first").disabled = $("events-previous").disabled = state.page === 0;
+      $("events-next").disabled = $("events-last").disabled = state.page >= pages() - 1;
+    }
+
+    function choose(e) {
+      state.chosen = e;
+      render();
+      $("log-events").querySelector(".chosen").scrollIntoView({ block: "nearest" });
+      timeline.choose({ block: model.events.block[e], map: model.events.map[e] });
+    }
+
+    function narrow(map) {
+      state.map = map;
+      const listed = new Uint32Array(model.events.length);
+      let length = 0;
+      for (let e = 0; e < model.events.length; e++) if (map < 0 || ofMap(e)) listed[length++] = e;
+      state.listed = listed.subarray(0, length);
+      state.page = 0;
+      $("events-map").value = String(map);
+      timeline.narrow(map);
+      render();
+    }
+
+    const turn = (page) => () => {
+      state.page = Math.max(0, Math.min(pages() - 1, page()));
+      render();
+    };
+    $("events-first").onclick = turn(() => 0);
+    $("events-previous").onclick = turn(() => state.page - 1);
+    $("events-next").onclick = turn(() => state.page + 1);
+    $("events-last").onclick = turn(() => pages() - 1);
+    const options = [element("option", "all maps")];
+    options[0].value = "-1";
+    for (let map = 0; map < LogModel.MAX_MAPS; map++) {
+      if (!model.mapsSeen[map]) continue;
+      const option = element("option", `${Timeline.mapName(map)} only`);
+      option.value = String(map);
+      options.push(option);
+    }
+    $("events-map").replaceChildren(...options);
+    $("events-map").onchange = () => narrow(Number($("events-map").value));
+    narrow(-1);
+    return { narrow };
+  }
+
+  // The owners of the cells in view, the most frequent first, and how many in
+  // all: a short legend even with thousands of owners. Choosing one highlights
+  // its cells.
+  function ownerLegend(timeline, owners) {
+    let highlighted = -1;
+    let shownKey = "";
+    function render() {
+      const inView = timeline.ownersInView();
+      const top = inView.slice(0, LEGEND_OWNERS).map(([index]) => index);
+      if (highlighted >= 0 && !top.includes(highlighted)) top.push(highlighted);
+      const key = `${top.join(",")}/${highlighted}`;
+      if (key === shownKey) return;
+      shownKey = key;
+      $("timeline-legend-title").textContent = `Owners of the cells in view (${count(Math.min(inView.length, top.length))} ` +
+        `of ${count(inView.length)} in view, ${count(owners.length)} in the log); choose one to highlight its cells:`;
+      $("timeline-owners").replaceChildren(...top.map((index) => {
+        const { owner, css, cells } = owners[index];
+        const item = element("button", `${owner === 0 ? "no owner" : hex(owner)} (${count(cells)})`, "owner");
+        item.type = "button";
+        item.setAttribute("aria-pressed", String(index === highlighted));
+        const swatch = element("span", undefined, "swatch");
+        swatch.style.background = css;
+        item.prepend(swatch);
+        item.onclick = () => {
+          highlighted = index === highlighted ? -1 : index;
+          timeline.highlight(highlighted);
+          render();
+        };
+        return item;
+      }));
+    }
+    render();
+    let waiting = 0;
+    return () => {
+      clearTimeout(waiting);
+      waiting = setTimeout(render, 100);
+    };
+  }
+
+  function showTimeline(model, summary) {
     const part = $("log-timeline-part");
     part.hidden = model.blocks.length === 0;
     if (part.hidden) return;
     const canvas = $("timeline");
     canvas.width = Math.max(320, Math.floor(canvas.parentElement.clientWidth));
-    const timeline = Timeline.create(canvas, model);
-    timeline.onSelect = (cell) => showBlock(model, cell);
-    $("timeline-legend").replaceChildren(...timeline.owners.slice(0, 24).map(({ owner, css, cells }) => {
-      const item = element("span", `${owner === 0 ? "no owner" : hex(owner)} (${cells})`, "owner");
-      const swatch = element("span", undefined, "swatch");
-      swatch.style.background = css;
-      item.prepend(swatch);
-      return item;
-    }));
-    if (timeline.owners.length > 24) $("timeline-legend").append(element("span", `and ${timeline.owners.length - 24} more owners`));
-    const events = [];
-    for (let e = 0; e < Math.min(model.events.length, EVENTS_SHOWN); e++) {
-      const button = element("button", eventWords(model, e));
-      button.type = "button";
-      button.addEventListener("click", () => timeline.select(model.events.block[e], model.events.map[e]));
-      const item = element("li");
-      item.append(button);
-      events.push(item);
-    }
-    $("log-events").replaceChildren(...events);
-    $("log-events-more").textContent = model.events.length > EVENTS_SHOWN
-      ? `and ${model.events.length - EVENTS_SHOWN} more events`
-      : `${model.events.length} ${model.events.length === 1 ? "event" : "events"}`;
+    let legend = () => {};
+    let events = null;
+    const timeline = Timeline.create(canvas, model, summary, {
+      select: (cell) => showBlock(model, cell),
+      cursor: ({ block, map }) => {
+        $("timeline-cursor").textContent = `Cursor: block ${count(block + 1)} of ${count(model.blocks.length)} ` +
+          `(${clock(model.blocks.time[block])}), ${cellWords(model, block, map)}`;
+      },
+      mapName: (map) => events.narrow(map),
+      view: () => legend(),
+    });
+    legend = ownerLegend(timeline, summary.list);
+    events = eventList(model, timeline);
     $("timeline-zoom-in").onclick = () => timeline.zoom(2);
     $("timeline-zoom-out").onclick = () => timeline.zoom(0.5);
     $("timeline-whole").onclick = () => timeline.whole();
-    $("block-title").textContent = "Select a cell of the timeline to see its block's lines.";
+    $("timeline-cursor").textContent = "";
+    $("block-title").textContent = "Choose a cell of the timeline to see its block's lines.";
     $("cell-detail").textContent = "";
     $("block-lines").replaceChildren();
   }
 
-  function show(file, result) {
+  function show(file, result, summary) {
     const model = result.model;
     $("log-name").textContent = file.name;
     $("log-not-understood").textContent = `${result.notUnderstood} lines not understood`;
@@ -144,7 +255,7 @@ export function startLogPart() {
       unknown.hidden = false;
     };
     $("log-report").hidden = false;
-    showTimeline(model);
+    showTimeline(model, summary);
   }
 
   async function readLog(file) {
@@ -154,12 +265,12 @@ export function startLogPart() {
     progress.value = 0;
     progress.hidden = false;
     $("log-report").hidden = true;
-    const result = await LogReading.read(file, (fraction) => {
+    const { result, summary } = await LogWorker.readInWorker(file, (fraction) => {
       if (mine === reading) progress.value = fraction;
     });
     if (mine !== reading) return;
     progress.hidden = true;
-    show(file, result);
+    show(file, result, summary);
   }
 
   const input = $("log-file");

@@ -1,9 +1,18 @@
 // What the timeline draws, summarised from the log model without touching the
-// page: the colour of each owner, the marks of each block and the rows.
+// page: the colour of each owner, where a map's owner changed, the marks of
+// each block and the rows. Everything is in typed arrays, so that it can be
+// made beside the reading and handed over whole.
+
+import * as LogModel from "./logmodel.js";
 
 // A colour as a word of little-endian ImageData.
 export const rgba = (r, g, b) => (255 << 24) | (b << 16) | (g << 8) | r;
-const NULL_OWNER = rgba(150, 150, 150);
+const NULL_OWNER = [150, 150, 150];
+
+// Marks of a block, as bits.
+export const EVENT = 1;
+export const EXECUTION = 2; // an execution decal logged before the block
+export const CUT_OFF = 4;
 
 function hsl(hue, saturation, lightness) {
   const a = saturation * Math.min(lightness, 1 - lightness);
@@ -14,37 +23,53 @@ function hsl(hue, saturation, lightness) {
   return [f(0), f(8), f(4)];
 }
 
-// One colour per owner pointer, in the order the owners first appear.
+// One colour per owner pointer, in the order the owners first appear; for
+// each cell its owner's index and whether the map had another owner in the
+// block before that showed it.
 export function owners(model) {
   const index = new Map();
   const counts = [];
-  const ownerOf = new Uint16Array(model.cells.length);
-  for (let cell = 0; cell < model.cells.length; cell++) {
-    if (!model.cells.present[cell]) continue;
-    const owner = model.cells.owner[cell];
-    let i = index.get(owner);
-    if (i === undefined) {
-      i = index.size;
-      index.set(owner, i);
-      counts.push(0);
+  const cells = model.cells;
+  const ownerOf = new Uint32Array(cells.length);
+  const changed = new Uint8Array(cells.length);
+  const last = new Int32Array(LogModel.MAX_MAPS).fill(-1);
+  for (let block = 0; block < model.blocks.length; block++) {
+    const first = model.blocks.firstCell[block];
+    for (let map = 0; map < model.blocks.expected[block]; map++) {
+      const cell = first + map;
+      if (!cells.present[cell]) continue;
+      const owner = cells.owner[cell];
+      let i = index.get(owner);
+      if (i === undefined) {
+        i = index.size;
+        index.set(owner, i);
+        counts.push(0);
+      }
+      counts[i]++;
+      ownerOf[cell] = i;
+      if (last[map] >= 0 && cells.owner[last[map]] !== owner) changed[cell] = 1;
+      last[map] = cell;
     }
-    counts[i]++;
-    ownerOf[cell] = i;
   }
   const list = [...index.keys()].map((owner, i) => {
-    const [r, g, b] = owner === 0 ? [150, 150, 150] : hsl((i * 137.508) % 360, 0.62, 0.52);
-    return { owner, cells: counts[i], css: `rgb(${r}, ${g}, ${b})`, word: owner === 0 ? NULL_OWNER : rgba(r, g, b) };
+    const [r, g, b] = owner === 0 ? NULL_OWNER : hsl((i * 137.508) % 360, 0.62, 0.52);
+    return { owner, cells: counts[i], css: `rgb(${r}, ${g}, ${b})`, word: rgba(r, g, b) };
   });
-  return { ownerOf, list };
+  return { ownerOf, changed, list };
 }
 
-// The events and execution decals per column, as bits: 1 an event, 2 an execution decal.
+// The marks of each block: EVENT, EXECUTION and CUT_OFF. The last entry holds
+// the execution decals logged after the last block.
 export function marks(model) {
   const bits = new Uint8Array(model.blocks.length + 1);
-  for (let e = 0; e < model.events.length; e++) bits[model.events.block[e]] |= 1;
-  for (let x = 0; x < model.executions.length; x++) bits[model.executions.block[x]] |= 2;
+  for (let e = 0; e < model.events.length; e++) bits[model.events.block[e]] |= EVENT;
+  for (let x = 0; x < model.executions.length; x++) bits[model.executions.block[x]] |= EXECUTION;
+  for (let block = 0; block < model.blocks.length; block++) if (!LogModel.whole(model, block)) bits[block] |= CUT_OFF;
   return bits;
 }
 
 // One row per map index up to the highest that any block showed.
 export const rowCount = (model) => Math.max(1, model.mapsSeen.lastIndexOf(1) + 1);
+
+// All of it at once, as the reading hands it over with the model.
+export const summarise = (model) => ({ ...owners(model), marks: marks(model), rows: rowCount(model) });

@@ -3,36 +3,64 @@
 // the rows, a strip for before/after (an unfinished block in red), one for the
 // events and one for the execution decals. Only what is in view is drawn, into
 // one ImageData, so that a log of ten thousand blocks scrolls and zooms at once.
+//
+// Where a drawn unit stands for several blocks, it shows what any of them
+// holds, so that zooming in adds detail and never takes a mark away; no unit is
+// narrower than two pixels. Marks differ by place and shape, not by shade.
 
 import * as LogModel from "./logmodel.js";
-import { marks, owners, rgba, rowCount } from "./summary.js";
+import { CUT_OFF, EVENT, EXECUTION, rgba } from "./summary.js";
 
-const ROW = 11;
-const LEFT = 52; // the band of map names on the left
-const STRIP = 8;
-const LABELS = 14; // the band of time stamps at the top
-const TOP = LABELS + 3 * (STRIP + 1);
-const MAX_COLUMN = 48;
+const ROW = 18; // a cell and a gap of one pixel
+const BAND = 3; // the flag marks along a cell's top and foot
+const LEFT = 72; // the band of map names on the left
+const STRIP = 12;
+const LABELS = 15; // the band of time stamps at the top
+const TOP = LABELS + 3 * (STRIP + 1) + 2;
+const UNIT = 2; // the narrowest unit drawn, so that every mark is at least 2 px wide
+const MAX_COLUMN = 80;
+const FONT = "10px sans-serif";
 
 const BACKGROUND = rgba(245, 245, 247);
 const EMPTY = rgba(226, 226, 232);
 const BEFORE = rgba(190, 190, 196);
 const AFTER = rgba(90, 90, 100);
 const UNFINISHED = rgba(200, 30, 30);
-const EVENT = rgba(230, 120, 0);
-const EXECUTION = rgba(140, 0, 160);
-const CLEAR_MARK = rgba(255, 255, 255);
-const RESET_MARK = rgba(255, 220, 0);
+const EVENT_COLOUR = rgba(230, 120, 0);
+const EXECUTION_COLOUR = rgba(140, 0, 160);
+const MARK = rgba(17, 17, 17);
 
-const darker = (word) => (word & 0xff000000) | ((word >>> 1) & 0x7f7f7f);
+const NEEDS_CLEAR = 1;
+const RESET_AFTER_RENDER = 2;
+const INACTIVE = 4;
 
-export function create(canvas, model) {
+// Relative luminance of an ImageData word, for choosing the ink on a cell.
+function luminance(word) {
+  const linear = (channel) => {
+    const c = channel / 255;
+    return c <= 0.04045 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4;
+  };
+  return 0.2126 * linear(word & 255) + 0.7152 * linear((word >>> 8) & 255) + 0.0722 * linear((word >>> 16) & 255);
+}
+// Black or white, whichever stands out more: never under 4.5:1 against any colour.
+const ink = (word) => (luminance(word) > 0.179 ? "#000" : "#fff");
+const css = (word) => `rgb(${word & 255}, ${(word >>> 8) & 255}, ${(word >>> 16) & 255})`;
+const faded = (word) => {
+  const mix = (shift) => Math.round(((word >>> shift) & 255) * 0.3 + ((BACKGROUND >>> shift) & 255) * 0.7);
+  return rgba(mix(0), mix(8), mix(16));
+};
+export const mapName = (map) => `map[${String(map).padStart(2, "0")}]`;
+
+// handlers: select(cell) when a cell is chosen, cursor(cell) when the keyboard's
+// cursor moves, mapName(map) when a row's name is chosen, view() after a draw.
+export function create(canvas, model, summary, handlers) {
   const blocks = model.blocks.length;
-  const rows = rowCount(model);
-  const { ownerOf, list } = owners(model);
-  const columnMarks = marks(model);
-  const view = { first: 0, width: 1, selected: null, onSelect: () => {} };
+  const { rows, ownerOf, changed, list, marks } = summary;
+  const { firstCell, expected, after } = model.blocks;
+  const { present, flags: cellFlags, decals, slot } = model.cells;
+  const view = { first: 0, width: 1, chosen: null, cursor: { block: 0, map: 0 }, highlight: -1, narrowed: -1 };
   let pending = false;
+  let focused = false;
   let image = null; // drawn into anew each frame, made again only for a new size
 
   const plot = () => canvas.width - LEFT;
@@ -43,6 +71,38 @@ export function create(canvas, model) {
     view.first = Math.max(0, Math.min(blocks - shown(), view.first));
   };
 
+  // Each drawn unit in view: its blocks [from, to) and its pixels [left, right).
+  function forEachUnit(visit) {
+    const w = view.width;
+    const right = canvas.width;
+    if (w >= UNIT) {
+      const gap = w >= 4 ? 1 : 0;
+      for (let block = Math.floor(view.first); block < blocks; block++) {
+        const left = LEFT + Math.floor((block - view.first) * w);
+        if (left >= right) break;
+        visit(block, block + 1, Math.max(LEFT, left), Math.min(right, LEFT + Math.floor((block + 1 - view.first) * w) - gap));
+      }
+      return;
+    }
+    for (let x = LEFT; x < right; x += UNIT) {
+      const from = x === LEFT ? Math.floor(view.first) : Math.ceil(view.first + (x - LEFT) / w);
+      if (from >= blocks) break;
+      const to = Math.min(blocks, Math.ceil(view.first + (x + UNIT - LEFT) / w));
+      if (from < to) visit(from, to, x, Math.min(right, x + UNIT));
+    }
+  }
+
+  // The pixels [left, right) of the unit that holds a block.
+  function unitOf(block) {
+    const w = view.width;
+    if (w >= UNIT) {
+      const left = LEFT + Math.floor((block - view.first) * w);
+      return [left, Math.max(left + UNIT, LEFT + Math.floor((block + 1 - view.first) * w))];
+    }
+    const left = LEFT + Math.floor(((block - view.first) * w) / UNIT) * UNIT;
+    return [left, left + UNIT];
+  }
+
   function draw() {
     pending = false;
     const context = canvas.getContext("2d");
@@ -50,84 +110,129 @@ export function create(canvas, model) {
     if (!image || image.width !== width || image.height !== height) image = context.createImageData(width, height);
     const pixels = new Uint32Array(image.data.buffer);
     pixels.fill(BACKGROUND);
-    const gap = view.width >= 4 ? 1 : 0;
-    for (let x = LEFT; x < width; x++) {
-      const column = Math.floor(view.first + (x - LEFT) / view.width);
-      if (column >= blocks) break;
-      const left = Math.floor((column - view.first) * view.width);
-      const inColumn = x - LEFT - Math.max(0, left);
-      const columnWidth = Math.max(1, Math.floor(view.width));
-      if (gap && inColumn >= columnWidth - gap) continue;
-      const whole = LogModel.whole(model, column);
-      const kind = !whole ? UNFINISHED : model.blocks.after[column] ? AFTER : BEFORE;
-      for (let y = LABELS; y < LABELS + STRIP; y++) pixels[y * width + x] = kind;
-      if (columnMarks[column] & 1) for (let y = LABELS + STRIP + 1; y < LABELS + 2 * STRIP + 1; y++) pixels[y * width + x] = EVENT;
-      if (columnMarks[column] & 2) {
-        for (let y = LABELS + 2 * STRIP + 2; y < LABELS + 3 * STRIP + 2; y++) pixels[y * width + x] = EXECUTION;
+    const fill = (left, right, top, bottom, word) => {
+      for (let y = top; y < bottom; y++) pixels.fill(word, y * width + left, y * width + right);
+    };
+    forEachUnit((from, to, left, right) => {
+      let bits = to === blocks ? marks[blocks] & EXECUTION : 0;
+      let kinds = 0;
+      for (let block = from; block < to; block++) {
+        bits |= marks[block];
+        kinds |= after[block] ? 2 : 1;
       }
-      const expected = model.blocks.expected[column];
-      const firstCell = model.blocks.firstCell[column];
+      const strip = LABELS;
+      if (bits & CUT_OFF) fill(left, right, strip, strip + STRIP, UNFINISHED);
+      else if (kinds === 3) {
+        fill(left, right, strip, strip + STRIP / 2, BEFORE);
+        fill(left, right, strip + STRIP / 2, strip + STRIP, AFTER);
+      } else fill(left, right, strip, strip + STRIP, kinds === 2 ? AFTER : BEFORE);
+      if (bits & EVENT) fill(left, right, strip + STRIP + 1, strip + 2 * STRIP + 1, EVENT_COLOUR);
+      if (bits & EXECUTION) fill(left, right, strip + 2 * (STRIP + 1), strip + 3 * STRIP + 2, EXECUTION_COLOUR);
       for (let row = 0; row < rows; row++) {
-        let word = EMPTY;
+        let owner = -1;
         let flags = 0;
-        if (row < expected && model.cells.present[firstCell + row]) {
-          const cell = firstCell + row;
-          flags = model.cells.flags[cell];
-          word = list[ownerOf[cell]].word;
-          if (flags & 4) word = darker(word);
+        let moved = 0;
+        let lit = false;
+        for (let block = from; block < to; block++) {
+          const cell = firstCell[block] + row;
+          if (row >= expected[block] || !present[cell]) continue;
+          owner = ownerOf[cell];
+          flags |= cellFlags[cell];
+          moved |= changed[cell];
+          if (owner === view.highlight) lit = true;
         }
+        let word = EMPTY;
+        if (owner >= 0) word = lit ? list[view.highlight].word : list[owner].word;
+        if (view.highlight >= 0 && !lit) word = faded(word);
         const top = TOP + row * ROW;
-        for (let y = top; y < top + ROW - 1; y++) pixels[y * width + x] = word;
-        if (view.width >= 4) {
-          if (flags & 1 && inColumn < 2) pixels[(top + 1) * width + x] = pixels[top * width + x] = CLEAR_MARK;
-          if (flags & 2) pixels[(top + ROW - 2) * width + x] = RESET_MARK;
+        const foot = top + ROW - 1;
+        fill(left, right, top, foot, word);
+        if (flags & NEEDS_CLEAR) fill(left, right, top, top + BAND, MARK);
+        if (flags & RESET_AFTER_RENDER) fill(left, right, foot - BAND, foot, MARK);
+        if (flags & INACTIVE) {
+          for (let y = top + BAND; y < foot - BAND; y++) {
+            for (let x = left; x < right; x++) if (((x + y) & 3) === 0) pixels[y * width + x] = MARK;
+          }
         }
+        if (moved) fill(left, Math.min(right, left + UNIT), top + BAND, foot - BAND, MARK);
       }
-    }
+    });
     context.putImageData(image, 0, 0);
     labels(context);
+    handlers.view();
   }
 
   function labels(context) {
     context.fillStyle = "#333";
-    context.font = "10px sans-serif";
+    context.font = FONT;
     context.textBaseline = "top";
     const every = Math.max(1, Math.ceil(110 / view.width));
     for (let column = Math.ceil(view.first / every) * every; column < Math.min(blocks, view.first + shown()); column += every) {
       const x = LEFT + (column - view.first) * view.width;
-      context.fillText(new Date(model.blocks.time[column]).toISOString().slice(11, 23), x + 1, 1);
+      context.fillText(new Date(model.blocks.time[column]).toISOString().slice(11, 23), x + 1, 2);
     }
     context.textBaseline = "middle";
-    context.clearRect(0, LABELS, LEFT - 2, canvas.height - LABELS);
-    for (let row = 0; row < rows; row++) {
-      context.fillText(`map[${String(row).padStart(2, "0")}]`, 2, TOP + row * ROW + ROW / 2);
-    }
-    context.font = "8px sans-serif";
-    for (const [i, name] of ["block", "events", "decals"].entries()) {
+    for (const [i, name] of ["block", "events", "executions"].entries()) {
       context.fillText(name, 2, LABELS + i * (STRIP + 1) + STRIP / 2);
     }
-    if (view.width >= 16) {
-      context.textBaseline = "middle";
-      context.font = "8px sans-serif";
-      context.fillStyle = "#fff";
-      const end = Math.min(blocks, Math.ceil(view.first + shown()));
-      for (let column = Math.floor(view.first); column < end; column++) {
-        for (let row = 0; row < Math.min(rows, model.blocks.expected[column]); row++) {
-          const cell = model.blocks.firstCell[column] + row;
-          if (!model.cells.present[cell]) continue;
-          const slot = model.cells.slot[cell];
-          const text = view.width >= 28 ? `${model.cells.decals[cell]} s${slot === LogModel.NO_SLOT ? "-" : slot}`
-            : String(model.cells.decals[cell]);
-          context.fillText(text, LEFT + (column - view.first) * view.width + 3, TOP + row * ROW + ROW / 2);
-        }
+    for (let row = 0; row < rows; row++) {
+      const y = TOP + row * ROW + (ROW - 1) / 2;
+      if (row === view.narrowed) {
+        context.fillStyle = "#1d1d1f";
+        context.fillRect(0, TOP + row * ROW, LEFT - 4, ROW - 1);
+        context.fillStyle = "#fff";
+      }
+      context.fillText(mapName(row), 4, y);
+      context.fillStyle = "#333";
+    }
+    context.save();
+    context.beginPath();
+    context.rect(LEFT, 0, plot(), canvas.height);
+    context.clip();
+    if (view.width >= 16) cellTexts(context);
+    if (view.chosen) frame(context, view.chosen, 0, "#000", []);
+    if (focused) frame(context, view.cursor, 3, "#0b57d0", [4, 3]);
+    context.restore();
+  }
+
+  // The decals on each cell, and its slot where there is room.
+  function cellTexts(context) {
+    context.textBaseline = "alphabetic";
+    context.lineWidth = 2;
+    context.lineJoin = "round";
+    const end = Math.min(blocks, Math.ceil(view.first + shown()));
+    for (let block = Math.floor(view.first); block < end; block++) {
+      const x = LEFT + (block - view.first) * view.width + UNIT + 1;
+      for (let row = 0; row < Math.min(rows, expected[block]); row++) {
+        const cell = firstCell[block] + row;
+        if (!present[cell]) continue;
+        let word = list[ownerOf[cell]].word;
+        if (view.highlight >= 0 && ownerOf[cell] !== view.highlight) word = faded(word);
+        const room = slot[cell] === LogModel.NO_SLOT ? "no slot" : `slot ${slot[cell]}`;
+        const text = view.width >= 64 ? `${decals[cell]} · ${room}` : String(decals[cell]);
+        const y = TOP + row * ROW + ROW - 1 - BAND - 2; // the baseline: no glyph of these reaches the flag bands
+        context.strokeStyle = css(word); // a halo of the cell's colour keeps the text off the marks
+        context.strokeText(text, x, y);
+        context.fillStyle = ink(word);
+        context.fillText(text, x, y);
       }
     }
-    if (view.selected) {
-      const { block, map } = view.selected;
-      context.strokeStyle = "#000";
-      context.lineWidth = 2;
-      context.strokeRect(LEFT + (block - view.first) * view.width, TOP + map * ROW - 1, Math.max(view.width, 2), ROW + 1);
+  }
+
+  function frame(context, { block, map }, outset, colour, dash) {
+    if (block < Math.floor(view.first) || block >= view.first + shown()) return;
+    const [left, right] = unitOf(block);
+    context.setLineDash(dash);
+    context.lineWidth = 2;
+    context.strokeStyle = colour;
+    context.strokeRect(left - outset, TOP + map * ROW - 1 - outset, Math.max(right - left, 4) + 2 * outset,
+      ROW + 1 + 2 * outset);
+    if (!outset) {
+      context.lineWidth = 1;
+      context.strokeStyle = "#fff";
+      context.strokeRect(left + 1.5, TOP + map * ROW + 1.5, Math.max(right - left, 4) - 3, ROW - 4);
     }
+    context.setLineDash([]);
   }
 
   // Drawing waits for the next frame: input in between only moves the view.
@@ -148,64 +253,135 @@ export function create(canvas, model) {
   }
 
   function show(block) {
-    if (block < view.first || block >= view.first + shown()) view.first = block - shown() / 2;
+    if (block < view.first || block + 1 > view.first + shown()) view.first = block + 0.5 - shown() / 2;
     redraw();
   }
 
-  function cellAt(x, y) {
-    const block = Math.floor(view.first + (x - LEFT) / view.width);
-    const map = Math.floor((y - TOP) / ROW);
-    if (x < LEFT || block < 0 || block >= blocks || map < 0 || map >= rows) return null;
-    return { block, map };
+  // The block under a point of a unit: the first one there whose cell holds a
+  // mark, so that a mark seen in a wide view leads to its block.
+  function blockAt(x, map) {
+    let found = -1;
+    forEachUnit((from, to, left, right) => {
+      if (found >= 0 || x < left || x >= right + (view.width >= 4 ? 1 : 0)) return;
+      found = from;
+      for (let block = from; block < to; block++) {
+        const cell = firstCell[block] + map;
+        if (map < expected[block] && present[cell] && (cellFlags[cell] & 7 || changed[cell])) {
+          found = block;
+          return;
+        }
+      }
+    });
+    return found;
   }
+
+  function moveCursor(block, map) {
+    view.cursor = { block: Math.max(0, Math.min(blocks - 1, block)), map: Math.max(0, Math.min(rows - 1, map)) };
+    show(view.cursor.block);
+    handlers.cursor(view.cursor);
+  }
+
+  function choose(cell) {
+    view.chosen = { ...cell };
+    view.cursor = { ...cell };
+    show(cell.block);
+    handlers.select(view.chosen);
+  }
+
+  // The canvas's pixel under the mouse: from inside its border, which the
+  // bounding box holds, and as wide as it is drawn.
+  const pixel = (event) => {
+    const box = canvas.getBoundingClientRect();
+    return [((event.clientX - box.left - canvas.clientLeft) * canvas.width) / canvas.clientWidth,
+      ((event.clientY - box.top - canvas.clientTop) * canvas.height) / canvas.clientHeight];
+  };
 
   canvas.height = TOP + rows * ROW;
   view.width = fit();
-  canvas.addEventListener("wheel", (event) => {
-    event.preventDefault();
-    if (event.ctrlKey || event.altKey) {
-      const box = canvas.getBoundingClientRect();
-      zoom(event.deltaY < 0 ? 1.25 : 0.8, ((event.clientX - box.left) * canvas.width) / box.width);
-    } else {
-      view.first += (event.deltaX || event.deltaY) / view.width / 2;
+  canvas.onwheel = (event) => {
+    const scale = event.deltaMode === 1 ? 16 : event.deltaMode === 2 ? plot() : 1;
+    const sideways = Math.abs(event.deltaX) > Math.abs(event.deltaY);
+    if (event.ctrlKey) {
+      event.preventDefault();
+      zoom(1.25 ** Math.max(-4, Math.min(4, (-event.deltaY * scale) / 100)), pixel(event)[0]);
+    } else if (event.shiftKey || sideways) {
+      event.preventDefault();
+      view.first += ((sideways ? event.deltaX : event.deltaY) * scale) / view.width;
       redraw();
     }
-  }, { passive: false });
-  canvas.addEventListener("keydown", (event) => {
-    const step = { ArrowLeft: -1, ArrowRight: 1, PageUp: -10, PageDown: 10 }[event.key];
-    if (step) view.first += (step * shown()) / 20;
-    else if (event.key === "+" || event.key === "=") return zoom(1.25);
-    else if (event.key === "-") return zoom(0.8);
-    else return undefined;
+    // A plain vertical wheel is the page's: it scrolls past the timeline.
+  };
+  canvas.onkeydown = (event) => {
+    if (event.ctrlKey || event.altKey || event.metaKey) return;
+    const { block, map } = view.cursor;
+    const screen = Math.max(1, Math.floor(shown()));
+    const moves = {
+      ArrowLeft: [block - 1, map], ArrowRight: [block + 1, map], ArrowUp: [block, map - 1], ArrowDown: [block, map + 1],
+      Home: [0, map], End: [blocks - 1, map], PageUp: [block - screen, map], PageDown: [block + screen, map],
+    };
+    if (moves[event.key]) {
+      if (event.key.startsWith("Page")) view.first += event.key === "PageUp" ? -screen : screen;
+      moveCursor(...moves[event.key]);
+    } else if (event.key === "+" || event.key === "=" || event.key === "-") {
+      zoom(event.key === "-" ? 0.5 : 2, (unitOf(block)[0] + unitOf(block)[1]) / 2);
+      show(block);
+    } else if (event.key === "Enter" || event.key === " ") {
+      choose(view.cursor);
+    } else {
+      return;
+    }
     event.preventDefault();
-    return redraw();
-  });
-  canvas.addEventListener("click", (event) => {
-    const box = canvas.getBoundingClientRect();
-    const cell = cellAt(((event.clientX - box.left) * canvas.width) / box.width,
-      ((event.clientY - box.top) * canvas.height) / box.height);
-    if (!cell) return;
-    view.selected = cell;
+  };
+  canvas.onfocus = () => {
+    focused = true;
+    if (view.cursor.block < view.first || view.cursor.block >= view.first + shown()) {
+      view.cursor = { block: Math.min(blocks - 1, Math.ceil(view.first)), map: view.cursor.map };
+    }
     redraw();
-    view.onSelect(cell);
-  });
+    handlers.cursor(view.cursor);
+  };
+  canvas.onblur = () => {
+    focused = false;
+    redraw();
+  };
+  canvas.onclick = (event) => {
+    const [x, y] = pixel(event);
+    const map = Math.floor((y - TOP) / ROW);
+    if (map < 0 || map >= rows) return;
+    if (x < LEFT) return handlers.mapName(map);
+    const block = blockAt(x, map);
+    if (block >= 0) choose({ block, map });
+    return undefined;
+  };
   redraw();
 
   return {
-    owners: list,
     zoom,
     whole: () => {
       view.width = fit();
       view.first = 0;
       redraw();
     },
-    select(block, map) {
-      view.selected = { block, map };
-      show(block);
-      view.onSelect(view.selected);
+    choose,
+    highlight(owner) {
+      view.highlight = owner;
+      redraw();
     },
-    set onSelect(handler) {
-      view.onSelect = handler;
+    narrow(map) {
+      view.narrowed = map;
+      redraw();
+    },
+    // The owners of the cells in view, by how many cells they hold there.
+    ownersInView() {
+      const counts = new Map();
+      const end = Math.min(blocks, Math.ceil(view.first + shown()));
+      for (let block = Math.floor(view.first); block < end; block++) {
+        for (let row = 0; row < expected[block]; row++) {
+          const cell = firstCell[block] + row;
+          if (present[cell]) counts.set(ownerOf[cell], (counts.get(ownerOf[cell]) || 0) + 1);
+        }
+      }
+      return [...counts].sort((a, b) => b[1] - a[1]);
     },
   };
 }

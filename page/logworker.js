@@ -1,0 +1,94 @@
+// Reads a Crimsel.log beside the page, in a dedicated worker made of the page's
+// own script: the worker reads the file, summarises what the timeline draws,
+// and hands both over with their typed arrays' buffers transferred, not
+// copied, so that the page's thread stays free for input while it reads. Where
+// no worker can be made, the page reads the file itself as it did before.
+
+import * as LogModel from "./logmodel.js";
+import * as LogReading from "./logreading.js";
+import { summarise } from "./summary.js";
+
+let script = null; // the page's script, the worker's code
+let scriptUrl = null;
+let running = null; // the worker of the newest read
+
+// The page's script as it stands in the page; no worker without it.
+export function setWorkerScript(text) {
+  script = text;
+}
+
+// The buffers of every typed array within a value, each once.
+function buffers(value, found = new Set()) {
+  if (ArrayBuffer.isView(value)) found.add(value.buffer);
+  else if (value !== null && typeof value === "object") for (const item of Object.values(value)) buffers(item, found);
+  return found;
+}
+
+// The worker's side: one file, its progress as it goes, then the result and
+// its summary at once, or why it could not be read.
+export function startReadingWorker() {
+  self.onmessage = async ({ data: file }) => {
+    try {
+      const read = await LogReading.read(file, (progress) => self.postMessage({ progress }));
+      const summary = summarise(read.model);
+      const result = { ...read, model: LogModel.withoutAdd(read.model) };
+      self.postMessage({ result, summary }, [...buffers([result, summary])]);
+    } catch (error) {
+      self.postMessage({ failed: String(error) });
+    }
+  };
+}
+
+async function readOnPage(file, onProgress) {
+  const result = await LogReading.read(file, onProgress);
+  return { result, summary: summarise(result.model) };
+}
+
+function makeWorker() {
+  if (script === null) return null;
+  try {
+    scriptUrl ??= URL.createObjectURL(new Blob([script], { type: "text/javascript" }));
+    return new Worker(scriptUrl, { name: "Crimsel.log reading" });
+  } catch {
+    return null;
+  }
+}
+
+function end(worker) {
+  worker.terminate();
+  if (running === worker) running = null;
+}
+
+// Ends the unfinished read, if any: its promise never settles.
+export function stopReading() {
+  if (running) end(running);
+}
+
+// Reads the file (a Blob) in a worker of its own, which ends any read still
+// running, and reports progress as a fraction. Gives the reading's result, its
+// model's tables without their add, and summary.js's summary of the model.
+export function readInWorker(file, onProgress) {
+  stopReading();
+  const worker = makeWorker();
+  if (!worker) return readOnPage(file, onProgress);
+  running = worker;
+  return new Promise((resolve, reject) => {
+    worker.onmessage = ({ data }) => {
+      if ("progress" in data) {
+        onProgress(data.progress);
+        return;
+      }
+      end(worker);
+      if ("failed" in data) reject(new Error(data.failed));
+      else resolve(data);
+    };
+    // A worker that the browser refuses, or whose script fails: the page
+    // reads the file itself.
+    worker.onerror = (event) => {
+      event.preventDefault();
+      end(worker);
+      resolve(readOnPage(file, onProgress));
+    };
+    worker.postMessage(file);
+  });
+}

@@ -1,0 +1,188 @@
+// The timeline as a modder uses it on long logs: the whole-log view shows a
+// thing that one block alone holds; its cells are chosen by keys; the wheel
+// scrolls the page unless Shift or Ctrl says otherwise; the events list reaches
+// every event and narrows to one map. The logs are the real plug-in's lines.
+import assert from "node:assert/strict";
+import { readFileSync } from "node:fs";
+import { join } from "node:path";
+import { test } from "node:test";
+import * as LogModel from "../../page/logmodel.js";
+import { browserSession, giveLog, scratchFolder, writeFiles } from "./PageDriver.mjs";
+import { readLog, referenceLog } from "./Reference.mjs";
+
+const session = browserSession();
+const sceneLog = join(process.env.CRIMSEL_PAGETESTS, "../games/scene/Crimsel.log");
+const scene = readFileSync(sceneLog, "latin1").split("\r\n");
+
+// The timeline's pixels once drawn.
+const picture = (page) => page.evaluate(async () => {
+  await new Promise((drawn) => requestAnimationFrame(() => requestAnimationFrame(drawn)));
+  const canvas = document.getElementById("timeline");
+  return { width: canvas.width, rgba: [...canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data] };
+});
+// The pixels where two pictures differ, as x and y.
+function apart(a, b) {
+  const found = { xs: new Set(), ys: new Set(), count: 0 };
+  for (let i = 0; i < a.rgba.length; i += 4) {
+    if (a.rgba[i] === b.rgba[i] && a.rgba[i + 1] === b.rgba[i + 1] && a.rgba[i + 2] === b.rgba[i + 2]) continue;
+    found.count++;
+    found.xs.add((i / 4) % a.width);
+    found.ys.add(Math.floor(i / 4 / a.width));
+  }
+  return found;
+}
+
+test("one block in 20,000 that holds a thing of its own shows in the whole-log view", async () => {
+  // The scene's second block, after UpdateRenderMaps: map[00] with no flag, map[01] with resetAfterRender.
+  const header = scene.findIndex((line) => line.includes("DamageMapState after_"));
+  const [block, map0, map1] = scene.slice(header, header + 3);
+  const lineOf = (pattern) => scene.find((line) => pattern.test(line));
+  const needsClear = lineOf(/map\[00\].* needsClear$/);
+  const inactive = lineOf(/map\[01\].* inactive$/);
+  const execution = lineOf(/Execution victim decal/);
+  const taken = map0.replace(/owner=\w+/, /owner=\w+/.exec(map1)[0]);
+  const BLOCKS = 20000;
+  const ODD = 7919; // the one block that differs
+  const log = (odd) => {
+    const lines = [];
+    const start = Date.UTC(2026, 11, 8, 20);
+    for (let b = 0; b < BLOCKS; b++) {
+      const stamp = `[${new Date(start + b).toISOString().replace("T", " ").slice(0, 23)}]`;
+      const own = [block, map0, map1];
+      if (b === ODD) odd(own);
+      lines.push(...own.map((line) => `${stamp}${line.slice(25)}`));
+    }
+    return Buffer.from(`${lines.join("\r\n")}\r\n`, "latin1");
+  };
+  const kinds = {
+    "the same": () => {},
+    "an owner taken": (own) => own.splice(1, 1, taken),
+    "needsClear": (own) => own.splice(1, 1, needsClear),
+    "inactive": (own) => own.splice(2, 1, inactive),
+    "an execution decal": (own) => own.unshift(execution),
+    "a block cut off": (own) => own.pop(),
+  };
+  const files = writeFiles(scratchFolder(), Object.entries(kinds).map(([kind, odd], i) =>
+    ({ name: `odd-${i}.log`, bytes: log(odd) })));
+  const page = await session.open();
+  const pictures = [];
+  for (const [i, kind] of Object.keys(kinds).entries()) {
+    const shown = await giveLog(page, files[i], `odd-${i}.log`);
+    assert.equal(shown.notUnderstood, "0 lines not understood", kind);
+    pictures.push(await picture(page));
+  }
+  assert.equal(apart(pictures[0], pictures[0]).count, 0);
+  for (const [i, kind] of Object.keys(kinds).entries()) {
+    if (i === 0) continue;
+    const { xs, ys } = apart(pictures[0], pictures[i]);
+    assert.ok(xs.size >= 2 && ys.size >= 2, `${kind}: ${xs.size} columns and ${ys.size} lines of pixels changed`);
+    const column = [...xs].sort((a, b) => a - b);
+    assert.ok(column.at(-1) - column[0] < 8, `${kind}: changed in one place, not across the view (${column})`);
+  }
+});
+
+test("the keys move a cursor over the timeline and choose a cell, whose block's lines show whole", async () => {
+  const page = await session.open();
+  await page.setViewport({ width: 1280, height: 900 });
+  await giveLog(page, sceneLog, "Crimsel.log");
+  await page.focus("#timeline-whole");
+  await page.keyboard.press("Tab");
+  assert.equal(await page.evaluate(() => document.activeElement.id), "timeline");
+  const chosen = async (...keys) => {
+    for (const key of keys) await page.keyboard.press(key);
+    await page.waitForFunction(() => document.querySelector("#block-lines .selected"));
+    return page.evaluate(() => ({
+      title: document.getElementById("block-title").textContent,
+      detail: document.getElementById("cell-detail").textContent,
+      cursor: document.getElementById("timeline-cursor").textContent,
+      lines: [...document.querySelectorAll("#block-lines div")].map((line) => line.textContent),
+    }));
+  };
+  const headers = scene.flatMap((line, i) => (line.includes("] DamageMapState ") ? [i] : []));
+  const last = await chosen("End", "ArrowDown", "Enter");
+  assert.match(last.title, new RegExp(`^Block ${headers.length} of ${headers.length},`));
+  assert.match(last.detail, /^map\[01\]: .*inactive/);
+  assert.match(last.cursor, new RegExp(`^Cursor: block ${headers.length} of ${headers.length} .*map\\[01\\]`));
+  assert.deepEqual(last.lines, scene.slice(headers.at(-1), headers.at(-1) + 3));
+  const second = await chosen("Home", "ArrowRight", "ArrowUp", " ");
+  assert.match(second.title, /^Block 2 of /);
+  assert.match(second.detail, /^map\[00\]: /);
+
+  const box = await page.$eval("#block-lines", (lines) => ({ tab: lines.tabIndex, wide: lines.scrollWidth - lines.clientWidth }));
+  assert.deepEqual(box, { tab: 0, wide: 0 }, "the lines' box is reached by Tab and needs no sideways scroll");
+});
+
+test("a plain wheel scrolls the page; Shift and the wheel scroll the timeline, Ctrl and the wheel zoom it", async () => {
+  const page = await session.open();
+  await page.setViewport({ width: 1280, height: 500 });
+  await giveLog(page, referenceLog("games/page_reference-generated"), "Crimsel.log");
+  const canvas = await page.$("#timeline");
+  await canvas.scrollIntoView();
+  const where = await canvas.boundingBox();
+  await page.mouse.move(where.x + where.width / 2, Math.max(0, where.y) + 100);
+  const state = async () => ({ scrolled: await page.evaluate(() => window.scrollY), drawn: await picture(page) });
+  const wheel = async (deltaY, key) => {
+    const before = await state();
+    if (key) await page.keyboard.down(key);
+    await page.mouse.wheel({ deltaY });
+    if (key) await page.keyboard.up(key);
+    await new Promise((settled) => setTimeout(settled, 300));
+    const now = await state();
+    return { page: now.scrolled - before.scrolled, timeline: apart(before.drawn, now.drawn).count };
+  };
+  const zoomed = await wheel(-300, "Control");
+  assert.equal(zoomed.page, 0, "Ctrl and the wheel leave the page where it is");
+  assert.ok(zoomed.timeline > 0, "Ctrl and the wheel zoom the timeline");
+  const sideways = await wheel(300, "Shift");
+  assert.equal(sideways.page, 0, "Shift and the wheel leave the page where it is");
+  assert.ok(sideways.timeline > 0, "Shift and the wheel scroll the timeline");
+  const plain = await wheel(300);
+  assert.ok(plain.page > 0, "a plain wheel scrolls the page");
+  assert.equal(plain.timeline, 0, "a plain wheel leaves the timeline as it is");
+});
+
+test("the events list reaches the last of thousands of events and narrows to one map", async () => {
+  const path = referenceLog("games/page_reference-generated");
+  const { model } = await readLog(path);
+  const e = model.events;
+  const perMap = (kind) => kind !== LogModel.MAP_COUNT && kind !== LogModel.RENDERED_COUNT;
+  const ofMap = (map) => [...e.kind.keys()].slice(0, e.length).filter((i) => perMap(e.kind[i]) && e.map[i] === map);
+  const busiest = [...Array(LogModel.MAX_MAPS).keys()].sort((a, b) => ofMap(b).length - ofMap(a).length)[0];
+  assert.ok(e.length >= 1000 && ofMap(busiest).length > 0, `${e.length} events`);
+
+  const page = await session.open();
+  await giveLog(page, path, "Crimsel.log");
+  const listed = () => page.evaluate(() => ({
+    items: [...document.querySelectorAll("#log-events li")].map((item) => item.textContent),
+    more: document.getElementById("log-events-more").textContent,
+  }));
+  await page.click("#events-last");
+  const last = await listed();
+  assert.match(last.items.at(-1), new RegExp(`^block ${e.block[e.length - 1] + 1} `));
+  assert.match(last.more, new RegExp(`of ${e.length.toLocaleString("en-US")}[,.]`));
+
+  // Choosing a map's name on the timeline, found by clicks down its band of names, narrows the list to that map.
+  const name = `map[${String(busiest).padStart(2, "0")}]`;
+  const escaped = name.replace(/[[\]]/g, "\\$&");
+  assert.ok(await page.evaluate((map) => {
+    const canvas = document.getElementById("timeline");
+    const box = canvas.getBoundingClientRect();
+    const select = document.getElementById("events-map");
+    for (let y = 0; y < box.height && select.value !== String(map); y += 2) {
+      canvas.dispatchEvent(new MouseEvent("click", { bubbles: true, clientX: box.left + 8, clientY: box.top + y }));
+    }
+    return select.value === String(map);
+  }, busiest), `${name}'s name found`);
+  const narrowed = await listed();
+  assert.ok(narrowed.items.length > 0 && narrowed.items.every((words) => words.includes(name)), `only ${name}'s events`);
+  assert.match(narrowed.more, new RegExp(`of ${ofMap(busiest).length.toLocaleString("en-US")} of ${escaped}`));
+
+  // Choosing an event marks it and leads to its cell, and the list stays as it was.
+  await page.click("#log-events li:last-child button");
+  await page.waitForFunction(() => document.querySelector("#block-lines .selected"));
+  const chosen = ofMap(busiest)[Math.min(ofMap(busiest).length, narrowed.items.length) - 1];
+  assert.deepEqual((await listed()).items, narrowed.items);
+  assert.equal(await page.$eval("#log-events li:last-child button", (button) => button.getAttribute("aria-current")), "true");
+  assert.match(await page.$eval("#block-title", (title) => title.textContent), new RegExp(`^Block ${e.block[chosen] + 1} of`));
+  assert.match(await page.$eval("#cell-detail", (detail) => detail.textContent), new RegExp(`^${escaped}`));
+});
