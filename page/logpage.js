@@ -10,14 +10,15 @@ import * as Timeline from "./timeline.js";
 
 export function startLogPart() {
   const $ = (id) => document.getElementById(id);
-  const EVENTS_PAGE = 200;
+  const EVENTS_PAGE = 100;
   const LEGEND_OWNERS = 12;
   let reading = 0; // the newest read; an older one that ends later is dropped
   let current = null;
 
   const hex = (word) => word.toString(16).toUpperCase().padStart(8, "0");
   const clock = (ms) => new Date(ms).toISOString().slice(11, 23);
-  const count = (n) => n.toLocaleString("en-US");
+  const nextTask = () => new Promise((resolve) => setTimeout(resolve));
+  const count = (n) => String(n).replace(/\B(?=(\d{3})+$)/g, ",");
   const element = (tag, text, className) => {
     const made = document.createElement(tag);
     if (text !== undefined) made.textContent = text;
@@ -173,7 +174,7 @@ export function startLogPart() {
       const inView = timeline.ownersInView();
       const top = inView.slice(0, LEGEND_OWNERS).map(([index]) => index);
       if (highlighted >= 0 && !top.includes(highlighted)) top.push(highlighted);
-      const key = `${top.join(",")}/${highlighted}`;
+      const key = `${top.join(",")}/${highlighted}/${inView.length}`;
       if (key === shownKey) return;
       shownKey = key;
       $("timeline-legend-title").textContent = `Owners of the cells in view (${count(Math.min(inView.length, top.length))} ` +
@@ -194,18 +195,13 @@ export function startLogPart() {
         return item;
       }));
     }
-    render();
-    let waiting = 0;
-    return () => {
-      clearTimeout(waiting);
-      waiting = setTimeout(render, 100);
-    };
+    return render;
   }
 
   function showTimeline(model, summary) {
     const part = $("log-timeline-part");
     part.hidden = model.blocks.length === 0;
-    if (part.hidden) return;
+    if (part.hidden) return () => {};
     const canvas = $("timeline");
     canvas.width = Math.max(320, Math.floor(canvas.parentElement.clientWidth));
     let legend = () => {};
@@ -216,11 +212,10 @@ export function startLogPart() {
         $("timeline-cursor").textContent = `Cursor: block ${count(block + 1)} of ${count(model.blocks.length)} ` +
           `(${clock(model.blocks.time[block])}), ${cellWords(model, block, map)}`;
       },
-      mapName: (map) => events.narrow(map),
+      mapName: (map) => events?.narrow(map),
       view: () => legend(),
     });
     legend = ownerLegend(timeline, summary.list);
-    events = eventList(model, timeline);
     $("timeline-zoom-in").onclick = () => timeline.zoom(2);
     $("timeline-zoom-out").onclick = () => timeline.zoom(0.5);
     $("timeline-whole").onclick = () => timeline.whole();
@@ -228,11 +223,14 @@ export function startLogPart() {
     $("block-title").textContent = "Choose a cell of the timeline to see its block's lines.";
     $("cell-detail").textContent = "";
     $("block-lines").replaceChildren();
+    $("log-events").replaceChildren();
+    return () => {
+      events = eventList(model, timeline);
+    };
   }
 
-  function show(file, result, summary) {
+  async function show(file, result, summary) {
     const model = result.model;
-    $("log-name").textContent = file.name;
     $("log-not-understood").textContent = `${result.notUnderstood} lines not understood`;
     $("log-blocks").textContent = `${model.blocks.length} blocks, ${LogModel.mapsSeen(model)} maps`;
     $("log-executions").textContent = `${model.executions.length} execution decals`;
@@ -255,7 +253,16 @@ export function startLogPart() {
       unknown.hidden = false;
     };
     $("log-report").hidden = false;
-    showTimeline(model, summary);
+    // The timeline, then its events, each in a task of its own, so that no one
+    // task keeps the page from answering; the file's name shows once all is there.
+    const shown = reading;
+    await nextTask();
+    if (shown !== reading) return;
+    const listEvents = showTimeline(model, summary);
+    await nextTask();
+    if (shown !== reading) return;
+    listEvents();
+    $("log-name").textContent = file.name;
   }
 
   async function readLog(file) {

@@ -33,6 +33,10 @@ const MARK = rgba(17, 17, 17);
 const NEEDS_CLEAR = 1;
 const RESET_AFTER_RENDER = 2;
 const INACTIVE = 4;
+const MOVED = 8; // the map's owner changed: not a flag of the log's
+const LIT = 16; // the highlighted owner's
+const BUDGET = 8; // ms of drawing in one frame
+const CHUNK = 96; // the widest run of columns drawn at once
 
 // Relative luminance of an ImageData word, for choosing the ink on a cell.
 function luminance(word) {
@@ -61,7 +65,17 @@ export function create(canvas, model, summary, handlers) {
   const view = { first: 0, width: 1, chosen: null, cursor: { block: 0, map: 0 }, highlight: -1, narrowed: -1 };
   let pending = false;
   let focused = false;
-  let image = null; // drawn into anew each frame, made again only for a new size
+  const context = canvas.getContext("2d");
+  // A chunk of columns' pixels, drawn into anew, made again only for a new height.
+  let chunk = null;
+  let nextUnit = -1; // where an unfinished drawing goes on in the next frame; -1 to begin anew
+  const capacity = () => Math.ceil(canvas.width / UNIT) + 2;
+  let units = null;
+  const rowOwner = new Int32Array(LogModel.MAX_MAPS);
+  const rowFlags = new Uint8Array(LogModel.MAX_MAPS);
+  let names = { band: null, narrowed: null };
+  const words = Uint32Array.from(list, (owner) => owner.word);
+  const seen = new Uint32Array(list.length); // the cells of each owner in view
 
   const plot = () => canvas.width - LEFT;
   const fit = () => Math.max(Math.min(plot() / Math.max(blocks, 1), MAX_COLUMN), 0.01);
@@ -103,66 +117,126 @@ export function create(canvas, model, summary, handlers) {
     return [left, left + UNIT];
   }
 
+  // The drawing goes on a chunk of columns at a time and, past its budget, in
+  // the next frame; the words go on last: no frame of a long log keeps the
+  // page busy for long, even on a slow computer.
   function draw() {
     pending = false;
-    const context = canvas.getContext("2d");
-    const { width, height } = canvas;
-    if (!image || image.width !== width || image.height !== height) image = context.createImageData(width, height);
-    const pixels = new Uint32Array(image.data.buffer);
-    pixels.fill(BACKGROUND);
-    const fill = (left, right, top, bottom, word) => {
-      for (let y = top; y < bottom; y++) pixels.fill(word, y * width + left, y * width + right);
-    };
-    forEachUnit((from, to, left, right) => {
-      let bits = to === blocks ? marks[blocks] & EXECUTION : 0;
-      let kinds = 0;
-      for (let block = from; block < to; block++) {
-        bits |= marks[block];
-        kinds |= after[block] ? 2 : 1;
+    const started = performance.now();
+    if (!chunk || chunk.height !== canvas.height) chunk = context.createImageData(CHUNK, canvas.height);
+    const began = nextUnit < 0;
+    if (began) {
+      if (!units || units.from.length < capacity()) {
+        const size = capacity();
+        units = { count: 0, from: new Int32Array(size), to: new Int32Array(size), left: new Int32Array(size),
+          right: new Int32Array(size) };
       }
-      const strip = LABELS;
-      if (bits & CUT_OFF) fill(left, right, strip, strip + STRIP, UNFINISHED);
-      else if (kinds === 3) {
-        fill(left, right, strip, strip + STRIP / 2, BEFORE);
-        fill(left, right, strip + STRIP / 2, strip + STRIP, AFTER);
-      } else fill(left, right, strip, strip + STRIP, kinds === 2 ? AFTER : BEFORE);
-      if (bits & EVENT) fill(left, right, strip + STRIP + 1, strip + 2 * STRIP + 1, EVENT_COLOUR);
-      if (bits & EXECUTION) fill(left, right, strip + 2 * (STRIP + 1), strip + 3 * STRIP + 2, EXECUTION_COLOUR);
-      for (let row = 0; row < rows; row++) {
-        let owner = -1;
-        let flags = 0;
-        let moved = 0;
-        let lit = false;
-        for (let block = from; block < to; block++) {
-          const cell = firstCell[block] + row;
-          if (row >= expected[block] || !present[cell]) continue;
-          owner = ownerOf[cell];
-          flags |= cellFlags[cell];
-          moved |= changed[cell];
-          if (owner === view.highlight) lit = true;
-        }
-        let word = EMPTY;
-        if (owner >= 0) word = lit ? list[view.highlight].word : list[owner].word;
-        if (view.highlight >= 0 && !lit) word = faded(word);
-        const top = TOP + row * ROW;
-        const foot = top + ROW - 1;
-        fill(left, right, top, foot, word);
-        if (flags & NEEDS_CLEAR) fill(left, right, top, top + BAND, MARK);
-        if (flags & RESET_AFTER_RENDER) fill(left, right, foot - BAND, foot, MARK);
-        if (flags & INACTIVE) {
-          for (let y = top + BAND; y < foot - BAND; y++) {
-            for (let x = left; x < right; x++) if (((x + y) & 3) === 0) pixels[y * width + x] = MARK;
-          }
-        }
-        if (moved) fill(left, Math.min(right, left + UNIT), top + BAND, foot - BAND, MARK);
-      }
-    });
-    context.putImageData(image, 0, 0);
-    labels(context);
+      units.count = 0;
+      forEachUnit((from, to, left, right) => {
+        const u = units.count++;
+        units.from[u] = from;
+        units.to[u] = to;
+        units.left[u] = left;
+        units.right[u] = right;
+      });
+      seen.fill(0);
+      nextUnit = 0;
+    }
+    const first = nextUnit;
+    while (nextUnit < units.count && (nextUnit === first || performance.now() - started < BUDGET)) {
+      nextUnit = drawChunk(nextUnit);
+    }
+    // The words go on in a frame of their own when the columns took long.
+    const finish = nextUnit === units.count && (first === units.count || performance.now() - started < BUDGET);
+    busy(!finish);
+    if (!finish) {
+      pending = true;
+      requestAnimationFrame(draw);
+      return;
+    }
+    nextUnit = -1;
+    labels();
     handlers.view();
   }
 
-  function labels(context) {
+  // The units from the given one that fit in one chunk's width, drawn and put
+  // on the canvas; gives the unit after them.
+  function drawChunk(firstUnit) {
+    const x0 = units.left[firstUnit];
+    new Uint32Array(chunk.data.buffer).fill(BACKGROUND);
+    let u = firstUnit;
+    for (; u < units.count && units.right[u] - x0 <= CHUNK; u++) drawUnit(u, x0);
+    const x1 = u < units.count ? units.left[u] : canvas.width;
+    context.putImageData(chunk, x0, 0, 0, 0, x1 - x0, canvas.height);
+    return u;
+  }
+
+  // One unit: its strips, and in each row the colour of the map's last owner
+  // there (or of the highlighted owner where it is among them) with every mark
+  // of any of its blocks. The blocks' cells are read in the order they lie.
+  function drawUnit(u, x0) {
+    const pixels = new Uint32Array(chunk.data.buffer);
+    const from = units.from[u];
+    const to = units.to[u];
+    const left = units.left[u] - x0;
+    const right = units.right[u] - x0;
+    const fill = (top, bottom, word) => {
+      for (let y = top; y < bottom; y++) pixels.fill(word, y * CHUNK + left, y * CHUNK + right);
+    };
+    let bits = to === blocks ? marks[blocks] & EXECUTION : 0;
+    let kinds = 0;
+    for (let block = from; block < to; block++) {
+      bits |= marks[block];
+      kinds |= after[block] ? 2 : 1;
+    }
+    if (bits & CUT_OFF) fill(LABELS, LABELS + STRIP, UNFINISHED);
+    else if (kinds === 3) {
+      fill(LABELS, LABELS + STRIP / 2, BEFORE);
+      fill(LABELS + STRIP / 2, LABELS + STRIP, AFTER);
+    } else fill(LABELS, LABELS + STRIP, kinds === 2 ? AFTER : BEFORE);
+    if (bits & EVENT) fill(LABELS + STRIP + 1, LABELS + 2 * STRIP + 1, EVENT_COLOUR);
+    if (bits & EXECUTION) fill(LABELS + 2 * (STRIP + 1), LABELS + 3 * STRIP + 2, EXECUTION_COLOUR);
+
+    const highlight = view.highlight;
+    rowOwner.fill(-1);
+    rowFlags.fill(0);
+    for (let block = from; block < to; block++) {
+      const first = firstCell[block];
+      const count = Math.min(expected[block], rows);
+      for (let row = 0; row < count; row++) {
+        const cell = first + row;
+        if (!present[cell]) continue;
+        const owner = ownerOf[cell];
+        seen[owner]++;
+        rowOwner[row] = owner;
+        rowFlags[row] |= (cellFlags[cell] & 7) | (changed[cell] << 3) | (owner === highlight ? LIT : 0);
+      }
+    }
+    for (let row = 0; row < rows; row++) {
+      const owner = rowOwner[row];
+      const flags = rowFlags[row];
+      let word = EMPTY;
+      if (owner >= 0) word = flags & LIT ? words[highlight] : words[owner];
+      if (highlight >= 0 && !(flags & LIT)) word = faded(word);
+      const top = TOP + row * ROW;
+      const foot = top + ROW - 1;
+      for (let y = top; y < foot; y++) {
+        const line = y * CHUNK;
+        const band = y < top + BAND ? flags & NEEDS_CLEAR : y >= foot - BAND ? flags & RESET_AFTER_RENDER : 0;
+        if (band || !(flags & (MOVED | INACTIVE))) {
+          const ink = band ? MARK : word;
+          for (let x = left; x < right; x++) pixels[line + x] = ink;
+          continue;
+        }
+        for (let x = left; x < right; x++) {
+          const marked = (flags & MOVED && x < left + UNIT) || (flags & INACTIVE && ((x0 + x + y) & 3) === 0);
+          pixels[line + x] = marked ? MARK : word;
+        }
+      }
+    }
+  }
+
+  function labels() {
     context.fillStyle = "#333";
     context.font = FONT;
     context.textBaseline = "top";
@@ -171,20 +245,9 @@ export function create(canvas, model, summary, handlers) {
       const x = LEFT + (column - view.first) * view.width;
       context.fillText(new Date(model.blocks.time[column]).toISOString().slice(11, 23), x + 1, 2);
     }
-    context.textBaseline = "middle";
-    for (const [i, name] of ["block", "events", "executions"].entries()) {
-      context.fillText(name, 2, LABELS + i * (STRIP + 1) + STRIP / 2);
-    }
-    for (let row = 0; row < rows; row++) {
-      const y = TOP + row * ROW + (ROW - 1) / 2;
-      if (row === view.narrowed) {
-        context.fillStyle = "#1d1d1f";
-        context.fillRect(0, TOP + row * ROW, LEFT - 4, ROW - 1);
-        context.fillStyle = "#fff";
-      }
-      context.fillText(mapName(row), 4, y);
-      context.fillStyle = "#333";
-    }
+    context.fillStyle = css(BACKGROUND);
+    context.fillRect(0, 0, LEFT, canvas.height);
+    context.drawImage(nameBand(), 0, 0);
     context.save();
     context.beginPath();
     context.rect(LEFT, 0, plot(), canvas.height);
@@ -193,6 +256,32 @@ export function create(canvas, model, summary, handlers) {
     if (view.chosen) frame(context, view.chosen, 0, "#000", []);
     if (focused) frame(context, view.cursor, 3, "#0b57d0", [4, 3]);
     context.restore();
+  }
+
+  // The names of the strips and the rows, drawn again only when the narrowed row changes.
+  function nameBand() {
+    if (names.narrowed === view.narrowed) return names.band;
+    const band = document.createElement("canvas");
+    band.width = LEFT;
+    band.height = canvas.height;
+    const context = band.getContext("2d");
+    context.font = FONT;
+    context.textBaseline = "middle";
+    context.fillStyle = "#333";
+    for (const [i, name] of ["block", "events", "executions"].entries()) {
+      context.fillText(name, 2, LABELS + i * (STRIP + 1) + STRIP / 2);
+    }
+    for (let row = 0; row < rows; row++) {
+      const y = TOP + row * ROW + (ROW - 1) / 2;
+      if (row === view.narrowed) {
+        context.fillRect(0, TOP + row * ROW, LEFT - 4, ROW - 1);
+        context.fillStyle = "#fff";
+      }
+      context.fillText(mapName(row), 4, y);
+      context.fillStyle = "#333";
+    }
+    names = { band, narrowed: view.narrowed };
+    return band;
   }
 
   // The decals on each cell, and its slot where there is room.
@@ -235,9 +324,16 @@ export function create(canvas, model, summary, handlers) {
     context.setLineDash([]);
   }
 
+  // Said to assistive technology, and to tests, while a drawing goes on over several frames.
+  const busy = (drawing) => {
+    if (canvas.getAttribute("aria-busy") !== String(drawing)) canvas.setAttribute("aria-busy", String(drawing));
+  };
+
   // Drawing waits for the next frame: input in between only moves the view.
   function redraw() {
     clamp();
+    nextUnit = -1;
+    busy(true);
     if (!pending) {
       pending = true;
       requestAnimationFrame(draw);
@@ -298,6 +394,7 @@ export function create(canvas, model, summary, handlers) {
 
   canvas.height = TOP + rows * ROW;
   view.width = fit();
+  nameBand();
   canvas.onwheel = (event) => {
     const scale = event.deltaMode === 1 ? 16 : event.deltaMode === 2 ? plot() : 1;
     const sideways = Math.abs(event.deltaX) > Math.abs(event.deltaY);
@@ -371,17 +468,11 @@ export function create(canvas, model, summary, handlers) {
       view.narrowed = map;
       redraw();
     },
-    // The owners of the cells in view, by how many cells they hold there.
+    // The owners of the cells in view, as the last drawing counted them, by how many cells they hold there.
     ownersInView() {
-      const counts = new Map();
-      const end = Math.min(blocks, Math.ceil(view.first + shown()));
-      for (let block = Math.floor(view.first); block < end; block++) {
-        for (let row = 0; row < expected[block]; row++) {
-          const cell = firstCell[block] + row;
-          if (present[cell]) counts.set(ownerOf[cell], (counts.get(ownerOf[cell]) || 0) + 1);
-        }
-      }
-      return [...counts].sort((a, b) => b[1] - a[1]);
+      const found = [];
+      for (let owner = 0; owner < seen.length; owner++) if (seen[owner] > 0) found.push([owner, seen[owner]]);
+      return found.sort((a, b) => b[1] - a[1]);
     },
   };
 }

@@ -14,10 +14,10 @@ const session = browserSession();
 const sceneLog = join(process.env.CRIMSEL_PAGETESTS, "../games/scene/Crimsel.log");
 const scene = readFileSync(sceneLog, "latin1").split("\r\n");
 
-// The timeline's pixels once drawn.
+// The timeline's pixels once drawn: it is busy while a drawing goes on.
 const picture = (page) => page.evaluate(async () => {
-  await new Promise((drawn) => requestAnimationFrame(() => requestAnimationFrame(drawn)));
   const canvas = document.getElementById("timeline");
+  do await new Promise((frame) => requestAnimationFrame(frame)); while (canvas.getAttribute("aria-busy") !== "false");
   return { width: canvas.width, rgba: [...canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data] };
 });
 // The pixels where two pictures differ, as x and y.
