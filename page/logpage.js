@@ -212,7 +212,8 @@ export function startLogPart() {
         $("timeline-cursor").textContent = `Cursor: block ${count(block + 1)} of ${count(model.blocks.length)} ` +
           `(${clock(model.blocks.time[block])}), ${cellWords(model, block, map)}`;
       },
-      mapName: (map) => events?.narrow(map),
+      // A row's name narrows the events to its map; the same name again widens them to all.
+      mapName: (map) => events?.narrow(map === Number($("events-map").value) ? -1 : map),
       view: () => legend(),
     });
     legend = ownerLegend(timeline, summary.list);

@@ -37,12 +37,13 @@ try {
     const copy = join(folder, "Crimsel.log");
     writeFileSync(copy, fixedStamps(readFileSync(log)), "latin1");
     await (await page.$('input[type="file"][accept=".log"]')).uploadFile(copy);
-    await page.waitForFunction(() => !document.getElementById("log-report").hidden);
+    const drawn = () => page.waitForFunction(() => document.getElementById("log-name").textContent !== "" &&
+      document.getElementById("timeline").getAttribute("aria-busy") === "false");
+    await drawn();
     // A cell of the first block chosen, as a player would, to show its lines.
-    await (await page.$("#timeline")).click({ offset: { x: 60, y: 45 } });
+    await (await page.$("#timeline")).click({ offset: { x: 90, y: 64 } });
     await page.waitForFunction(() => document.querySelector("#block-lines .selected") !== null);
-    // The timeline draws the choice on the next frame.
-    await page.evaluate(() => new Promise((drawn) => requestAnimationFrame(() => requestAnimationFrame(drawn))));
+    await drawn();
     await (await page.$("#log")).screenshot({ path: logPicture });
   }
 } finally {

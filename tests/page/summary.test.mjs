@@ -1,7 +1,8 @@
 // What the timeline draws of a long generated log, summarised without a page,
 // against the stand-in's record of what it set: every cell's colour is its own
-// owner's, execution decals mark exactly the blocks they stand before, and
-// there is one row per map index that a block showed.
+// owner's, a changed owner marks exactly the cells where it changed, execution
+// decals mark exactly the blocks they stand before, and there is one row per
+// map index that a block showed.
 // Environment: CRIMSEL_PAGETESTS (the folder of page_reference.exe, where the
 // test that writes these logs put them).
 import assert from "node:assert/strict";
@@ -13,9 +14,18 @@ test("the timeline's summary of a long log follows the stand-in's record", async
   const { blocks, executions } = generatedRecord();
   const { model } = await readLog(referenceLog("games/page_reference-generated"));
 
-  const { ownerOf, list } = owners(model);
+  const { ownerOf, changed, list } = owners(model);
   const cellOwners = blocks.flatMap((block) => block.maps.map((map) => map.owner));
   assert.deepEqual(cellOwners.map((_, cell) => list[ownerOf[cell]].owner), cellOwners);
+  // A cell is marked where its map's owner differs from the one in the last block that showed the map.
+  const last = [];
+  const moved = blocks.flatMap((block) => block.maps.map((map, i) => {
+    const before = last[i];
+    last[i] = map.owner;
+    return before !== undefined && before !== map.owner ? 1 : 0;
+  }));
+  assert.deepEqual([...changed], moved);
+  assert.ok(moved.includes(1));
   assert.equal(list.reduce((sum, owner) => sum + owner.cells, 0), cellOwners.length);
   assert.equal(new Set(cellOwners).size, list.length);
   assert.equal(list.find((owner) => owner.owner === 0).css, "rgb(150, 150, 150)", "no owner in grey");
