@@ -108,24 +108,36 @@ export function startLogPart() {
         const button = element("button", eventWords(model, e));
         button.type = "button";
         button.onclick = () => choose(e);
-        const item = element("li", undefined, e === state.chosen ? "chosen" : undefined);
-        if (e === state.chosen) button.setAttribute("aria-current", "true");
+        const item = element("li");
+        item.dataset.event = String(e);
         item.append(button);
         items.push(item);
       }
       $("log-events").replaceChildren(...items);
+      mark();
       const total = state.listed.length;
       const whose = state.map < 0 ? "" : ` of ${Timeline.mapName(state.map)}`;
       $("log-events-more").textContent = total === 0 ? `No events${whose}.`
         : `Events ${count(from + 1)} to ${count(to)} of ${count(total)}${whose}, page ${count(state.page + 1)} of ` +
           `${count(pages())}.`;
+      document.querySelector(".events-pages").hidden = pages() === 1;
       $("events-first").disabled = $("events-previous").disabled = state.page === 0;
       $("events-next").disabled = $("events-last").disabled = state.page >= pages() - 1;
     }
 
+    // The chosen event's item marked, in place: a button that has the focus keeps it.
+    function mark() {
+      for (const item of $("log-events").children) {
+        const chosen = Number(item.dataset.event) === state.chosen;
+        item.classList.toggle("chosen", chosen);
+        if (chosen) item.firstChild.setAttribute("aria-current", "true");
+        else item.firstChild.removeAttribute("aria-current");
+      }
+    }
+
     function choose(e) {
       state.chosen = e;
-      render();
+      mark();
       $("log-events").querySelector(".chosen").scrollIntoView({ block: "nearest" });
       timeline.choose({ block: model.events.block[e], map: model.events.map[e] });
     }

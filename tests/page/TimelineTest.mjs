@@ -178,11 +178,13 @@ test("the events list reaches the last of thousands of events and narrows to one
   assert.match(narrowed.more, new RegExp(`of ${ofMap(busiest).length.toLocaleString("en-US")} of ${escaped}`));
 
   // Choosing an event marks it and leads to its cell, and the list stays as it was.
-  await page.click("#log-events li:last-child button");
+  await page.focus("#log-events li:last-child button");
+  await page.keyboard.press("Enter");
   await page.waitForFunction(() => document.querySelector("#block-lines .selected"));
   const chosen = ofMap(busiest)[Math.min(ofMap(busiest).length, narrowed.items.length) - 1];
   assert.deepEqual((await listed()).items, narrowed.items);
-  assert.equal(await page.$eval("#log-events li:last-child button", (button) => button.getAttribute("aria-current")), "true");
+  assert.deepEqual(await page.$eval("#log-events li:last-child button", (button) =>
+    [button.getAttribute("aria-current"), button === document.activeElement]), ["true", true], "marked, with the focus kept");
   assert.match(await page.$eval("#block-title", (title) => title.textContent), new RegExp(`^Block ${e.block[chosen] + 1} of`));
   assert.match(await page.$eval("#cell-detail", (detail) => detail.textContent), new RegExp(`^${escaped}`));
 });
