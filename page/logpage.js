@@ -91,8 +91,8 @@ export function startLogPart() {
   }
 
   // The events list: every event of the log, or of one map, a page at a time;
-  // choosing one marks it and leads the timeline to its cell.
-  function eventList(model, timeline) {
+  // choosing one marks it and leads the timeline to its cell, once made.
+  function eventList(model, made) {
     const kinds = model.events.kind;
     const state = { map: -1, listed: null, page: 0, chosen: -1 };
     const ofMap = (e) => kinds[e] !== LogModel.MAP_COUNT && kinds[e] !== LogModel.RENDERED_COUNT &&
@@ -139,7 +139,7 @@ export function startLogPart() {
       state.chosen = e;
       mark();
       $("log-events").querySelector(".chosen").scrollIntoView({ block: "nearest" });
-      timeline.choose({ block: model.events.block[e], map: model.events.map[e] });
+      made.timeline?.choose({ block: model.events.block[e], map: model.events.map[e] });
     }
 
     function narrow(map) {
@@ -150,7 +150,7 @@ export function startLogPart() {
       state.listed = listed.subarray(0, length);
       state.page = 0;
       $("events-map").value = String(map);
-      timeline.narrow(map);
+      made.timeline?.narrow(map);
       render();
     }
 
@@ -210,14 +210,11 @@ export function startLogPart() {
     return render;
   }
 
-  function showTimeline(model, summary) {
-    const part = $("log-timeline-part");
-    part.hidden = model.blocks.length === 0;
-    if (part.hidden) return () => {};
+  // The timeline, for the events list that is already there (made == { timeline }).
+  function showTimeline(model, summary, events, made) {
     const canvas = $("timeline");
     canvas.width = Math.max(320, Math.floor(canvas.parentElement.clientWidth));
     let legend = () => {};
-    let events = null;
     const timeline = Timeline.create(canvas, model, summary, {
       select: (cell) => showBlock(model, cell),
       cursor: ({ block, map }) => {
@@ -225,9 +222,10 @@ export function startLogPart() {
           `(${clock(model.blocks.time[block])}), ${cellWords(model, block, map)}`;
       },
       // A row's name narrows the events to its map; the same name again widens them to all.
-      mapName: (map) => events?.narrow(map === Number($("events-map").value) ? -1 : map),
+      mapName: (map) => events.narrow(map === Number($("events-map").value) ? -1 : map),
       view: () => legend(),
     });
+    made.timeline = timeline;
     legend = ownerLegend(timeline, summary.list);
     $("timeline-zoom-in").onclick = () => timeline.zoom(2);
     $("timeline-zoom-out").onclick = () => timeline.zoom(0.5);
@@ -236,10 +234,6 @@ export function startLogPart() {
     $("block-title").textContent = "Choose a cell of the timeline to see its block's lines.";
     $("cell-detail").textContent = "";
     $("block-lines").replaceChildren();
-    $("log-events").replaceChildren();
-    return () => {
-      events = eventList(model, timeline);
-    };
   }
 
   async function show(file, result, summary) {
@@ -266,15 +260,19 @@ export function startLogPart() {
       unknown.hidden = false;
     };
     $("log-report").hidden = false;
-    // The timeline, then its events, each in a task of its own, so that no one
-    // task keeps the page from answering; the file's name shows once all is there.
+    // The events, then the timeline, each in a task and laid out in a frame of
+    // its own, so that nothing keeps the page from answering for long; the
+    // file's name shows once all is there.
     const shown = reading;
     await nextTask();
     if (shown !== reading) return;
-    const listEvents = showTimeline(model, summary);
+    const part = $("log-timeline-part");
+    part.hidden = model.blocks.length === 0;
+    const made = { timeline: null };
+    const events = part.hidden ? null : eventList(model, made);
     await nextTask();
     if (shown !== reading) return;
-    listEvents();
+    if (events) showTimeline(model, summary, events, made);
     $("log-name").textContent = file.name;
   }
 

@@ -143,7 +143,7 @@ export function create(canvas, model, summary, handlers) {
       nextUnit = 0;
     }
     const first = nextUnit;
-    while (nextUnit < units.count && (nextUnit === first || performance.now() - started < BUDGET)) {
+    while (nextUnit < units.count && ((!began && nextUnit === first) || performance.now() - started < BUDGET)) {
       nextUnit = drawChunk(nextUnit);
     }
     // The words go on in a frame of their own when the columns took long.
