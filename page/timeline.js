@@ -1,8 +1,9 @@
 // Draws the damage maps' timeline: one column per block in file order, one row
 // per map index, a cell in its owner's colour with marks for its flags; above
 // the rows, a strip for before/after (an unfinished block in red), one for the
-// events and one for the execution decals. Only what is in view is drawn, into
-// one ImageData, so that a log of ten thousand blocks scrolls and zooms at once.
+// events and one for the execution decals. Only what is in view is drawn, a
+// chunk of columns at a time, so that a log of ten thousand blocks scrolls and
+// zooms at once.
 //
 // Where a drawn unit stands for several blocks, it shows what any of them
 // holds, so that zooming in adds detail and never takes a mark away; no unit is
