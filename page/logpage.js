@@ -12,6 +12,7 @@ export function startLogPart() {
   const $ = (id) => document.getElementById(id);
   const EVENTS_PAGE = 100;
   const LEGEND_OWNERS = 12;
+  const EXECUTIONS_SHOWN = 200;
   let reading = 0; // the newest read; an older one that ends later is dropped
   let current = null;
 
@@ -19,6 +20,8 @@ export function startLogPart() {
   const clock = (ms) => new Date(ms).toISOString().slice(11, 23);
   const nextTask = () => new Promise((resolve) => setTimeout(resolve));
   const count = (n) => String(n).replace(/\B(?=(\d{3})+$)/g, ",");
+  // A count and its noun, one or many.
+  const some = (n, noun) => `${count(n)} ${noun}${n === 1 ? "" : "s"}`;
   const element = (tag, text, className) => {
     const made = document.createElement(tag);
     if (text !== undefined) made.textContent = text;
@@ -59,7 +62,8 @@ export function startLogPart() {
       list.push("The last block is cut off: the log ends inside it (the game may have stopped while writing it).");
     }
     if (model.backwards > 0) {
-      list.push(`Time stamps run backwards ${model.backwards} times (the clock was changed): the timeline keeps the ` +
+      const times = model.backwards === 1 ? "once" : model.backwards === 2 ? "twice" : `${count(model.backwards)} times`;
+      list.push(`Time stamps run backwards ${times} (the clock was changed): the timeline keeps the ` +
         "order of the file.");
     }
     return list;
@@ -117,7 +121,7 @@ export function startLogPart() {
       mark();
       const total = state.listed.length;
       const whose = state.map < 0 ? "" : ` of ${Timeline.mapName(state.map)}`;
-      $("log-events-more").textContent = total === 0 ? `No events${whose}.`
+      $("log-events-more").textContent = total === 0 ? `No events${whose}.` : total === 1 ? `1 event${whose}.`
         : `Events ${count(from + 1)} to ${count(to)} of ${count(total)}${whose}, page ${count(state.page + 1)} of ` +
           `${count(pages())}.`;
       document.querySelector(".events-pages").hidden = pages() === 1;
@@ -236,11 +240,32 @@ export function startLogPart() {
     $("block-lines").replaceChildren();
   }
 
+  // A log of execution decals and no blocks: the decals themselves, each in a
+  // line of words, read back from the file.
+  async function showExecutions(file, model) {
+    const list = $("log-execution-list");
+    const x = model.executions;
+    list.hidden = model.blocks.length > 0 || x.length === 0;
+    list.replaceChildren();
+    if (list.hidden) return;
+    const items = [];
+    for (let i = 0; i < Math.min(x.length, EXECUTIONS_SHOWN); i++) {
+      const line = await LogReading.lineAt(file, x.offset[i]);
+      if (file !== current) return;
+      const field = (name) => new RegExp(` ${name}=(\\S+)`).exec(line)?.[1] ?? "?";
+      const texture = / texture=(.*)$/.exec(line)?.[1] ?? "?";
+      items.push(element("li", `${line.slice(12, 24)}: ${x.splatter[i] ? "splatter" : "victim"} decal ` +
+        `${field("index")} of execution ${field("execId")}, stage ${field("stage")}, texture ${texture}`));
+    }
+    if (x.length > EXECUTIONS_SHOWN) items.push(element("li", `and ${count(x.length - EXECUTIONS_SHOWN)} more`));
+    list.replaceChildren(...items);
+  }
+
   async function show(file, result, summary) {
     const model = result.model;
-    $("log-not-understood").textContent = `${result.notUnderstood} lines not understood`;
-    $("log-blocks").textContent = `${model.blocks.length} blocks, ${LogModel.mapsSeen(model)} maps`;
-    $("log-executions").textContent = `${model.executions.length} execution decals`;
+    $("log-not-understood").textContent = `${some(result.notUnderstood, "line")} not understood`;
+    $("log-blocks").textContent = `${some(model.blocks.length, "block")}, ${some(LogModel.mapsSeen(model), "map")}`;
+    $("log-executions").textContent = some(model.executions.length, "execution decal");
     $("log-problems").replaceChildren(...problems(result).map((text) => element("li", text)));
     $("log-startup").querySelector("tbody").replaceChildren(...result.startup.map(({ kind, words, line }) => {
       const row = element("tr", undefined, kind);
@@ -259,6 +284,7 @@ export function startLogPart() {
       if (result.notUnderstood > lines.length) unknown.append(element("div", `and ${result.notUnderstood - lines.length} more`));
       unknown.hidden = false;
     };
+    showExecutions(file, model);
     $("log-report").hidden = false;
     // The events, then the timeline, each in a task and laid out in a frame of
     // its own, so that nothing keeps the page from answering for long; the

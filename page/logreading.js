@@ -142,6 +142,10 @@ const FEATURES = {
   "Stale damage-map clear blend hook": "The stale damage-map fix (FixStaleDamageMapDecals)",
 };
 const feature = (name) => FEATURES[name] || name;
+// "is" or "are", as the feature's words need.
+const is = (name) => (feature(name).includes("diagnostics (") ? "are" : "is");
+// Another plug-in by its module's file name; code in no module has none.
+const other = (module) => `another plug-in (${module === "no module" ? "its code lies in no module" : module})`;
 const onOff = (flag) => (flag === "1" ? "on" : "off");
 const F = "-?\\d+\\.(?:\\d+|#[A-Z0-9]+)";
 const ADDRESS = "0x([0-9A-F]{8})";
@@ -170,15 +174,15 @@ const STARTUP = [
   [new RegExp(`^Installing stale damage-map clear blend hook: setup=${ADDRESS}$`), "ok",
     () => "The stale damage-map fix is installed: a reused map is cleared of its old blood."],
   [new RegExp(`^(.+) not installed: ${ADDRESS} holds a (jump|call) to ${ADDRESS} \\((.*)\\), another plug-in's hook; left as it is$`),
-    "problem", (m) => `${feature(m[1])} is not installed: another plug-in (${m[5]}) put a ${m[3]} to its own code ` +
+    "problem", (m) => `${feature(m[1])} ${is(m[1])} not installed: ${other(m[5])} put a ${m[3]} to its own code ` +
     `at 0x${m[2]}, and the plug-in leaves it as it is. The other fixes are not affected.`],
-  [/^(.+) not installed: start-up stopped before its bytes were written$/, "error", (m) => `${feature(m[1])} is ` +
-    "not installed: the plug-in's start-up stopped on an error before it changed the game's code there."],
+  [/^(.+) not installed: start-up stopped before its bytes were written$/, "error", (m) => `${feature(m[1])} ` +
+    `${is(m[1])} not installed: the plug-in's start-up stopped on an error before it changed the game's code there.`],
   [new RegExp(`^(.+) left as it is: the call at ${ADDRESS} now leads to ${ADDRESS} \\((.*)\\), put over this plug-in's hook$`),
-    "problem", (m) => `${feature(m[1])}: another plug-in (${m[4]}) put its own hook over this plug-in's at ` +
+    "problem", (m) => `${feature(m[1])}: ${other(m[4])} put its own hook over this plug-in's at ` +
     `0x${m[2]} since an earlier start; it is left as it is.`],
   [new RegExp(`^The call at ${ADDRESS} led to ${ADDRESS} \\((.*)\\), another plug-in's hook: calls are handed on to it$`),
-    "ok", (m) => `Another plug-in (${m[3]}) had hooked the call at 0x${m[1]}: this plug-in takes its place and ` +
+    "ok", (m) => `A${other(m[3]).slice(1)} had hooked the call at 0x${m[1]}: this plug-in takes its place and ` +
     "hands every call on to it, so both work."],
   [/^Host not recognised: (.*); nothing patched$/, "error", (m) => "This is not the version of the game that the " +
     `plug-in is made for (${m[1]}): it changed nothing, and the game runs as without it.`],

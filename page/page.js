@@ -13,13 +13,27 @@ export function startColourPart() {
 
   const inputs = (name) => document.querySelectorAll(`input[name="${name}"]`);
 
+  // A field being typed into keeps what is typed until it is left or Enter is pressed.
   function show() {
     for (const name of CHANNELS) {
       for (const input of inputs(name)) {
-        if (input !== document.activeElement || Number(input.value) !== colour[name]) input.value = String(colour[name]);
+        if (input.type === "range" || input !== document.activeElement) input.value = String(colour[name]);
       }
     }
     const rgba = { r: colour.Red, g: colour.Green, b: colour.Blue, a: colour.Alpha };
+    const opacity = colour.Alpha === 255 ? "opaque" : colour.Alpha === 0 ? "fully clear"
+      : `${Math.round((colour.Alpha / 255) * 100)} % opaque`;
+    document.getElementById("colour-words").textContent = `Red ${colour.Red}, Green ${colour.Green}, Blue ` +
+      `${colour.Blue}, Alpha ${colour.Alpha} (${opacity})`;
+    // Over a chequer, so that a clear colour shows as clear.
+    document.getElementById("colour-swatch").style.boxShadow =
+      `inset 0 0 0 2rem rgba(${colour.Red}, ${colour.Green}, ${colour.Blue}, ${colour.Alpha / 255})`;
+    document.getElementById("blend-words").textContent = colour.Alpha === 255
+      ? "At Alpha 255 both blend alike: the decal shows its colour as it is. Dark, solid blood: keep the colour " +
+        "low and Alpha at 255."
+      : `At Alpha ${colour.Alpha} the game adds the whole colour on top of what lies below, of which it keeps ` +
+        `${Math.round(((255 - colour.Alpha) / 255) * 100)} %: the decal comes out lighter than with the usual ` +
+        "blending, and bright colours wash out towards white. Dark, solid blood: keep the colour low and Alpha at 255.";
     PreviewDrawing.drawPreview(document.querySelector('figure[data-blend="patched"]'), rgba, BlendModel.PATCHED);
     PreviewDrawing.drawPreview(document.querySelector('figure[data-blend="usual"]'), rgba, BlendModel.USUAL);
     document.getElementById("colour-lines").value = CHANNELS.map((name) => `${name}=${colour[name]}`).join("\n");
@@ -34,15 +48,23 @@ export function startColourPart() {
     show();
   }
 
-  // A field's whole number within 0..255; a field being typed into that holds
-  // no number yet changes nothing.
+  // A slider moves the colour at once; a field is read as the plug-in reads
+  // the INI (0x80 is 128, 1e2 is 1, text the default), once left or on Enter,
+  // and then shows the number the plug-in would use.
   for (const name of CHANNELS) {
     for (const input of inputs(name)) {
-      input.addEventListener("input", () => {
-        if (input.value.trim() === "" || !Number.isFinite(Number(input.value))) return;
-        setColour({ [name]: Math.min(255, Math.max(0, Math.round(Number(input.value)))) });
+      if (input.type === "range") {
+        input.addEventListener("input", () => setColour({ [name]: Number(input.value) }));
+        continue;
+      }
+      const take = () => {
+        setColour({ [name]: IniReading.readByteText(input.value.trim(), FALLBACKS[name]) });
+        input.value = String(colour[name]);
+      };
+      input.addEventListener("change", take);
+      input.addEventListener("keydown", (event) => {
+        if (event.key === "Enter") take();
       });
-      input.addEventListener("change", show);
     }
   }
 
@@ -53,14 +75,35 @@ export function startColourPart() {
     });
   }
 
+  // Words beside a control, said to a screen reader too, gone after a while.
+  const say = (where, text) => {
+    where.textContent = text;
+    clearTimeout(where.clearing);
+    where.clearing = setTimeout(() => {
+      where.textContent = "";
+    }, 4000);
+  };
+
   for (const button of document.querySelectorAll("button[data-copy]")) {
-    button.addEventListener("click", () => {
+    button.addEventListener("click", async () => {
       const area = document.getElementById(button.dataset.copy);
       area.select();
-      const copied = navigator.clipboard ? navigator.clipboard.writeText(area.value) : Promise.reject();
-      copied.catch(() => document.execCommand("copy"));
+      let copied = true;
+      try {
+        await navigator.clipboard.writeText(area.value);
+      } catch {
+        copied = document.execCommand("copy");
+      }
+      say(button.nextElementSibling, copied ? "Copied" : "Not copied: select the lines and copy them yourself");
     });
   }
+
+  // The link changes the address in place: what was read stays on the page.
+  document.getElementById("colour-link").addEventListener("click", (event) => {
+    event.preventDefault();
+    window.history.replaceState(null, "", event.currentTarget.getAttribute("href"));
+    say(document.getElementById("link-said"), "The address now carries this colour: bookmark or share it.");
+  });
 
   // A link's query names the values as the INI does (case is ignored, the
   // first of two wins) and is read by the INI's rules, so Red=0x80 gives 128.
@@ -96,12 +139,15 @@ export function startColourPart() {
       return row;
     });
     document.querySelector("#ini-settings tbody").replaceChildren(...rows);
+    document.getElementById("ini-settings").hidden = !result.ini;
   }
 
   async function readIni(file) {
     const bytes = new Uint8Array(await file.arrayBuffer());
     const result = IniReading.readSettings(bytes);
     report(file.name, result);
+    // A file that is not an INI leaves the colour that was chosen.
+    if (!result.ini) return;
     const value = (key) => result.settings.find((setting) => setting.key === key).value;
     setColour(Object.fromEntries(CHANNELS.map((name) => [name, value(name)])));
   }

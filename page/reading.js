@@ -18,6 +18,9 @@ export const SETTINGS = [
 const SECTIONS = ["General", "BloodDecal", "Logging"];
 const VALUE_CAPACITY = 32; // the plug-in's buffer, terminator included
 const MAX_NOTES = 50; // a file of junk lines must not bury the page
+const COMPLETED_SIZE = 1048576; // the plug-in completes no larger INI
+// A line of the plug-in's log, which a player may give as the INI.
+const LOG_LINE = /^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\] /m;
 
 // The blanks that the profile reader trims around lines, names and values:
 // ASCII's, and Ctrl-Z, but not the no-break space.
@@ -51,15 +54,15 @@ const sameName = (a, b) => untilNul(a).toLowerCase() === b.toLowerCase();
 function decode(bytes) {
   const starts = (...mark) => mark.every((b, i) => bytes[i] === b);
   if (starts(0xef, 0xbb, 0xbf)) {
-    return { text: new TextDecoder("utf-8").decode(bytes.subarray(3)), encoding: "UTF-8 with its mark" };
+    return { text: new TextDecoder("utf-8").decode(bytes.subarray(3)), encoding: "UTF-8 text with its byte-order mark" };
   }
   if (bytes.length >= 2 && starts(0xff, 0xfe)) {
-    return { text: new TextDecoder("utf-16le").decode(bytes.subarray(2)), encoding: "UTF-16 LE with its mark" };
+    return { text: new TextDecoder("utf-16le").decode(bytes.subarray(2)), encoding: "UTF-16 LE text with its byte-order mark" };
   }
   if (bytes.length >= 2 && starts(0xfe, 0xff)) {
-    return { text: new TextDecoder("utf-16be").decode(bytes.subarray(2)), encoding: "UTF-16 BE with its mark" };
+    return { text: new TextDecoder("utf-16be").decode(bytes.subarray(2)), encoding: "UTF-16 BE text with its byte-order mark" };
   }
-  return { text: new TextDecoder("windows-1252").decode(bytes), encoding: "ANSI or UTF-8" };
+  return { text: new TextDecoder("windows-1252").decode(bytes), encoding: "ANSI or UTF-8 text" };
 }
 
 // UTF-16 without its mark: NUL bytes at every other place of a text.
@@ -228,7 +231,7 @@ function nearest(name, known) {
   return bestDistance <= Math.max(2, Math.floor(lower.length / 4)) ? best : null;
 }
 
-const where = (section) => (section.line > 0 ? `[${section.name}]` : "the top of the file, before any section");
+const where = (section) => (section.line > 0 ? `under [${section.name}]` : "at the top of the file, before any section");
 
 // What the plug-in would take from the file, and notes on what a player most
 // often gets wrong: keys not found, keys under the wrong section, misspelt
@@ -241,7 +244,7 @@ export function readSettings(bytes) {
     else unshown++;
   };
   const { text, encoding } = decode(bytes);
-  const utf16WithoutMark = encoding === "ANSI or UTF-8" && looksLikeUtf16WithoutMark(bytes);
+  const utf16WithoutMark = encoding === "ANSI or UTF-8 text" && looksLikeUtf16WithoutMark(bytes);
   const sections = parse(text);
   const settings = SETTINGS.map((setting) => {
     const entry = findKey(sections, setting.section, setting.key);
@@ -251,20 +254,37 @@ export function readSettings(bytes) {
     return { ...setting, entry, valueText, ...judged };
   });
 
+  // A file that is not an INI gets one answer, with the advice that fits, and
+  // no notes on the keys that its junk seems to hold.
+  const found = settings.some((setting) => setting.entry);
+  let notIni = null;
   if (bytes.length === 0) {
-    note("problem", "The file is empty: the plug-in uses the default of every setting.");
+    notIni = "The file is empty: the plug-in uses the default of every setting, and at the next start of the game " +
+      "it fills the file in with every setting and its comment.";
   } else if (utf16WithoutMark) {
-    note("problem", "This file is UTF-16 (\"Unicode\") text without its byte-order mark, which the plug-in cannot " +
-      "read: it uses the default of every setting. Save the file as ANSI or UTF-8 (in Notepad: Save As, " +
-      "Encoding) and give it to this page again.");
+    notIni = "This file is UTF-16 (\"Unicode\") text without its byte-order mark, which the plug-in cannot read: " +
+      "it uses the default of every setting. Save the file as ANSI or UTF-8 (in Notepad: Save As, Encoding) and " +
+      "give it to this page again.";
+  } else if (LOG_LINE.test(text)) {
+    notIni = "This is a Crimsel.log, the plug-in's log, not its settings file: give it to \"Your log\" below. " +
+      "The settings file is Vorlaine.Crimsel.ini, beside the plug-in.";
+  } else if (text.includes("\0") && !found) {
+    notIni = "This is not a text file (it holds NUL bytes), so not an INI file: the plug-in finds none of its " +
+      "settings in it and uses the defaults. Give this page Vorlaine.Crimsel.ini, saved as ANSI or UTF-8 text.";
   } else if (!sections.some((s) => s.line > 0) && !sections[0].keys.some((k) => k.value !== null)) {
-    note("problem", "This does not look like an INI file: it has no [section] and no key=value line. The " +
-      "plug-in finds none of its settings in it and uses the defaults.");
-  } else if (text.includes("\0")) {
+    notIni = "This does not look like an INI file: it has no [section] and no key=value line. The plug-in finds " +
+      "none of its settings in it and uses the defaults.";
+  }
+  if (notIni) return { settings, notes: [{ kind: "problem", text: notIni, line: 0 }], encoding, ini: false };
+  if (text.includes("\0")) {
     note("problem", "This file holds NUL bytes, so it is not plain text: the plug-in reads only what stands " +
       "before them on each line. Save it again as ANSI or UTF-8 text.");
   } else {
-    note("info", `Read as ${encoding} text, as the plug-in reads it.`);
+    note("info", `Read as ${encoding}, as the plug-in reads it.`);
+  }
+  if (bytes.length > COMPLETED_SIZE) {
+    note("info", `The file is larger than ${COMPLETED_SIZE} bytes (1 MiB): the plug-in reads its settings but ` +
+      "leaves the file as it is, adding none that it lacks.");
   }
 
   const patch = settings.find((s) => s.key === "PatchBloodDecalColorAndAlpha");
@@ -274,7 +294,7 @@ export function readSettings(bytes) {
       "PatchBloodDecalColorAndAlpha=1 under [General] to use it.", patch.entry && patch.entry.line);
 
   const missing = settings.filter((s) => !s.entry);
-  if (missing.length > 0 && !utf16WithoutMark && bytes.length > 0) {
+  if (missing.length > 0) {
     note("problem", `Not found, so their defaults apply: ${missing.map((s) => `${s.key} (under [${s.section}], ` +
       `default ${s.fallback})`).join(", ")}.`);
   }
@@ -315,7 +335,7 @@ export function readSettings(bytes) {
         const firstOfName = findKey(sections, setting.section, setting.key);
         const ownSection = sections.find((s) => s.line > 0 && sameName(s.name, setting.section));
         if (section.line === 0 || !sameName(section.name, setting.section)) {
-          note("problem", `Line ${key.line}: ${setting.key} stands under ${where(section)}; the plug-in reads it ` +
+          note("problem", `Line ${key.line}: ${setting.key} stands ${where(section)}; the plug-in reads it ` +
             `only under [${setting.section}].`, key.line);
         } else if (section !== ownSection) {
           note("problem", `Line ${key.line}: ${setting.key} stands in a second [${setting.section}], which the ` +
@@ -332,5 +352,5 @@ export function readSettings(bytes) {
     }
   }
   if (unshown > 0) notes.push({ kind: "problem", text: `And ${unshown} more like these, not shown.`, line: 0 });
-  return { settings, notes, encoding };
+  return { settings, notes, encoding, ini: true };
 }

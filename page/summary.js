@@ -68,8 +68,9 @@ export function marks(model) {
   return bits;
 }
 
-// One row per map index up to the highest that any block showed.
-export const rowCount = (model) => Math.max(1, model.mapsSeen.lastIndexOf(1) + 1);
+// One row per map index up to the highest that any block showed: none for
+// blocks of no maps.
+export const rowCount = (model) => model.mapsSeen.lastIndexOf(1) + 1;
 
 // All of it at once, as the reading hands it over with the model.
 export const summarise = (model) => ({ ...owners(model), marks: marks(model), rows: rowCount(model) });

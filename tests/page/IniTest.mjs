@@ -50,7 +50,7 @@ const cases = (template) => [
       "[Bloodecal]\r\nBlue=7\r\n"),
     notes: ["Red stands under [General]; the plug-in reads it only under [BloodDecal]",
       "did you mean PatchBloodDecalColorAndAlpha?", "did you mean Green?", "did you mean [BloodDecal]?",
-      "Alpha stands under the top of the file", "PatchBloodDecalColorAndAlpha is off"],
+      "Alpha stands at the top of the file", "PatchBloodDecalColorAndAlpha is off"],
   },
   {
     name: "twice",
@@ -70,31 +70,42 @@ const cases = (template) => [
     bytes: Buffer.concat([Buffer.from([0xef, 0xbb, 0xbf]), Buffer.from("; r\u00f6t\r\n[General]\r\n" +
       "PatchBloodDecalColorAndAlpha=1\r\n[BloodDecal]\r\nRed=\uff19\uff18\r\nGreen=\u00a0 66\r\n" +
       "Blue=\uff10x1F\r\n", "utf8")]),
-    notes: ["Read as UTF-8 with its mark"],
+    notes: ["Read as UTF-8 text with its byte-order mark"],
   },
   {
     name: "utf-16 le with its mark",
     bytes: Buffer.concat([Buffer.from([0xff, 0xfe]), utf16("[General]\r\nPatchBloodDecalColorAndAlpha=1\r\n" +
       "[BloodDecal]\r\nRed=11\r\nAlpha=22\r\n")]),
-    notes: ["Read as UTF-16 LE with its mark"],
+    notes: ["Read as UTF-16 LE text with its byte-order mark"],
   },
   {
     name: "utf-16 be with its mark",
     bytes: Buffer.concat([Buffer.from([0xfe, 0xff]), utf16("[General]\r\nPatchBloodDecalColorAndAlpha=on\r\n" +
       "[BloodDecal]\r\nBlue=33\r\n", true)]),
-    notes: ["Read as UTF-16 BE with its mark"],
+    notes: ["Read as UTF-16 BE text with its byte-order mark"],
   },
   {
     name: "utf-16 without its mark",
     bytes: utf16("[General]\r\nPatchBloodDecalColorAndAlpha=1\r\n[BloodDecal]\r\nRed=12\r\n"),
-    notes: ["without its byte-order mark", "Save the file as ANSI or UTF-8"], absent: ["Not found"],
+    notes: ["without its byte-order mark", "Save the file as ANSI or UTF-8"], alone: true,
   },
   {
     name: "not an ini",
     bytes: Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0, 0, 0, 0x0d, 0x49, 0x48, 0x44, 0x52, 0xff]),
-    notes: ["does not look like an INI file"],
+    notes: ["This is not a text file"], alone: true,
   },
-  { name: "empty", bytes: Buffer.alloc(0), notes: ["The file is empty"] },
+  { name: "no section, no key", bytes: ansi("just some words\r\n"), notes: ["does not look like an INI file"], alone: true },
+  { name: "empty", bytes: Buffer.alloc(0), notes: ["The file is empty", "fills the file in"], alone: true },
+  {
+    name: "a log",
+    bytes: ansi("[2026-12-08 06:48:59.910] Logger initialized\r\n[2026-12-08 06:48:59.911] InitializeASI\r\n"),
+    notes: ["This is a Crimsel.log", "give it to \"Your log\""], alone: true,
+  },
+  {
+    name: "over 1 MiB",
+    bytes: ansi(`${withValues(template, { PatchBloodDecalColorAndAlpha: 1, Red: 9 })}${"; padding\r\n".repeat(100000)}`),
+    notes: ["larger than 1048576 bytes"],
+  },
   {
     name: "markup",
     bytes: ansi(`[General]\r\nPatchBloodDecalColorAndAlpha=1\r\n<script>document.title++</script>=1\r\n` +
@@ -127,6 +138,7 @@ const session = browserSession();
 test("the page takes from every file what the plug-in's LoadSettings reads, and says what is wrong", async () => {
   assert.equal(read.length, ALL.length, "the plug-in read every file");
   const page = await session.open();
+  let colour = await channelValues(page);
   for (const [i, c] of ALL.entries()) {
     const shown = await giveIni(page, paths[i], c.file, c.dropped);
     const plugin = read[i];
@@ -134,8 +146,10 @@ test("the page takes from every file what the plug-in's LoadSettings reads, and 
     for (const key of Object.keys(taken)) {
       assert.equal(taken[key], plugin[key], `${c.name}: ${key} (page ${shown.taken[key]})`);
     }
-    assert.deepEqual(await channelValues(page), Object.fromEntries(CHANNELS.map((name) => [name, plugin[name]])),
-      `${c.name}: the colour controls`);
+    // A file that is not an INI gets one note alone and leaves the colour as it was.
+    if (!c.alone) colour = Object.fromEntries(CHANNELS.map((name) => [name, plugin[name]]));
+    assert.deepEqual(await channelValues(page), colour, `${c.name}: the colour controls`);
+    if (c.alone) assert.equal(shown.notes.length, 1, `${c.name}: ${shown.notes}`);
     for (const expected of c.notes || []) {
       assert.ok(shown.notes.some((note) => note.includes(expected)), `${c.name}: "${expected}" in ${shown.notes}`);
     }

@@ -32,7 +32,7 @@ const LOGS = [
       "plug-in (PeerHooks.dll) put a call"],
   },
   {
-    log: "games/CallSiteTest.AHookPutOverOursAfterTheFirstStartIsLeftAsItIs/Crimsel.log", counts: "1 blocks, 0 maps",
+    log: "games/CallSiteTest.AHookPutOverOursAfterTheFirstStartIsLeftAsItIs/Crimsel.log", counts: "1 block, 0 maps",
     startup: ["The execution blood decal fix (FixExecutionBloodDecals): another plug-in (PeerHooks.dll) put its own " +
       "hook over this plug-in's"],
   },
@@ -281,21 +281,26 @@ test("bad input gets a clear message, and a log's text is only ever text", async
     { name: "Vorlaine.Crimsel.ini", bytes: readFileSync(join(bin, "games/scene/Vorlaine.Crimsel.ini")),
       problem: "This is not a Crimsel.log" },
     { name: "cut.log", bytes: Buffer.from(lines.slice(0, header + 2).join("\r\n"), "latin1"), problem: "cut off",
-      counts: "1 blocks, 1 maps" },
-    { name: "backwards.log", bytes: Buffer.from(earlier.join("\r\n"), "latin1"), problem: "run backwards 1 times",
+      counts: "1 block, 1 map" },
+    { name: "backwards.log", bytes: Buffer.from(earlier.join("\r\n"), "latin1"), problem: "run backwards once",
       counts: "4 blocks, 2 maps" },
     { name: "long-line.log", bytes: Buffer.concat([scene, Buffer.alloc(10 << 20, "x")]),
-      notUnderstood: "1 lines not understood", counts: "4 blocks, 2 maps" },
+      notUnderstood: "1 line not understood", counts: "4 blocks, 2 maps" },
     { name: "unknown.log", bytes: sceneThen(`${stamp}not a line of the plug-in's\r\n`.repeat(600)),
       notUnderstood: "600 lines not understood", counts: "4 blocks, 2 maps" },
+    { name: "executions-only.log", bytes: Buffer.from(lines.filter((line) => line.includes("] Execution ")).join("\r\n"),
+      "latin1"), counts: "0 blocks, 0 maps", executionList: lines.filter((line) => line.includes("] Execution ")) },
+    { name: "no-maps.log", bytes: Buffer.from(lines[header].replace(/mapCount=\d+/, "mapCount=0"), "latin1"),
+      counts: "1 block, 0 maps" },
     { name: "markup-start-up.log", bytes: sceneThen(`${stopped}\r\n`), notUnderstood: "0 lines not understood",
       startup: `The plug-in's start-up stopped on an error (${markup})`, line: stopped },
-    { name: "markup.log", bytes: sceneThen(`${stamp}${markup}\r\n`), notUnderstood: "1 lines not understood",
+    { name: "markup.log", bytes: sceneThen(`${stamp}${markup}\r\n`), notUnderstood: "1 line not understood",
       counts: "4 blocks, 2 maps" },
   ];
   const folder = scratchFolder();
   const paths = writeFiles(folder, cases);
   const page = await session.open();
+  const heights = {};
   for (const [i, c] of cases.entries()) {
     const shown = await giveLog(page, paths[i], c.name);
     if (c.problem) assert.ok(found(shown.problems, c.problem), `${c.name}: ${shown.problems}`);
@@ -305,7 +310,21 @@ test("bad input gets a clear message, and a log's text is only ever text", async
     if (c.startup) assert.ok(found(shown.startup, c.startup), `${c.name}: ${shown.startup}`);
     if (c.line) assert.ok(shown.lines.includes(c.line), `${c.name}: its line as it stands`);
     assert.equal(shown.elements, 0, `${c.name}: no element made from the file`);
+    if (c.executionList) {
+      // Each decal in words: its time, victim or splatter, its index and texture, as its line has them.
+      const words = await page.$$eval("#log-execution-list li", (items) => items.map((item) => item.textContent));
+      assert.equal(words.length, c.executionList.length, c.name);
+      words.forEach((said, i) => {
+        const line = c.executionList[i];
+        const kind = line.includes("splatter decal") ? "splatter" : "victim";
+        for (const part of [line.slice(12, 24), `${kind} decal ${/ index=(\S+)/.exec(line)[1]}`, / texture=(.*)$/.exec(line)[1]]) {
+          assert.ok(said.includes(part), `${c.name}: "${part}" in "${said}"`);
+        }
+      });
+    }
+    heights[c.name] = await page.$eval("#timeline", (canvas) => canvas.height);
   }
+  assert.ok(heights["no-maps.log"] < heights["cut.log"], "a block of no maps draws no row, one of one map a row");
   await page.click("#log-show-unknown");
   await page.waitForFunction(() => !document.getElementById("log-unknown").hidden);
   assert.equal(await page.$eval("#log-unknown", (shown) => shown.textContent), `${stamp}${markup}`);
