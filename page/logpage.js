@@ -121,7 +121,7 @@ export function startLogPart() {
       mark();
       const total = state.listed.length;
       const whose = state.map < 0 ? "" : ` of ${Timeline.mapName(state.map)}`;
-      $("log-events-more").textContent = total === 0 ? `No events${whose}.` : total === 1 ? `1 event${whose}.`
+      $("log-events-more").textContent = total === 0 ? `No events${whose}.` : pages() === 1 ? `${some(total, "event")}${whose}.`
         : `Events ${count(from + 1)} to ${count(to)} of ${count(total)}${whose}, page ${count(state.page + 1)} of ` +
           `${count(pages())}.`;
       document.querySelector(".events-pages").hidden = pages() === 1;
@@ -217,7 +217,7 @@ export function startLogPart() {
   // The timeline, for the events list that is already there (made == { timeline }).
   function showTimeline(model, summary, events, made) {
     const canvas = $("timeline");
-    canvas.width = Math.max(320, Math.floor(canvas.parentElement.clientWidth));
+    canvas.width = Math.max(320, Math.floor(canvas.clientWidth)); // as wide as it shows, inside its border
     let legend = () => {};
     const timeline = Timeline.create(canvas, model, summary, {
       select: (cell) => showBlock(model, cell),
@@ -284,7 +284,7 @@ export function startLogPart() {
       if (result.notUnderstood > lines.length) unknown.append(element("div", `and ${result.notUnderstood - lines.length} more`));
       unknown.hidden = false;
     };
-    showExecutions(file, model);
+    const executionsShown = showExecutions(file, model);
     $("log-report").hidden = false;
     // The events, then the timeline, each in a task and laid out in a frame of
     // its own, so that nothing keeps the page from answering for long; the
@@ -299,6 +299,8 @@ export function startLogPart() {
     await nextTask();
     if (shown !== reading) return;
     if (events) showTimeline(model, summary, events, made);
+    await executionsShown;
+    if (shown !== reading) return;
     $("log-name").textContent = file.name;
   }
 

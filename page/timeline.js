@@ -22,10 +22,12 @@ const UNIT = 2; // the narrowest unit drawn, so that every mark is at least 2 px
 const MAX_COLUMN = 80;
 const FONT = "10px sans-serif";
 
-const BACKGROUND = rgba(245, 245, 247);
-const EMPTY = rgba(226, 226, 232);
-const BEFORE = rgba(190, 190, 196);
-const AFTER = rgba(90, 90, 100);
+// The colours that follow the page's light or dark scheme.
+const LIGHT = { background: rgba(245, 245, 247), empty: rgba(226, 226, 232), before: rgba(190, 190, 196),
+  after: rgba(90, 90, 100), text: "#333", cursor: "#0b57d0" };
+const DARK = { background: rgba(23, 23, 26), empty: rgba(48, 48, 56), before: rgba(150, 150, 160),
+  after: rgba(78, 78, 90), text: "#d8d8e0", cursor: "#8ab4f8" };
+const darkScheme = typeof matchMedia === "function" ? matchMedia("(prefers-color-scheme: dark)") : null;
 const UNFINISHED = rgba(200, 30, 30);
 const EVENT_COLOUR = rgba(230, 120, 0);
 const EXECUTION_COLOUR = rgba(140, 0, 160);
@@ -50,8 +52,8 @@ function luminance(word) {
 // Black or white, whichever stands out more: never under 4.5:1 against any colour.
 const ink = (word) => (luminance(word) > 0.179 ? "#000" : "#fff");
 const css = (word) => `rgb(${word & 255}, ${(word >>> 8) & 255}, ${(word >>> 16) & 255})`;
-const faded = (word) => {
-  const mix = (shift) => Math.round(((word >>> shift) & 255) * 0.3 + ((BACKGROUND >>> shift) & 255) * 0.7);
+const faded = (word, background) => {
+  const mix = (shift) => Math.round(((word >>> shift) & 255) * 0.3 + ((background >>> shift) & 255) * 0.7);
   return rgba(mix(0), mix(8), mix(16));
 };
 export const mapName = (map) => `map[${String(map).padStart(2, "0")}]`;
@@ -74,7 +76,15 @@ export function create(canvas, model, summary, handlers) {
   let units = null;
   const rowOwner = new Int32Array(LogModel.MAX_MAPS);
   const rowFlags = new Uint8Array(LogModel.MAX_MAPS);
-  let names = { band: null, narrowed: null };
+  let names = { band: null, narrowed: null, scheme: null };
+  let scheme = darkScheme?.matches ? DARK : LIGHT;
+  // The newest timeline follows the scheme as it changes.
+  if (darkScheme) {
+    darkScheme.onchange = () => {
+      scheme = darkScheme.matches ? DARK : LIGHT;
+      redraw();
+    };
+  }
   const words = Uint32Array.from(list, (owner) => owner.word);
   const seen = new Uint32Array(list.length); // the cells of each owner in view
 
@@ -164,7 +174,7 @@ export function create(canvas, model, summary, handlers) {
   // on the canvas; gives the unit after them.
   function drawChunk(firstUnit) {
     const x0 = units.left[firstUnit];
-    new Uint32Array(chunk.data.buffer).fill(BACKGROUND);
+    new Uint32Array(chunk.data.buffer).fill(scheme.background);
     let u = firstUnit;
     for (; u < units.count && units.right[u] - x0 <= CHUNK; u++) drawUnit(u, x0);
     const x1 = u < units.count ? units.left[u] : canvas.width;
@@ -192,9 +202,9 @@ export function create(canvas, model, summary, handlers) {
     }
     if (bits & CUT_OFF) fill(LABELS, LABELS + STRIP, UNFINISHED);
     else if (kinds === 3) {
-      fill(LABELS, LABELS + STRIP / 2, BEFORE);
-      fill(LABELS + STRIP / 2, LABELS + STRIP, AFTER);
-    } else fill(LABELS, LABELS + STRIP, kinds === 2 ? AFTER : BEFORE);
+      fill(LABELS, LABELS + STRIP / 2, scheme.before);
+      fill(LABELS + STRIP / 2, LABELS + STRIP, scheme.after);
+    } else fill(LABELS, LABELS + STRIP, kinds === 2 ? scheme.after : scheme.before);
     if (bits & EVENT) fill(LABELS + STRIP + 1, LABELS + 2 * STRIP + 1, EVENT_COLOUR);
     if (bits & EXECUTION) fill(LABELS + 2 * (STRIP + 1), LABELS + 3 * STRIP + 2, EXECUTION_COLOUR);
 
@@ -216,9 +226,9 @@ export function create(canvas, model, summary, handlers) {
     for (let row = 0; row < rows; row++) {
       const owner = rowOwner[row];
       const flags = rowFlags[row];
-      let word = EMPTY;
+      let word = scheme.empty;
       if (owner >= 0) word = flags & LIT ? words[highlight] : words[owner];
-      if (highlight >= 0 && !(flags & LIT)) word = faded(word);
+      if (highlight >= 0 && !(flags & LIT)) word = faded(word, scheme.background);
       const top = TOP + row * ROW;
       const foot = top + ROW - 1;
       for (let y = top; y < foot; y++) {
@@ -238,7 +248,7 @@ export function create(canvas, model, summary, handlers) {
   }
 
   function labels() {
-    context.fillStyle = "#333";
+    context.fillStyle = scheme.text;
     context.font = FONT;
     context.textBaseline = "top";
     const every = Math.max(1, Math.ceil(110 / view.width));
@@ -246,7 +256,7 @@ export function create(canvas, model, summary, handlers) {
       const x = LEFT + (column - view.first) * view.width;
       context.fillText(new Date(model.blocks.time[column]).toISOString().slice(11, 23), x + 1, 2);
     }
-    context.fillStyle = css(BACKGROUND);
+    context.fillStyle = css(scheme.background);
     context.fillRect(0, 0, LEFT, canvas.height);
     context.drawImage(nameBand(), 0, 0);
     context.save();
@@ -255,20 +265,20 @@ export function create(canvas, model, summary, handlers) {
     context.clip();
     if (view.width >= 16) cellTexts(context);
     if (view.chosen) frame(context, view.chosen, 0, "#000", []);
-    if (focused) frame(context, view.cursor, 3, "#0b57d0", [4, 3]);
+    if (focused) frame(context, view.cursor, 3, scheme.cursor, [4, 3]);
     context.restore();
   }
 
   // The names of the strips and the rows, drawn again only when the narrowed row changes.
   function nameBand() {
-    if (names.narrowed === view.narrowed) return names.band;
+    if (names.narrowed === view.narrowed && names.scheme === scheme) return names.band;
     const band = document.createElement("canvas");
     band.width = LEFT;
     band.height = canvas.height;
     const context = band.getContext("2d");
     context.font = FONT;
     context.textBaseline = "middle";
-    context.fillStyle = "#333";
+    context.fillStyle = scheme.text;
     for (const [i, name] of ["block", "events", "executions"].entries()) {
       context.fillText(name, 2, LABELS + i * (STRIP + 1) + STRIP / 2);
     }
@@ -276,12 +286,12 @@ export function create(canvas, model, summary, handlers) {
       const y = TOP + row * ROW + (ROW - 1) / 2;
       if (row === view.narrowed) {
         context.fillRect(0, TOP + row * ROW, LEFT - 4, ROW - 1);
-        context.fillStyle = "#fff";
+        context.fillStyle = css(scheme.background);
       }
       context.fillText(mapName(row), 4, y);
-      context.fillStyle = "#333";
+      context.fillStyle = scheme.text;
     }
-    names = { band, narrowed: view.narrowed };
+    names = { band, narrowed: view.narrowed, scheme };
     return band;
   }
 
@@ -297,7 +307,7 @@ export function create(canvas, model, summary, handlers) {
         const cell = firstCell[block] + row;
         if (!present[cell]) continue;
         let word = list[ownerOf[cell]].word;
-        if (view.highlight >= 0 && ownerOf[cell] !== view.highlight) word = faded(word);
+        if (view.highlight >= 0 && ownerOf[cell] !== view.highlight) word = faded(word, scheme.background);
         const room = slot[cell] === LogModel.NO_SLOT ? "no slot" : `slot ${slot[cell]}`;
         const text = view.width >= 64 ? `${decals[cell]} · ${room}` : String(decals[cell]);
         const y = TOP + row * ROW + ROW - 1 - BAND - 2; // the baseline: no glyph of these reaches the flag bands

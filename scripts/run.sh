@@ -23,10 +23,13 @@ wine "$BUILD_DIR/bin/crimsel_host.exe" --another-plugin | tr -d '\r'
 echo
 wine "$BUILD_DIR/bin/crimsel_host.exe" --pictures "Z:$ROOT/docs/pictures" | tr -d '\r'
 node tests/page/Screenshot.mjs "$BUILD_DIR/page/Vorlaine.Crimsel.html" "$ROOT/docs/pictures/page.png" \
-  "$BUILD_DIR/bin/games/scene/Crimsel.log" "$ROOT/docs/pictures/page-log.png"
+  "$BUILD_DIR/bin/games/scene/Crimsel.log" "$ROOT/docs/pictures/page-log.png" "$ROOT/docs/pictures/page-dark.png" \
+  "$ROOT/docs/pictures/page-phone.png"
 echo "page.png: the players' page (Vorlaine.Crimsel.html in the release) at the default colours"
 echo "page-log.png: its log part on the scene's Crimsel.log (its time stamps a fixed sequence, so that the"
 echo "  picture is the same from run to run), a cell of the first block chosen"
+echo "page-dark.png: the same log part with the system set to dark"
+echo "page-phone.png: the top of the page in a phone's window, 390 pixels wide"
 echo
 echo "Pictures: $ROOT/docs/pictures"
 echo "Release: $ROOT/dist/Vorlaine.Crimsel.zip"

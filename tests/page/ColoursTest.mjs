@@ -52,10 +52,12 @@ test("each setting blends over each background as the stand-in's device draws it
   }
 });
 
-// Typed out of range, then left: the field, the lines to paste and the link.
-const OUT_OF_RANGE = [["Red", -5, 0], ["Green", 300, 255], ["Alpha", -1, 0], ["Blue", 256, 255]];
+// Typed, then left: read as the INI reads a value (out of range clamped, other
+// bases, text the default), in the field, the lines to paste and the link.
+const OUT_OF_RANGE = [["Red", -5, 0], ["Green", 300, 255], ["Alpha", -1, 0], ["Blue", 256, 255], ["Alpha", "0x80", 128],
+  ["Green", "010", 8], ["Red", "1e2", 1], ["Blue", "abc", 224], ["Alpha", " 0x7f ", 127]];
 
-test("a preset, or a value typed out of range, and the lines to paste and the link carry the colour", async () => {
+test("a preset, or a value typed in any form, and the lines to paste and the link carry the colour", async () => {
   const page = await session.open();
   const colour = { Red: 60, Green: 180, Blue: 255, Alpha: 128 };
   const pairs = () => CHANNELS.map((channel) => `${channel}=${colour[channel]}`);

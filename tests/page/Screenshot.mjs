@@ -3,14 +3,16 @@
 // fonts differ between machines, so no test compares them; on one machine the
 // same build gives the same pictures, so that drawing them again leaves the
 // work tree as it was.
-// Usage: node Screenshot.mjs <packed page> <picture.png> [<Crimsel.log> <log picture.png>]
+// Usage: node Screenshot.mjs <packed page> <picture.png> [<Crimsel.log> <log picture.png> <dark picture.png>
+//        <phone picture.png>]: the dark picture is the log part again in the dark scheme, the phone picture the
+//        top of the page in a window 390 pixels wide.
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { pathToFileURL } from "node:url";
 import puppeteer from "puppeteer-core";
 
-const [pageHtml, picture, log, logPicture] = process.argv.slice(2);
+const [pageHtml, picture, log, logPicture, darkPicture, phonePicture] = process.argv.slice(2);
 
 // A log's lines with their time stamps, which differ from run to run, replaced
 // by a fixed sequence a millisecond apart; the rest of each line as it stands.
@@ -45,6 +47,18 @@ try {
     await page.waitForFunction(() => document.querySelector("#block-lines .selected") !== null);
     await drawn();
     await (await page.$("#log")).screenshot({ path: logPicture });
+    if (darkPicture) {
+      await page.emulateMediaFeatures([{ name: "prefers-color-scheme", value: "dark" }]);
+      await drawn();
+      await (await page.$("#log")).screenshot({ path: darkPicture });
+    }
+  }
+  if (phonePicture) {
+    const phone = await browser.newPage();
+    await phone.setViewport({ width: 390, height: 844 });
+    await phone.emulateMediaFeatures([{ name: "prefers-color-scheme", value: "light" }]);
+    await phone.goto(pathToFileURL(pageHtml).href);
+    await phone.screenshot({ path: phonePicture });
   }
 } finally {
   await browser.close();
