@@ -8,9 +8,10 @@ ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 
 # Direct3D 9 draws through Wine's OpenGL on Mesa's software renderer, under a
 # virtual X display; stb writes and reads the pictures.
-# clang and clang-tidy check the plug-in's sources beside the GCC build.
+# clang and clang-tidy check the plug-in's sources beside the GCC build; the
+# players' page is tested in Chromium and in Firefox ESR.
 packages=(cmake ninja-build g++-mingw-w64-i686-posix wine wine32:i386 googletest e2fsprogs clang-format clang clang-tidy
-  xvfb xauth libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libstb-dev chromium)
+  xvfb xauth libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libstb-dev chromium firefox-esr)
 # Node.js packs the players' page and drives the browser; Debian's only where
 # none is on the path, since another Node.js conflicts with Debian's npm.
 if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
@@ -38,8 +39,9 @@ if [ "${#missing[@]}" -gt 0 ]; then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# The page's bundler and the page tests' driver, each exactly as its lock file
-# pins it; the driver drives Debian's Chromium, so no browser is downloaded.
+# The page's bundler and the page tests' driver and accessibility checker, each
+# exactly as its lock file pins it; the driver drives Debian's Chromium and
+# Firefox ESR, so no browser is downloaded.
 install_pinned() {
   if [ ! "$1/node_modules/.package-lock.json" -nt "$1/package-lock.json" ]; then
     echo "setup: installing $2" >&2
@@ -47,4 +49,4 @@ install_pinned() {
   fi
 }
 install_pinned "$ROOT/page" "the page's bundler"
-install_pinned "$ROOT/tests/page" "the page tests' browser driver"
+install_pinned "$ROOT/tests/page" "the page tests' browser driver and axe-core"

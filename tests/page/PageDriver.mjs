@@ -1,8 +1,12 @@
-// Drives the packed players' page in Debian's Chromium as a person would (its
-// sliders, fields, file inputs and drops), and runs the Windows program that
-// says what the real plug-in and the stand-in's device make of the same input.
+// Drives the packed players' page in Debian's Chromium, or in Debian's Firefox
+// ESR when CRIMSEL_BROWSER=firefox, as a person would (its sliders, fields, file
+// inputs and drops), checks each page with axe-core in the light and the dark
+// scheme, and runs the Windows program that says what the real plug-in and the
+// stand-in's device make of the same input.
 import assert from "node:assert/strict";
-import { readFileSync, writeFileSync } from "node:fs";
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
+import { createRequire } from "node:module";
+import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { pathToFileURL } from "node:url";
 import { after, afterEach, before } from "node:test";
@@ -11,6 +15,23 @@ import puppeteer from "puppeteer-core";
 export const [pageHtml] = process.argv.slice(2);
 if (!pageHtml) throw new Error("usage: node <test>.mjs <packed page>");
 const pageUrl = pathToFileURL(pageHtml).href;
+
+const BROWSERS = {
+  chromium: {
+    name: "Debian's chromium",
+    options: {
+      executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
+      args: ["--no-sandbox", "--disable-gpu", "--force-color-profile=srgb", "--no-first-run",
+        "--disable-background-networking", "--disable-component-update", "--disable-sync"],
+    },
+  },
+  firefox: {
+    name: "Debian's firefox-esr",
+    options: { browser: "firefox", executablePath: process.env.FIREFOX || "/usr/bin/firefox-esr", headless: true },
+  },
+};
+const browserName = process.env.CRIMSEL_BROWSER || "chromium";
+if (!(browserName in BROWSERS)) throw new Error(`CRIMSEL_BROWSER=${browserName}: not one of ${Object.keys(BROWSERS)}`);
 
 export const CHANNELS = ["Red", "Green", "Blue", "Alpha"];
 
@@ -24,59 +45,166 @@ export function writeFiles(folder, files) {
   });
 }
 
+// What the page itself may ask for: its own file (with a query), and data: and
+// blob: URLs, which hold what the page already has (it starts its worker from
+// a blob:, and Firefox asks for a data: font of its own).
+const isOwn = (url) => url.split(/[?#]/)[0] === pageUrl || /^(data|blob):/.test(url);
+
+// Firefox has no emulation of the colour scheme for one page; its "Website
+// appearance" setting, which a WebExtension may change while it runs, switches
+// every page at once. This one sets it whenever a tab of the session's is sent
+// to a data: URL that names the scheme.
+const SCHEME_EXTENSION = {
+  "manifest.json": JSON.stringify({
+    manifest_version: 2, name: "Colour scheme of the page tests", version: "1.0",
+    browser_specific_settings: { gecko: { id: "colour-scheme@page-tests.crimsel" } },
+    permissions: ["browserSettings", "tabs"], background: { scripts: ["background.js"] },
+  }),
+  "background.js": `browser.tabs.onUpdated.addListener((tab, { url }) => {
+  const value = /^data:text\\/plain,scheme-(light|dark|auto)-\\d+$/.exec(url || "")?.[1];
+  if (value) browser.browserSettings.overrideContentColorScheme.set({ value });
+});
+`,
+};
+
+// The pages' colour scheme: "light", "dark", or null for the page's own again
+// (Chromium's as launched; Firefox's as its setting leaves it, "auto").
+async function schemeSetter(browser) {
+  if (browserName === "chromium") {
+    return (pages, scheme) => Promise.all(pages.map((page) =>
+      page.emulateMediaFeatures([{ name: "prefers-color-scheme", value: scheme ?? "" }])));
+  }
+  const folder = mkdtempSync(join(tmpdir(), "crimsel-scheme-"));
+  try {
+    for (const [name, text] of Object.entries(SCHEME_EXTENSION)) writeFileSync(join(folder, name), text);
+    await browser.installExtension(folder);
+  } finally {
+    rmSync(folder, { recursive: true, force: true });
+  }
+  const tab = (await browser.pages())[0] ?? (await browser.newPage());
+  let switches = 0;
+  return async (pages, scheme) => {
+    await tab.goto(`data:text/plain,scheme-${scheme ?? "auto"}-${++switches}`);
+    await Promise.all(pages.map((page) => page.waitForFunction((dark) =>
+      matchMedia("(prefers-color-scheme: dark)").matches === dark, { polling: 50, timeout: 5000 }, scheme === "dark")
+      .catch(() => { throw new Error(`the page did not turn ${scheme ?? "back to its own scheme"}`); })));
+  };
+}
+
+const AXE = readFileSync(createRequire(import.meta.url).resolve("axe-core/axe.min.js"), "utf8");
+
+// axe-core's violations on a page as it stands: the rule, its impact, the
+// first elements it names and what it says of the first.
+async function violations(page) {
+  if (!(await page.evaluate(() => typeof window.axe === "object"))) await page.evaluate(AXE);
+  return page.evaluate(async () => (await window.axe.run(document, { resultTypes: ["violations"] })).violations
+    .map(({ id, impact, nodes }) => ({
+      id, impact, count: nodes.length,
+      targets: nodes.slice(0, 3).map((node) => node.target.flat().join(" ")),
+      says: [...nodes[0].any, ...nodes[0].all, ...nodes[0].none][0]?.message ?? "",
+    })));
+}
+
 // One browser for a test file. What a player would see go wrong on any page it
-// opens is recorded: a request for anything but the page's own file (refused:
-// nothing may leave the page), anything its Content-Security-Policy refused, an
-// error on the console or in its script, and its style not applied.
+// opens is recorded: a request for anything but what is the page's own
+// (refused: nothing may leave the page), a navigation elsewhere, anything its
+// Content-Security-Policy refused, an error on the console or in its script,
+// its style not applied, and what axe-core finds wrong in the light and the
+// dark scheme, as the page opens and as the test leaves it. Firefox shows no
+// file: requests to the driver: its policy, which refuses them, reports them.
 async function startBrowser({ faults, pages }) {
   let browser;
   try {
-    browser = await puppeteer.launch({
-      executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
-      args: ["--no-sandbox", "--disable-gpu", "--force-color-profile=srgb", "--no-first-run",
-        "--disable-background-networking", "--disable-component-update", "--disable-sync"],
-    });
+    browser = await puppeteer.launch(BROWSERS[browserName].options);
   } catch (error) {
-    throw new Error(`no browser could start (Debian's chromium at /usr/bin/chromium, installed by ` +
-      `scripts/setup.sh): ${error.message}`);
+    throw new Error(`no browser could start (${BROWSERS[browserName].name} at ` +
+      `${BROWSERS[browserName].options.executablePath}, installed by scripts/setup.sh): ${error.message}`);
   }
+  const setScheme = await schemeSetter(browser);
+  const names = new Map();
+  const seen = new WeakMap();
+  // Each page in the light, then the dark scheme; what a page showed before,
+  // in the same scheme, is not told again.
+  const checkAccessibility = async (checked, when) => {
+    const found = new Map(checked.map((page) => [page, new Map()]));
+    try {
+      for (const scheme of ["light", "dark"]) {
+        await setScheme(checked, scheme);
+        for (const page of checked) {
+          // Firefox runs the timers of a tab in the background a second apart.
+          if (browserName === "firefox") await page.bringToFront();
+          const shown = await violations(page).catch((error) =>
+            [{ id: "axe-core did not run", impact: error.message, count: 0, targets: [], says: "" }]);
+          for (const violation of shown) {
+            const where = `${violation.id} ${violation.targets}`;
+            if (seen.get(page).has(`${scheme} ${where}`)) continue;
+            seen.get(page).add(`${scheme} ${where}`);
+            if (!found.get(page).has(where)) found.get(page).set(where, { ...violation, schemes: [] });
+            found.get(page).get(where).schemes.push(scheme);
+          }
+        }
+      }
+    } finally {
+      await setScheme(checked, null);
+    }
+    for (const [page, shown] of found) {
+      for (const { id, impact, count, targets, says, schemes } of shown.values()) {
+        const more = count > targets.length ? ` and ${count - targets.length} more` : "";
+        faults.push(`axe-core, ${schemes.join(" and ")}, page${names.get(page)} ${when}: ${id} (${impact}) at ` +
+          `${targets.join(", ")}${more}${says && `: ${says}`}`);
+      }
+    }
+  };
   const open = async (query = "") => {
     const page = await browser.newPage();
     pages.push(page);
+    names.set(page, query);
+    seen.set(page, new Set());
     page.on("pageerror", (error) => faults.push(`script error: ${error.message}`));
     page.on("console", (message) => {
       if (message.type() === "error") faults.push(`console error: ${message.text()}`);
+    });
+    page.on("framenavigated", (frame) => {
+      if (!isOwn(frame.url()) && frame.url() !== "about:blank") faults.push(`navigated to ${frame.url()}`);
     });
     await page.exposeFunction("reportPolicyViolation", (words) => faults.push(`refused by its policy: ${words}`));
     await page.evaluateOnNewDocument(() => document.addEventListener("securitypolicyviolation", (event) =>
       window.reportPolicyViolation(`${event.effectiveDirective} ${event.blockedURI} (${event.sample})`)));
     await page.setRequestInterception(true);
     page.on("request", (request) => {
-      if (request.url().split("?")[0] === pageUrl) {
+      if (isOwn(request.url())) {
         request.continue();
       } else {
         faults.push(`request: ${request.url()}`);
         request.abort();
       }
     });
+    const earlier = faults.length;
     await page.goto(`${pageUrl}${query}`);
     // The body's width is bounded by page.css alone.
     if (await page.evaluate(() => getComputedStyle(document.body).maxWidth === "none")) {
       faults.push(`page${query} opened without its style`);
     }
-    if (faults.length > 0) throw new Error(`the page${query} opened badly: ${faults.splice(0).join("; ")}`);
+    if (faults.length > earlier) {
+      throw new Error(`the page${query} opened badly: ${faults.splice(earlier).join("; ")}`);
+    }
+    await checkAccessibility([page], "as it opened");
     return page;
   };
-  return { browser, open };
+  return { browser, open, checkAccessibility };
 }
 
 // The browser of a test file, started before its tests and closed after them;
-// each test's pages are closed after it, and none may have shown a fault.
+// each test's pages are checked by axe-core as the test left them and closed
+// after it, and none may have shown a fault.
 export function browserSession() {
   const session = { faults: [], pages: [] };
   before(async () => Object.assign(session, await startBrowser(session)));
   afterEach(async () => {
-    await Promise.all(session.pages.splice(0).map((page) => page.close()));
+    const pages = session.pages.splice(0);
+    await session.checkAccessibility?.(pages, "as the test left it").catch((error) =>
+      session.faults.push(`the pages as the test left them could not be checked: ${error.message}`));
+    await Promise.all(pages.map((page) => page.close()));
     assert.deepEqual(session.faults.splice(0), [], "what the pages showed going wrong");
   });
   after(() => session.browser?.close());
@@ -94,7 +222,7 @@ export async function setChannel(page, name, value) {
     return;
   }
   const input = await page.$(field(name));
-  await input.click({ clickCount: 3 });
+  await input.click({ count: 3 });
   await input.type(String(value));
   await page.keyboard.press("Tab");
 }

@@ -14,12 +14,19 @@ const session = browserSession();
 const sceneLog = join(process.env.CRIMSEL_PAGETESTS, "../games/scene/Crimsel.log");
 const scene = readFileSync(sceneLog, "latin1").split("\r\n");
 
-// The timeline's pixels once drawn: it is busy while a drawing goes on.
-const picture = (page) => page.evaluate(async () => {
-  const canvas = document.getElementById("timeline");
-  do await new Promise((frame) => requestAnimationFrame(frame)); while (canvas.getAttribute("aria-busy") !== "false");
-  return { width: canvas.width, rgba: [...canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data] };
-});
+// The timeline's pixels once drawn (it is busy while a drawing goes on),
+// handed over as base64: millions of numbers take long through the driver.
+const picture = async (page) => {
+  const { width, base64 } = await page.evaluate(async () => {
+    const canvas = document.getElementById("timeline");
+    do await new Promise((frame) => requestAnimationFrame(frame)); while (canvas.getAttribute("aria-busy") !== "false");
+    const data = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data;
+    let bytes = "";
+    for (let i = 0; i < data.length; i += 0x8000) bytes += String.fromCharCode(...data.subarray(i, i + 0x8000));
+    return { width: canvas.width, base64: btoa(bytes) };
+  });
+  return { width, rgba: Buffer.from(base64, "base64") };
+};
 // The pixels where two pictures differ, as x and y.
 function apart(a, b) {
   const found = { xs: new Set(), ys: new Set(), count: 0 };
