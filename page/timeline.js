@@ -23,7 +23,7 @@ const MAX_COLUMN = 80;
 const FONT = "10px sans-serif";
 
 // The colours that follow the page's light or dark scheme.
-const LIGHT = { background: rgba(245, 245, 247), empty: rgba(226, 226, 232), before: rgba(190, 190, 196),
+const LIGHT = { background: rgba(250, 250, 250), empty: rgba(226, 226, 232), before: rgba(190, 190, 196),
   after: rgba(90, 90, 100), text: "#333", cursor: "#0b57d0" };
 const DARK = { background: rgba(23, 23, 26), empty: rgba(48, 48, 56), before: rgba(150, 150, 160),
   after: rgba(78, 78, 90), text: "#d8d8e0", cursor: "#8ab4f8" };

@@ -7,7 +7,8 @@
 import assert from "node:assert/strict";
 import { test } from "node:test";
 import {
-  CHANNELS, channelValues, channelsApart, hex, previewPanels, reference, setChannel, browserSession,
+  CHANNELS, channelValues, channelsApart, giveIni, hex, previewPanels, reference, scratchFolder, setChannel,
+  browserSession, writeFiles,
 } from "./PageDriver.mjs";
 import { argb, COLOURS as SETTINGS } from "./Reference.mjs";
 
@@ -75,4 +76,19 @@ test("a preset, or a value typed in any form, and the lines to paste and the lin
   }
   const linked = await session.open(`?${pairs().join("&")}`);
   assert.deepEqual(await channelValues(linked), colour);
+});
+
+test("each copy button has a name of its own and says it copied; the link keeps what was read", async () => {
+  const page = await session.open();
+  const [ini] = writeFiles(scratchFolder(), [{ name: "Vorlaine.Crimsel.ini", bytes: Buffer.from("[BloodDecal]\r\nRed=200\r\n") }]);
+  await giveIni(page, ini, "Vorlaine.Crimsel.ini");
+  const names = await page.$$eval("button[data-copy]", (buttons) => buttons.map((button) => button.textContent));
+  assert.equal(new Set(names).size, names.length, `${names}`);
+  for (const button of await page.$$("button[data-copy]")) {
+    await button.click();
+    await page.waitForFunction((copy) => copy.nextElementSibling.textContent === "Copied", {}, button);
+  }
+  await page.click("#colour-link");
+  assert.equal(new URL(page.url()).search, "?Red=200&Green=224&Blue=224&Alpha=255", "the address carries the colour");
+  assert.equal(await page.$eval("#ini-report", (report) => report.hidden), false, "what was read is still there");
 });

@@ -7,7 +7,7 @@ import assert from "node:assert/strict";
 import { readFileSync, readdirSync, statSync } from "node:fs";
 import { dirname, join } from "node:path";
 import { test } from "node:test";
-import { browserSession, giveLog, reference, referenceProgram, scratchFolder, writeFiles } from "./PageDriver.mjs";
+import { browserSession, giveIni, giveLog, reference, referenceProgram, scratchFolder, writeFiles } from "./PageDriver.mjs";
 
 const bin = dirname(dirname(referenceProgram));
 const [oversized, stopped] = reference("logs").map(({ folder }) => folder.replace(/^Z:/, ""));
@@ -330,4 +330,31 @@ test("bad input gets a clear message, and a log's text is only ever text", async
   assert.equal(await page.$eval("#log-unknown", (shown) => shown.textContent), `${stamp}${markup}`);
   assert.equal(await page.$$eval("#log-report img, #log-report script", (made) => made.length), 0);
   assert.equal(await page.title(), "Vorlaine.Crimsel: blood decal colour and settings");
+});
+
+// Phones, half a screen and a desktop, with an INI and a log read and a cell
+// chosen: the page never scrolls sideways; the timeline takes the page's scheme.
+test("the page fits every window from 320 pixels wide, and the timeline follows the dark scheme", async () => {
+  const page = await session.open();
+  await giveIni(page, join(bin, "games/scene/Vorlaine.Crimsel.ini"), "Vorlaine.Crimsel.ini");
+  await giveLog(page, join(bin, "games/scene/Crimsel.log"), "Crimsel.log");
+  await page.click("#log-events li button");
+  for (const width of [320, 390, 768, 1280]) {
+    await page.setViewport({ width, height: 800 });
+    const wide = await page.evaluate(() => document.documentElement.scrollWidth);
+    assert.ok(wide <= width, `a window ${width} pixels wide: the page is ${wide} pixels wide`);
+  }
+  // The scheme's change reaches the page a moment after the switch.
+  const background = () => {
+    const canvas = document.getElementById("timeline");
+    const [r, g, b] = canvas.getContext("2d").getImageData(0, 0, 1, 1).data;
+    return canvas.getAttribute("aria-busy") === "false" &&
+      `rgb(${r}, ${g}, ${b})` === getComputedStyle(document.documentElement).backgroundColor;
+  };
+  for (const scheme of ["light", "dark"]) {
+    await session.scheme(page, scheme);
+    await page.waitForFunction(background, { polling: 50, timeout: 5000 }).catch(() =>
+      assert.fail(`${scheme}: the timeline's background is not the page's`));
+  }
+  await session.scheme(page, null);
 });

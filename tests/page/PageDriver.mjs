@@ -191,7 +191,7 @@ async function startBrowser({ faults, pages }) {
     await checkAccessibility([page], "as it opened");
     return page;
   };
-  return { browser, open, checkAccessibility };
+  return { browser, open, checkAccessibility, scheme: (page, value) => setScheme([page], value) };
 }
 
 // The browser of a test file, started before its tests and closed after them;
