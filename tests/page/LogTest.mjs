@@ -292,6 +292,10 @@ test("bad input gets a clear message, and a log's text is only ever text", async
       "latin1"), counts: "0 blocks, 0 maps", executionList: lines.filter((line) => line.includes("] Execution ")) },
     { name: "no-maps.log", bytes: Buffer.from(lines[header].replace(/mapCount=\d+/, "mapCount=0"), "latin1"),
       counts: "1 block, 0 maps" },
+    { name: "another-plug-in-in-no-module.log", bytes: sceneThen(`${stamp}CharacterDamageManager diagnostics hook not ` +
+      "installed: 0x005BB163 holds a jump to 0x20000000 (no module), another plug-in's hook; left as it is\r\n"),
+      startup: "The damage-map diagnostics (LogDamageMapDiagnostics) are not installed: another plug-in (its code " +
+        "lies in no module) put a jump" },
     { name: "markup-start-up.log", bytes: sceneThen(`${stopped}\r\n`), notUnderstood: "0 lines not understood",
       startup: `The plug-in's start-up stopped on an error (${markup})`, line: stopped },
     { name: "markup.log", bytes: sceneThen(`${stamp}${markup}\r\n`), notUnderstood: "1 line not understood",
