@@ -60,7 +60,7 @@ function end(worker) {
 }
 
 // Ends the unfinished read, if any: its promise never settles.
-export function stopReading() {
+function stopReading() {
   if (running) end(running);
 }
 

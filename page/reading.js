@@ -244,7 +244,6 @@ export function readSettings(bytes) {
     else unshown++;
   };
   const { text, encoding } = decode(bytes);
-  const utf16WithoutMark = encoding === "ANSI or UTF-8 text" && looksLikeUtf16WithoutMark(bytes);
   const sections = parse(text);
   const settings = SETTINGS.map((setting) => {
     const entry = findKey(sections, setting.section, setting.key);
@@ -261,7 +260,7 @@ export function readSettings(bytes) {
   if (bytes.length === 0) {
     notIni = "The file is empty: the plug-in uses the default of every setting, and at the next start of the game " +
       "it fills the file in with every setting and its comment.";
-  } else if (utf16WithoutMark) {
+  } else if (encoding === "ANSI or UTF-8 text" && looksLikeUtf16WithoutMark(bytes)) {
     notIni = "This file is UTF-16 (\"Unicode\") text without its byte-order mark, which the plug-in cannot read: " +
       "it uses the default of every setting. Save the file as ANSI or UTF-8 (in Notepad: Save As, Encoding) and " +
       "give it to this page again.";

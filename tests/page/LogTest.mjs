@@ -7,7 +7,9 @@ import assert from "node:assert/strict";
 import { readFileSync, readdirSync, statSync } from "node:fs";
 import { dirname, join } from "node:path";
 import { test } from "node:test";
-import { browserSession, giveIni, giveLog, reference, referenceProgram, scratchFolder, writeFiles } from "./PageDriver.mjs";
+import {
+  browserSession, giveIni, giveLog, reference, referenceProgram, scratchFolder, timelinePixels, writeFiles,
+} from "./PageDriver.mjs";
 
 const bin = dirname(dirname(referenceProgram));
 const [oversized, stopped] = reference("logs").map(({ folder }) => folder.replace(/^Z:/, ""));
@@ -103,11 +105,10 @@ test("an event leads to its block, whose lines show as they stand in the log", a
 // detail name them), and each cell's detail; the legend's colour of each owner
 // and the words that name the strips' colours.
 async function timelinePicture(page) {
+  const { width, rgba } = await timelinePixels(page);
   const picture = await page.evaluate(async () => {
-    await new Promise((drawn) => requestAnimationFrame(() => requestAnimationFrame(drawn)));
     const canvas = document.getElementById("timeline");
     const { width, height } = canvas;
-    const rgba = canvas.getContext("2d").getImageData(0, 0, width, height).data;
     const title = document.getElementById("block-title");
     const detail = document.getElementById("cell-detail");
     const box = canvas.getBoundingClientRect();
@@ -138,13 +139,9 @@ async function timelinePicture(page) {
       click(Math.floor((left + right) / 2), Math.floor((top + bottom) / 2)).detail));
     const owners = Object.fromEntries([...document.querySelectorAll("#timeline-legend .owner")].map((item) =>
       [item.textContent.split(" ")[0], getComputedStyle(item.querySelector(".swatch")).backgroundColor]));
-    let bytes = "";
-    for (let i = 0; i < rgba.length; i += 4) bytes += String.fromCharCode(rgba[i], rgba[i + 1], rgba[i + 2]);
-    return { width, rgb: btoa(bytes), columns, rows, cells, owners,
-      about: document.querySelector("#log-timeline-part p").textContent };
+    return { columns, rows, cells, owners, about: document.querySelector("#log-timeline-part p").textContent };
   });
-  const rgb = Buffer.from(picture.rgb, "base64");
-  return { ...picture, at: (x, y) => rgb.readUIntBE((y * picture.width + x) * 3, 3) };
+  return { ...picture, at: (x, y) => rgba.readUIntBE((y * width + x) * 4, 3) };
 }
 
 const rgbOf = (css) => css.match(/\d+/g).slice(0, 3).reduce((word, channel) => (word << 8) | Number(channel), 0);

@@ -292,6 +292,21 @@ export async function giveIni(page, path, name, dropped = false) {
   }));
 }
 
+// The timeline's pixels, RGBA row by row, once its drawing is whole (it is busy
+// while a drawing goes on over several frames); handed over as base64, since
+// millions of numbers take long through the driver.
+export async function timelinePixels(page) {
+  const { width, height, base64 } = await page.evaluate(async () => {
+    const canvas = document.getElementById("timeline");
+    do await new Promise((frame) => requestAnimationFrame(frame)); while (canvas.getAttribute("aria-busy") !== "false");
+    const data = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data;
+    let bytes = "";
+    for (let i = 0; i < data.length; i += 0x8000) bytes += String.fromCharCode(...data.subarray(i, i + 0x8000));
+    return { width: canvas.width, height: canvas.height, base64: btoa(bytes) };
+  });
+  return { width, height, rgba: Buffer.from(base64, "base64") };
+}
+
 export async function giveLog(page, path, name, dropped = false) {
   await give(page, "log", path, name, dropped);
   return page.$eval("#log-report", (report) => ({

@@ -7,26 +7,13 @@ import { readFileSync } from "node:fs";
 import { join } from "node:path";
 import { test } from "node:test";
 import * as LogModel from "../../page/logmodel.js";
-import { browserSession, giveLog, scratchFolder, writeFiles } from "./PageDriver.mjs";
+import { browserSession, giveLog, scratchFolder, timelinePixels, writeFiles } from "./PageDriver.mjs";
 import { readLog, referenceLog } from "./Reference.mjs";
 
 const session = browserSession();
 const sceneLog = join(process.env.CRIMSEL_PAGETESTS, "../games/scene/Crimsel.log");
 const scene = readFileSync(sceneLog, "latin1").split("\r\n");
 
-// The timeline's pixels once drawn (it is busy while a drawing goes on),
-// handed over as base64: millions of numbers take long through the driver.
-const picture = async (page) => {
-  const { width, base64 } = await page.evaluate(async () => {
-    const canvas = document.getElementById("timeline");
-    do await new Promise((frame) => requestAnimationFrame(frame)); while (canvas.getAttribute("aria-busy") !== "false");
-    const data = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data;
-    let bytes = "";
-    for (let i = 0; i < data.length; i += 0x8000) bytes += String.fromCharCode(...data.subarray(i, i + 0x8000));
-    return { width: canvas.width, base64: btoa(bytes) };
-  });
-  return { width, rgba: Buffer.from(base64, "base64") };
-};
 // The pixels where two pictures differ, as x and y.
 function apart(a, b) {
   const found = { xs: new Set(), ys: new Set(), count: 0 };
@@ -76,7 +63,7 @@ test("one block in 20,000 that holds a thing of its own shows in the whole-log v
   for (const [i, kind] of Object.keys(kinds).entries()) {
     const shown = await giveLog(page, files[i], `odd-${i}.log`);
     assert.equal(shown.notUnderstood, "0 lines not understood", kind);
-    pictures.push(await picture(page));
+    pictures.push(await timelinePixels(page));
   }
   assert.equal(apart(pictures[0], pictures[0]).count, 0);
   for (const [i, kind] of Object.keys(kinds).entries()) {
@@ -127,7 +114,7 @@ test("a plain wheel scrolls the page; Shift and the wheel scroll the timeline, C
   await canvas.scrollIntoView();
   const where = await canvas.boundingBox();
   await page.mouse.move(where.x + where.width / 2, Math.max(0, where.y) + 100);
-  const state = async () => ({ scrolled: await page.evaluate(() => window.scrollY), drawn: await picture(page) });
+  const state = async () => ({ scrolled: await page.evaluate(() => window.scrollY), drawn: await timelinePixels(page) });
   const wheel = async (deltaY, key) => {
     const before = await state();
     if (key) await page.keyboard.down(key);
