@@ -214,7 +214,7 @@ export function browserSession() {
 const field = (name) => `input[name="${name}"]:not([type="range"])`;
 
 // A colour value set as a person would: 0 and 255 with the slider's Home and
-// End keys, anything else typed into the field, which is then left.
+// End keys, anything else typed over the field's text, which is then left.
 export async function setChannel(page, name, value) {
   if (value === 0 || value === 255) {
     await page.focus(`input[type="range"][name="${name}"]`);
@@ -222,7 +222,10 @@ export async function setChannel(page, name, value) {
     return;
   }
   const input = await page.$(field(name));
-  await input.click({ count: 3 });
+  await input.click();
+  // All of the field's text selected, as a triple click does, without a triple
+  // click's timing, which a busy machine can break into single clicks.
+  await input.evaluate((typed) => typed.select());
   await input.type(String(value));
   await page.keyboard.press("Tab");
 }
