@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Checks the formatting, builds everything while clang and clang-tidy check the
-# plug-in's sources, and runs every test under Wine and the page's in Chromium.
+# Checks the formatting and the page's types and lint, builds everything while
+# clang and clang-tidy check the plug-in's sources, and runs every test under
+# Wine and the page's in Chromium and Firefox ESR.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD_DIR="$ROOT/build"
@@ -8,6 +9,10 @@ cd "$ROOT"
 bash scripts/setup.sh
 # The layout is clang-format's: a difference fails the run before anything is built.
 find src host tests bench \( -name '*.cpp' -o -name '*.h' \) -print0 | xargs -0 clang-format --dry-run --Werror
+# The page's modules and their tests: TypeScript's checker (strict, over their
+# JSDoc types) and ESLint's recommended rules.
+page/node_modules/.bin/tsc -p page
+page/node_modules/.bin/eslint --config page/eslint.config.js page tests/page
 # The second compiler and the static analyser run beside the build.
 analysis="$(mktemp)"
 bash scripts/analyse.sh >"$analysis" 2>&1 &
