@@ -1,0 +1,395 @@
+// Draws the damage maps' timeline as its view says: one column per block in
+// file order, one row per map index, a cell in its owner's colour with marks
+// for its flags; above the rows, a strip for before/after (an unfinished block
+// in red), one for the events and one for the execution decals. Only what is in
+// view is drawn, a chunk of columns at a time, so that a log of ten thousand
+// blocks scrolls and zooms at once. Marks differ by place and shape, not by shade.
+
+import * as LogModel from "./logmodel.js";
+import { CUT_OFF, EVENT, EXECUTION, rgba } from "./summary.js";
+import * as View from "./timelineview.js";
+
+const { ROW, BAND, LEFT, STRIP, LABELS, TOP, UNIT } = View;
+const FONT = "10px sans-serif";
+
+/** @typedef {{ background: number, empty: number, before: number, after: number, text: string, cursor: string }} Scheme */
+// The colours that follow the page's light or dark scheme.
+/** @type {Scheme} */
+const LIGHT = { background: rgba(250, 250, 250), empty: rgba(226, 226, 232), before: rgba(190, 190, 196),
+  after: rgba(90, 90, 100), text: "#333", cursor: "#0b57d0" };
+/** @type {Scheme} */
+const DARK = { background: rgba(23, 23, 26), empty: rgba(48, 48, 56), before: rgba(150, 150, 160),
+  after: rgba(78, 78, 90), text: "#d8d8e0", cursor: "#8ab4f8" };
+const darkScheme = typeof matchMedia === "function" ? matchMedia("(prefers-color-scheme: dark)") : null;
+const UNFINISHED = rgba(200, 30, 30);
+const EVENT_COLOUR = rgba(230, 120, 0);
+const EXECUTION_COLOUR = rgba(140, 0, 160);
+const MARK = rgba(17, 17, 17);
+
+const NEEDS_CLEAR = 1;
+const RESET_AFTER_RENDER = 2;
+const INACTIVE = 4;
+const MOVED = 8; // the map's owner changed: not a flag of the log's
+const LIT = 16; // the highlighted owner's
+const BUDGET = 8; // ms of drawing in one frame
+const CHUNK = 96; // the widest run of columns drawn at once
+
+/**
+ * The units of one drawing: the blocks [from, to) and the pixels [left, right) of each.
+ * @typedef {{ count: number, from: Int32Array, to: Int32Array, left: Int32Array, right: Int32Array }} Units
+ */
+/**
+ * A painter's own state. `nextUnit` is where an unfinished drawing goes on in the next frame, -1 to begin anew;
+ * `chunk` a chunk of columns' pixels, drawn into anew, made again only for a new height; `seen` the cells of each
+ * owner in view.
+ * @typedef {{ canvas: HTMLCanvasElement, context: CanvasRenderingContext2D, model: import("./logmodel.js").Model,
+ *   summary: import("./summary.js").Summary, drawn: () => void, view: View.View, scheme: Scheme,
+ *   words: Uint32Array, seen: Uint32Array, rowOwner: Int32Array, rowFlags: Uint8Array, chunk: ImageData | null,
+ *   units: Units, nextUnit: number, pending: boolean,
+ *   names: { band: HTMLCanvasElement | null, narrowed: number, scheme: Scheme | null } }} Painter
+ */
+
+/** @param {number} word @returns {number} the relative luminance of an ImageData word */
+function luminance(word) {
+  /** @param {number} channel */
+  const linear = (channel) => {
+    const c = channel / 255;
+    return c <= 0.04045 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4;
+  };
+  return 0.2126 * linear(word & 255) + 0.7152 * linear((word >>> 8) & 255) + 0.0722 * linear((word >>> 16) & 255);
+}
+// Black or white, whichever stands out more: never under 4.5:1 against any colour.
+/** @param {number} word */
+const ink = (word) => (luminance(word) > 0.179 ? "#000" : "#fff");
+/** @param {number} word */
+const css = (word) => `rgb(${word & 255}, ${(word >>> 8) & 255}, ${(word >>> 16) & 255})`;
+/** @param {number} word @param {number} background */
+const faded = (word, background) => {
+  /** @param {number} shift */
+  const mix = (shift) => Math.round(((word >>> shift) & 255) * 0.3 + ((background >>> shift) & 255) * 0.7);
+  return rgba(mix(0), mix(8), mix(16));
+};
+
+/** @param {HTMLCanvasElement} canvas @returns {CanvasRenderingContext2D} */
+function context2d(canvas) {
+  const context = canvas.getContext("2d");
+  if (!context) throw new Error("the timeline has no 2D context");
+  return context;
+}
+
+/** @param {number} size @returns {Units} */
+const newUnits = (size) => ({ count: 0, from: new Int32Array(size), to: new Int32Array(size),
+  left: new Int32Array(size), right: new Int32Array(size) });
+
+/** @param {Painter} p @returns {View.Size} */
+const sizeOf = (p) => ({ pixels: p.canvas.width, blocks: p.model.blocks.length, rows: p.summary.rows });
+
+/**
+ * A painter for a canvas, which it makes as tall as the summary's rows; it draws a view when asked, following the
+ * page's colour scheme, and calls `drawn` after each whole drawing.
+ * @param {HTMLCanvasElement} canvas
+ * @param {import("./logmodel.js").Model} model
+ * @param {import("./summary.js").Summary} summary
+ * @param {() => void} drawn
+ * @returns {{ redraw: (view: View.View) => void, ownersInView: () => Array<[number, number]> }}
+ */
+export function create(canvas, model, summary, drawn) {
+  canvas.height = TOP + summary.rows * ROW;
+  const size = { pixels: canvas.width, blocks: model.blocks.length, rows: summary.rows };
+  /** @type {Painter} */
+  const p = { canvas, context: context2d(canvas), model, summary, drawn, view: View.initial(size),
+    scheme: darkScheme?.matches ? DARK : LIGHT, words: Uint32Array.from(summary.list, (owner) => owner.word),
+    seen: new Uint32Array(summary.list.length), rowOwner: new Int32Array(LogModel.MAX_MAPS),
+    rowFlags: new Uint8Array(LogModel.MAX_MAPS), chunk: null, units: newUnits(0), nextUnit: -1, pending: false,
+    names: { band: null, narrowed: -1, scheme: null } };
+  nameBand(p);
+  // The newest timeline follows the scheme as it changes.
+  if (darkScheme) {
+    darkScheme.onchange = () => {
+      p.scheme = darkScheme.matches ? DARK : LIGHT;
+      redraw(p, p.view);
+    };
+  }
+  return {
+    redraw: (view) => redraw(p, view),
+    // The owners of the cells in view, as the last drawing counted them, in their order.
+    ownersInView() {
+      /** @type {Array<[number, number]>} */
+      const found = [];
+      for (let owner = 0; owner < p.seen.length; owner++) if (p.seen[owner] > 0) found.push([owner, p.seen[owner]]);
+      return found;
+    },
+  };
+}
+
+// Drawing waits for the next frame: input in between only moves the view.
+/** @param {Painter} p @param {View.View} view */
+function redraw(p, view) {
+  p.view = view;
+  p.nextUnit = -1;
+  busy(p.canvas, true);
+  if (!p.pending) {
+    p.pending = true;
+    requestAnimationFrame(() => draw(p));
+  }
+}
+
+// Said to assistive technology, and to tests, while a drawing goes on over several frames.
+/** @param {HTMLCanvasElement} canvas @param {boolean} drawing */
+function busy(canvas, drawing) {
+  if (canvas.getAttribute("aria-busy") !== String(drawing)) canvas.setAttribute("aria-busy", String(drawing));
+}
+
+// The drawing goes on a chunk of columns at a time and, past its budget, in
+// the next frame; the words go on last: no frame of a long log keeps the
+// page busy for long, even on a slow computer.
+/** @param {Painter} p */
+function draw(p) {
+  p.pending = false;
+  const started = performance.now();
+  if (!p.chunk || p.chunk.height !== p.canvas.height) p.chunk = p.context.createImageData(CHUNK, p.canvas.height);
+  const began = p.nextUnit < 0;
+  if (began) measure(p);
+  const units = p.units;
+  const first = p.nextUnit;
+  while (p.nextUnit < units.count && ((!began && p.nextUnit === first) || performance.now() - started < BUDGET)) {
+    p.nextUnit = drawChunk(p, p.chunk, p.nextUnit);
+  }
+  // The words go on in a frame of their own when the columns took long.
+  const finish = p.nextUnit === units.count && (first === units.count || performance.now() - started < BUDGET);
+  busy(p.canvas, !finish);
+  if (!finish) {
+    p.pending = true;
+    requestAnimationFrame(() => draw(p));
+    return;
+  }
+  p.nextUnit = -1;
+  labels(p);
+  p.drawn();
+}
+
+// The units in view, for a drawing that begins; the owners' counts begin again with it.
+/** @param {Painter} p */
+function measure(p) {
+  const capacity = Math.ceil(p.canvas.width / UNIT) + 2;
+  if (p.units.from.length < capacity) p.units = newUnits(capacity);
+  const units = p.units;
+  units.count = 0;
+  View.forEachUnit(p.view, sizeOf(p), (from, to, left, right) => {
+    const u = units.count++;
+    units.from[u] = from;
+    units.to[u] = to;
+    units.left[u] = left;
+    units.right[u] = right;
+  });
+  p.seen.fill(0);
+  p.nextUnit = 0;
+}
+
+// The units from the given one that fit in one chunk's width, drawn and put
+// on the canvas; gives the unit after them.
+/** @param {Painter} p @param {ImageData} chunk @param {number} firstUnit @returns {number} */
+function drawChunk(p, chunk, firstUnit) {
+  const units = p.units;
+  const x0 = units.left[firstUnit];
+  const pixels = new Uint32Array(chunk.data.buffer);
+  pixels.fill(p.scheme.background);
+  let u = firstUnit;
+  for (; u < units.count && units.right[u] - x0 <= CHUNK; u++) {
+    drawStrips(p, pixels, u, x0);
+    drawCells(p, pixels, u, x0);
+  }
+  const x1 = u < units.count ? units.left[u] : p.canvas.width;
+  p.context.putImageData(chunk, x0, 0, 0, 0, x1 - x0, p.canvas.height);
+  return u;
+}
+
+/**
+ * A filler of the rows [top, bottom) of one unit's pixels in a chunk.
+ * @param {Uint32Array} pixels @param {number} left @param {number} right
+ * @returns {(top: number, bottom: number, word: number) => void}
+ */
+const filler = (pixels, left, right) => (top, bottom, word) => {
+  for (let y = top; y < bottom; y++) pixels.fill(word, y * CHUNK + left, y * CHUNK + right);
+};
+
+// One unit's strips: before/after (or cut off), events and execution decals, of any of its blocks.
+/** @param {Painter} p @param {Uint32Array} pixels @param {number} u @param {number} x0 */
+function drawStrips(p, pixels, u, x0) {
+  const { from, to, left, right } = p.units;
+  const { marks } = p.summary;
+  const { after } = p.model.blocks;
+  const blocks = p.model.blocks.length;
+  const scheme = p.scheme;
+  const fill = filler(pixels, left[u] - x0, right[u] - x0);
+  let bits = to[u] === blocks ? marks[blocks] & EXECUTION : 0;
+  let kinds = 0;
+  for (let block = from[u]; block < to[u]; block++) {
+    bits |= marks[block];
+    kinds |= after[block] ? 2 : 1;
+  }
+  if (bits & CUT_OFF) fill(LABELS, LABELS + STRIP, UNFINISHED);
+  else if (kinds === 3) {
+    fill(LABELS, LABELS + STRIP / 2, scheme.before);
+    fill(LABELS + STRIP / 2, LABELS + STRIP, scheme.after);
+  } else fill(LABELS, LABELS + STRIP, kinds === 2 ? scheme.after : scheme.before);
+  if (bits & EVENT) fill(LABELS + STRIP + 1, LABELS + 2 * STRIP + 1, EVENT_COLOUR);
+  if (bits & EXECUTION) fill(LABELS + 2 * (STRIP + 1), LABELS + 3 * STRIP + 2, EXECUTION_COLOUR);
+}
+
+// One unit's rows: in each the colour of the map's last owner there (or of the
+// highlighted owner where it is among them) with every mark of any of its
+// blocks. The blocks' cells are read in the order they lie.
+/** @param {Painter} p @param {Uint32Array} pixels @param {number} u @param {number} x0 */
+function drawCells(p, pixels, u, x0) {
+  const { firstCell, expected } = p.model.blocks;
+  const { present, flags: cellFlags } = p.model.cells;
+  const { rows, ownerOf, changed } = p.summary;
+  const { rowOwner, rowFlags, seen, words, scheme } = p;
+  const left = p.units.left[u] - x0;
+  const right = p.units.right[u] - x0;
+  const highlight = p.view.highlight;
+  rowOwner.fill(-1);
+  rowFlags.fill(0);
+  for (let block = p.units.from[u]; block < p.units.to[u]; block++) {
+    const first = firstCell[block];
+    const count = Math.min(expected[block], rows);
+    for (let row = 0; row < count; row++) {
+      const cell = first + row;
+      if (!present[cell]) continue;
+      const owner = ownerOf[cell];
+      seen[owner]++;
+      rowOwner[row] = owner;
+      rowFlags[row] |= (cellFlags[cell] & 7) | (changed[cell] << 3) | (owner === highlight ? LIT : 0);
+    }
+  }
+  for (let row = 0; row < rows; row++) {
+    const owner = rowOwner[row];
+    const flags = rowFlags[row];
+    let word = scheme.empty;
+    if (owner >= 0) word = flags & LIT ? words[highlight] : words[owner];
+    if (highlight >= 0 && !(flags & LIT)) word = faded(word, scheme.background);
+    const top = TOP + row * ROW;
+    const foot = top + ROW - 1;
+    for (let y = top; y < foot; y++) {
+      const line = y * CHUNK;
+      const band = y < top + BAND ? flags & NEEDS_CLEAR : y >= foot - BAND ? flags & RESET_AFTER_RENDER : 0;
+      if (band || !(flags & (MOVED | INACTIVE))) {
+        const ink = band ? MARK : word;
+        for (let x = left; x < right; x++) pixels[line + x] = ink;
+        continue;
+      }
+      for (let x = left; x < right; x++) {
+        const marked = (flags & MOVED && x < left + UNIT) || (flags & INACTIVE && ((x0 + x + y) & 3) === 0);
+        pixels[line + x] = marked ? MARK : word;
+      }
+    }
+  }
+}
+
+// The words over a whole drawing: the time stamps, the names, the cells' texts
+// where they are wide enough, and the frames of the chosen cell and the cursor.
+/** @param {Painter} p */
+function labels(p) {
+  const { context, canvas, view, scheme } = p;
+  const size = sizeOf(p);
+  context.fillStyle = scheme.text;
+  context.font = FONT;
+  context.textBaseline = "top";
+  const every = Math.max(1, Math.ceil(110 / view.width));
+  const end = Math.min(size.blocks, view.first + View.shown(view, size));
+  for (let column = Math.ceil(view.first / every) * every; column < end; column += every) {
+    const x = LEFT + (column - view.first) * view.width;
+    context.fillText(new Date(p.model.blocks.time[column]).toISOString().slice(11, 23), x + 1, 2);
+  }
+  context.fillStyle = css(scheme.background);
+  context.fillRect(0, 0, LEFT, canvas.height);
+  context.drawImage(nameBand(p), 0, 0);
+  context.save();
+  context.beginPath();
+  context.rect(LEFT, 0, View.plot(size), canvas.height);
+  context.clip();
+  if (view.width >= 16) cellTexts(p);
+  if (view.chosen) frame(p, view.chosen, 0, "#000", []);
+  if (view.focused) frame(p, view.cursor, 3, scheme.cursor, [4, 3]);
+  context.restore();
+}
+
+// The names of the strips and the rows, drawn again only when the narrowed row or the scheme changes.
+/** @param {Painter} p @returns {HTMLCanvasElement} */
+function nameBand(p) {
+  const { view, scheme, names } = p;
+  if (names.band && names.narrowed === view.narrowed && names.scheme === scheme) return names.band;
+  const band = document.createElement("canvas");
+  band.width = LEFT;
+  band.height = p.canvas.height;
+  const context = context2d(band);
+  context.font = FONT;
+  context.textBaseline = "middle";
+  context.fillStyle = scheme.text;
+  for (const [i, name] of ["block", "events", "executions"].entries()) {
+    context.fillText(name, 2, LABELS + i * (STRIP + 1) + STRIP / 2);
+  }
+  for (let row = 0; row < p.summary.rows; row++) {
+    const y = TOP + row * ROW + (ROW - 1) / 2;
+    if (row === view.narrowed) {
+      context.fillRect(0, TOP + row * ROW, LEFT - 4, ROW - 1);
+      context.fillStyle = css(scheme.background);
+    }
+    context.fillText(View.mapName(row), 4, y);
+    context.fillStyle = scheme.text;
+  }
+  p.names = { band, narrowed: view.narrowed, scheme };
+  return band;
+}
+
+// The decals on each cell, and its slot where there is room.
+/** @param {Painter} p */
+function cellTexts(p) {
+  const { context, view, scheme } = p;
+  const { firstCell, expected } = p.model.blocks;
+  const { present, decals, slot } = p.model.cells;
+  const { rows, ownerOf, list } = p.summary;
+  context.textBaseline = "alphabetic";
+  context.lineWidth = 2;
+  context.lineJoin = "round";
+  const end = Math.min(p.model.blocks.length, Math.ceil(view.first + View.shown(view, sizeOf(p))));
+  for (let block = Math.floor(view.first); block < end; block++) {
+    const x = LEFT + (block - view.first) * view.width + UNIT + 1;
+    for (let row = 0; row < Math.min(rows, expected[block]); row++) {
+      const cell = firstCell[block] + row;
+      if (!present[cell]) continue;
+      let word = list[ownerOf[cell]].word;
+      if (view.highlight >= 0 && ownerOf[cell] !== view.highlight) word = faded(word, scheme.background);
+      const room = slot[cell] === LogModel.NO_SLOT ? "no slot" : `slot ${slot[cell]}`;
+      const text = view.width >= 64 ? `${decals[cell]} · ${room}` : String(decals[cell]);
+      const y = TOP + row * ROW + ROW - 1 - BAND - 2; // the baseline: no glyph of these reaches the flag bands
+      context.strokeStyle = css(word); // a halo of the cell's colour keeps the text off the marks
+      context.strokeText(text, x, y);
+      context.fillStyle = ink(word);
+      context.fillText(text, x, y);
+    }
+  }
+}
+
+/**
+ * A frame around a cell's unit, if its block is in view: the chosen cell's black and white, the cursor's dashed
+ * and set out from it.
+ * @param {Painter} p @param {View.Cell} cell @param {number} outset @param {string} colour @param {number[]} dash
+ */
+function frame(p, { block, map }, outset, colour, dash) {
+  const { context, view } = p;
+  if (!View.inView(view, sizeOf(p), block)) return;
+  const [left, right] = View.unitOf(view, block);
+  context.setLineDash(dash);
+  context.lineWidth = 2;
+  context.strokeStyle = colour;
+  context.strokeRect(left - outset, TOP + map * ROW - 1 - outset, Math.max(right - left, 4) + 2 * outset,
+    ROW + 1 + 2 * outset);
+  if (!outset) {
+    context.lineWidth = 1;
+    context.strokeStyle = "#fff";
+    context.strokeRect(left + 1.5, TOP + map * ROW + 1.5, Math.max(right - left, 4) - 3, ROW - 4);
+  }
+  context.setLineDash([]);
+}
