@@ -1,0 +1,142 @@
+// The timeline's view over generated logs and views, from the whole log in a
+// narrow window to the widest column: its units cover each block in view once,
+// a click finds a block of the unit it lands in, zooming keeps the block under
+// the pointer, and no key takes the cursor off the log or out of view.
+import assert from "node:assert/strict";
+import { test } from "node:test";
+import * as View from "../../page/timelineview.js";
+
+// A small seeded generator (mulberry32), so that a failure comes back the same.
+/** @param {number} seed @returns {() => number} */
+function random(seed) {
+  let a = seed >>> 0;
+  return () => {
+    a = (a + 0x6d2b79f5) >>> 0;
+    let t = Math.imul(a ^ (a >>> 15), a | 1);
+    t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
+    return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
+  };
+}
+
+/**
+ * Views of logs of 1 to 30,000 blocks on drawings 320 to 2,500 pixels wide, at any width and scroll.
+ * @param {number} seed @param {number} count
+ * @returns {Array<{ view: View.View, size: View.Size, next: () => number }>}
+ */
+function views(seed, count) {
+  const next = random(seed);
+  return Array.from({ length: count }, (_, i) => {
+    const blocks = i % 5 === 0 ? 1 : Math.ceil(30000 ** next());
+    const size = { pixels: 320 + Math.floor(next() * 2180), blocks, rows: 1 + Math.floor(next() * 64) };
+    const width = View.fit(size) * (View.MAX_COLUMN / View.fit(size)) ** next();
+    const view = View.clamp({ ...View.initial(size), width, first: next() * blocks }, size);
+    return { view, size, next };
+  });
+}
+
+/** @param {View.View} view @param {View.Size} size */
+function units(view, size) {
+  /** @type {Array<{ from: number, to: number, left: number, right: number }>} */
+  const found = [];
+  View.forEachUnit(view, size, (from, to, left, right) => found.push({ from, to, left, right }));
+  return found;
+}
+
+/** @param {View.View} view @param {View.Size} size */
+function assertClamped(view, size) {
+  assert.ok(view.width >= View.fit(size) && view.width <= View.MAX_COLUMN, `width ${view.width}`);
+  assert.ok(view.first >= 0 && view.first <= Math.max(0, size.blocks - View.shown(view, size)), `first ${view.first}`);
+}
+
+test("the units in view cover each block in view once, in order, none narrower than 2 px but at the plot's edges", () => {
+  for (const { view, size } of views(1, 400)) {
+    const all = units(view, size);
+    const gap = view.width >= 4 ? 1 : 0;
+    const what = `${size.blocks} blocks, ${size.pixels} px, width ${view.width}, first ${view.first}`;
+    assertClamped(view, size);
+    assert.equal(all[0].from, Math.floor(view.first), what);
+    all.forEach((unit, i) => {
+      assert.ok(unit.from < unit.to && unit.left >= View.LEFT && unit.right <= size.pixels, what);
+      if (i > 0) {
+        assert.equal(unit.from, all[i - 1].to, `${what}: unit ${i} follows on`);
+        assert.equal(unit.left, Math.max(View.LEFT, all[i - 1].right + gap), `${what}: unit ${i} where the last ends`);
+      }
+      const cut = (i === 0 && view.first % 1 !== 0) || unit.right === size.pixels;
+      assert.ok(cut || unit.right - unit.left >= View.UNIT, `${what}: unit ${i} ${unit.right - unit.left} px wide`);
+      // The unit that holds a block, where frames go, is where it is drawn.
+      const [left, right] = View.unitOf(view, unit.from);
+      if (unit.from >= view.first) assert.equal(Math.max(View.LEFT, left), unit.left, what);
+      if (view.width >= View.UNIT) assert.equal(Math.min(size.pixels, right - gap), unit.right, what);
+    });
+    const last = all.at(-1);
+    assert.ok(last && (last.to === size.blocks || last.right + gap >= size.pixels), `${what}: the plot filled`);
+  }
+});
+
+test("a click anywhere in a unit finds its first block with a mark in that row, or its first block", () => {
+  for (const { view, size, next } of views(2, 200)) {
+    const cells = { firstCell: new Uint32Array(size.blocks), expected: new Uint8Array(size.blocks),
+      present: new Uint8Array(size.blocks * size.rows), flags: new Uint8Array(size.blocks * size.rows),
+      changed: new Uint8Array(size.blocks * size.rows) };
+    const sparse = next() / 10; // few marks, so that units of several blocks hold some and not others
+    for (let block = 0; block < size.blocks; block++) {
+      cells.firstCell[block] = block * size.rows;
+      cells.expected[block] = Math.floor(next() * (size.rows + 1));
+    }
+    for (let cell = 0; cell < cells.present.length; cell++) {
+      cells.present[cell] = next() < 0.9 ? 1 : 0;
+      cells.flags[cell] = next() < sparse ? 1 << Math.floor(next() * 4) : 0;
+      cells.changed[cell] = next() < sparse ? 1 : 0;
+    }
+    const marked = (/** @type {number} */ block, /** @type {number} */ map) => {
+      const cell = cells.firstCell[block] + map;
+      return map < cells.expected[block] && cells.present[cell] && (cells.flags[cell] & 7 || cells.changed[cell]);
+    };
+    const gap = view.width >= 4 ? 1 : 0;
+    for (const { from, to, left, right } of units(view, size).filter((unit) => unit.right > unit.left)) {
+      const x = left + Math.floor(next() * (right + gap - left));
+      const map = Math.floor(next() * size.rows);
+      const expected = [...Array(to - from).keys()].map((i) => from + i).find((block) => marked(block, map)) ?? from;
+      assert.equal(View.blockAt(view, size, x, map, cells), expected, `x ${x} in [${left}, ${right}), blocks [${from}, ${to})`);
+    }
+    assert.equal(View.mapAt(View.TOP + size.rows * View.ROW, size), -1, "below the rows");
+    assert.equal(View.mapAt(View.TOP - 1, size), -1, "above the rows");
+  }
+});
+
+test("zooming keeps the block under the pointer where the log's ends allow, and the view inside the log", () => {
+  let kept = 0;
+  for (const { view, size, next } of views(3, 400)) {
+    const atX = View.LEFT + next() * View.plot(size);
+    const factor = [0.5, 2, 1.25 ** (8 * next() - 4)][Math.floor(next() * 3)];
+    const zoomed = View.zoom(view, size, factor, atX);
+    assertClamped(zoomed, size);
+    const at = (/** @type {View.View} */ v) => v.first + (atX - View.LEFT) / v.width;
+    if (zoomed.first > 0 && zoomed.first < size.blocks - View.shown(zoomed, size)) {
+      kept++;
+      assert.ok(Math.abs(at(zoomed) - at(view)) < 1e-6, `block ${at(view)} under the pointer, then ${at(zoomed)}`);
+    }
+    assertClamped(View.scroll(view, size, (next() - 0.5) * 4 * size.pixels), size);
+  }
+  assert.ok(kept > 100, `${kept} zooms away from the log's ends`);
+});
+
+test("no key takes the cursor off the log, and after each the cursor is in view", () => {
+  const keys = ["ArrowLeft", "ArrowRight", "ArrowUp", "ArrowDown", "Home", "End", "PageUp", "PageDown", "+", "=", "-"];
+  for (const { view: start, size, next } of views(4, 200)) {
+    let view = start;
+    for (let i = 0; i < 40; i++) {
+      const key = keys[Math.floor(next() * keys.length)];
+      const pressed = View.press(view, size, key);
+      assert.ok(pressed, key);
+      view = i % 10 === 9 ? View.focus(pressed.view, size) : pressed.view;
+      const { block, map } = view.cursor;
+      const what = `${key} in ${size.blocks} blocks and ${size.rows} rows: the cursor on ${block}, ${map}`;
+      assert.ok(Number.isInteger(block) && block >= 0 && block < size.blocks, what);
+      assert.ok(Number.isInteger(map) && map >= 0 && map < size.rows, what);
+      assert.ok(View.inView(view, size, block), `${what}, the view from ${view.first}`);
+      assertClamped(view, size);
+    }
+    assert.equal(View.press(view, size, "a"), null, "a key that is not the timeline's");
+  }
+});
