@@ -4,17 +4,19 @@
 // every event and narrows to one map. The logs are the real plug-in's lines.
 import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
-import { join } from "node:path";
 import { test } from "node:test";
 import * as LogModel from "../../page/logmodel.js";
+import { LEFT } from "../../page/timelineview.js";
 import { browserSession, giveLog, scratchFolder, timelinePixels, writeFiles } from "./PageDriver.mjs";
 import { readLog, referenceLog } from "./Reference.mjs";
 
 const session = browserSession();
-const sceneLog = join(process.env.CRIMSEL_PAGETESTS, "../games/scene/Crimsel.log");
+const sceneLog = referenceLog("../games/scene");
 const scene = readFileSync(sceneLog, "latin1").split("\r\n");
 
-// The pixels where two pictures differ, as x and y.
+/** @typedef {{ width: number, rgba: Uint8Array }} Picture */
+
+/** @param {Picture} a @param {Picture} b @returns the pixels where two pictures differ, as x and y */
 function apart(a, b) {
   const found = { xs: new Set(), ys: new Set(), count: 0 };
   for (let i = 0; i < a.rgba.length; i += 4) {
@@ -30,14 +32,14 @@ test("one block in 20,000 that holds a thing of its own shows in the whole-log v
   // The scene's second block, after UpdateRenderMaps: map[00] with no flag, map[01] with resetAfterRender.
   const header = scene.findIndex((line) => line.includes("DamageMapState after_"));
   const [block, map0, map1] = scene.slice(header, header + 3);
-  const lineOf = (pattern) => scene.find((line) => pattern.test(line));
+  const lineOf = (/** @type {RegExp} */ pattern) => scene.find((line) => pattern.test(line)) ?? assert.fail(`${pattern}`);
   const needsClear = lineOf(/map\[00\].* needsClear$/);
   const inactive = lineOf(/map\[01\].* inactive$/);
   const execution = lineOf(/Execution victim decal/);
-  const taken = map0.replace(/owner=\w+/, /owner=\w+/.exec(map1)[0]);
+  const taken = map0.replace(/owner=\w+/, (/owner=\w+/.exec(map1) ?? assert.fail("map[01]'s owner"))[0]);
   const BLOCKS = 20000;
   const ODD = 7919; // the one block that differs
-  const log = (odd) => {
+  const log = (/** @type {(own: string[]) => void} */ odd) => {
     const lines = [];
     const start = Date.UTC(2026, 11, 8, 20);
     for (let b = 0; b < BLOCKS; b++) {
@@ -48,6 +50,7 @@ test("one block in 20,000 that holds a thing of its own shows in the whole-log v
     }
     return Buffer.from(`${lines.join("\r\n")}\r\n`, "latin1");
   };
+  /** @type {Record<string, (own: string[]) => void>} */
   const kinds = {
     "the same": () => {},
     "an owner taken": (own) => own.splice(1, 1, taken),
@@ -56,7 +59,7 @@ test("one block in 20,000 that holds a thing of its own shows in the whole-log v
     "an execution decal": (own) => own.unshift(execution),
     "a block cut off": (own) => own.pop(),
   };
-  const files = writeFiles(scratchFolder(), Object.entries(kinds).map(([kind, odd], i) =>
+  const files = writeFiles(scratchFolder(), Object.values(kinds).map((odd, i) =>
     ({ name: `odd-${i}.log`, bytes: log(odd) })));
   const page = await session.open();
   const pictures = [];
@@ -81,14 +84,14 @@ test("the keys move a cursor over the timeline and choose a cell, whose block's 
   await giveLog(page, sceneLog, "Crimsel.log");
   await page.focus("#timeline-whole");
   await page.keyboard.press("Tab");
-  assert.equal(await page.evaluate(() => document.activeElement.id), "timeline");
-  const chosen = async (...keys) => {
+  assert.equal(await page.evaluate(() => document.activeElement?.id), "timeline");
+  const chosen = async (/** @type {string[]} */ ...keys) => {
     for (const key of keys) await page.keyboard.press(key);
     await page.waitForFunction(() => document.querySelector("#block-lines .selected"));
     return page.evaluate(() => ({
-      title: document.getElementById("block-title").textContent,
-      detail: document.getElementById("cell-detail").textContent,
-      cursor: document.getElementById("timeline-cursor").textContent,
+      title: document.getElementById("block-title")?.textContent,
+      detail: document.getElementById("cell-detail")?.textContent,
+      cursor: document.getElementById("timeline-cursor")?.textContent,
       lines: [...document.querySelectorAll("#block-lines div")].map((line) => line.textContent),
     }));
   };
@@ -97,12 +100,13 @@ test("the keys move a cursor over the timeline and choose a cell, whose block's 
   assert.match(last.title, new RegExp(`^Block ${headers.length} of ${headers.length},`));
   assert.match(last.detail, /^map\[01\]: .*inactive/);
   assert.match(last.cursor, new RegExp(`^Cursor: block ${headers.length} of ${headers.length} .*map\\[01\\]`));
-  assert.deepEqual(last.lines, scene.slice(headers.at(-1), headers.at(-1) + 3));
+  const lastHeader = headers[headers.length - 1];
+  assert.deepEqual(last.lines, scene.slice(lastHeader, lastHeader + 3));
   const second = await chosen("Home", "ArrowRight", "ArrowUp", " ");
   assert.match(second.title, /^Block 2 of /);
   assert.match(second.detail, /^map\[00\]: /);
 
-  const box = await page.$eval("#block-lines", (lines) => ({ tab: lines.tabIndex, wide: lines.scrollWidth - lines.clientWidth }));
+  const box = await page.$eval("#block-lines", (/** @type {HTMLElement} */ lines) => ({ tab: lines.tabIndex, wide: lines.scrollWidth - lines.clientWidth }));
   assert.deepEqual(box, { tab: 0, wide: 0 }, "the lines' box is reached by Tab and needs no sideways scroll");
 });
 
@@ -115,7 +119,7 @@ test("a plain wheel scrolls the page; Shift and the wheel scroll the timeline, C
   const where = await canvas.boundingBox();
   await page.mouse.move(where.x + where.width / 2, Math.max(0, where.y) + 100);
   const state = async () => ({ scrolled: await page.evaluate(() => window.scrollY), drawn: await timelinePixels(page) });
-  const wheel = async (deltaY, key) => {
+  const wheel = async (/** @type {number} */ deltaY, /** @type {string} */ key = "") => {
     const before = await state();
     if (key) await page.keyboard.down(key);
     await page.mouse.wheel({ deltaY });
@@ -139,8 +143,8 @@ test("the events list reaches the last of thousands of events and narrows to one
   const path = referenceLog("games/page_reference-generated");
   const { model } = await readLog(path);
   const e = model.events;
-  const perMap = (kind) => kind !== LogModel.MAP_COUNT && kind !== LogModel.RENDERED_COUNT;
-  const ofMap = (map) => [...e.kind.keys()].slice(0, e.length).filter((i) => perMap(e.kind[i]) && e.map[i] === map);
+  const perMap = (/** @type {number} */ kind) => kind !== LogModel.MAP_COUNT && kind !== LogModel.RENDERED_COUNT;
+  const ofMap = (/** @type {number} */ map) => [...e.kind.keys()].slice(0, e.length).filter((i) => perMap(e.kind[i]) && e.map[i] === map);
   const busiest = [...Array(LogModel.MAX_MAPS).keys()].sort((a, b) => ofMap(b).length - ofMap(a).length)[0];
   assert.ok(e.length >= 1000 && ofMap(busiest).length > 0, `${e.length} events`);
 
@@ -148,7 +152,7 @@ test("the events list reaches the last of thousands of events and narrows to one
   await giveLog(page, path, "Crimsel.log");
   const listed = () => page.evaluate(() => ({
     items: [...document.querySelectorAll("#log-events li")].map((item) => item.textContent),
-    more: document.getElementById("log-events-more").textContent,
+    more: document.getElementById("log-events-more")?.textContent,
   }));
   await page.click("#events-last");
   const last = await listed();
@@ -158,17 +162,17 @@ test("the events list reaches the last of thousands of events and narrows to one
   // Choosing a map's name on the timeline, found by clicks down its band of names, narrows the list to that map.
   const name = `map[${String(busiest).padStart(2, "0")}]`;
   const escaped = name.replace(/[[\]]/g, "\\$&");
-  assert.ok(await page.evaluate((map) => {
-    const canvas = document.getElementById("timeline");
+  assert.ok(await page.evaluate((/** @type {number} */ map) => {
+    const canvas = /** @type {HTMLCanvasElement} */ (document.getElementById("timeline"));
     const box = canvas.getBoundingClientRect();
-    const select = document.getElementById("events-map");
+    const select = /** @type {HTMLSelectElement} */ (document.getElementById("events-map"));
     for (let y = 0; y < box.height && select.value !== String(map); y += 2) {
       canvas.dispatchEvent(new MouseEvent("click", { bubbles: true, clientX: box.left + 8, clientY: box.top + y }));
     }
     return select.value === String(map);
   }, busiest), `${name}'s name found`);
   const narrowed = await listed();
-  assert.ok(narrowed.items.length > 0 && narrowed.items.every((words) => words.includes(name)), `only ${name}'s events`);
+  assert.ok(narrowed.items.length > 0 && narrowed.items.every((/** @type {string} */ words) => words.includes(name)), `only ${name}'s events`);
   assert.match(narrowed.more, new RegExp(`(^| of )${ofMap(busiest).length.toLocaleString("en-US")}( events)? of ${escaped}`));
 
   // Choosing an event marks it and leads to its cell, and the list stays as it was.
@@ -177,8 +181,22 @@ test("the events list reaches the last of thousands of events and narrows to one
   await page.waitForFunction(() => document.querySelector("#block-lines .selected"));
   const chosen = ofMap(busiest)[Math.min(ofMap(busiest).length, narrowed.items.length) - 1];
   assert.deepEqual((await listed()).items, narrowed.items);
-  assert.deepEqual(await page.$eval("#log-events li:last-child button", (button) =>
+  assert.deepEqual(await page.$eval("#log-events li:last-child button", (/** @type {HTMLButtonElement} */ button) =>
     [button.getAttribute("aria-current"), button === document.activeElement]), ["true", true], "marked, with the focus kept");
-  assert.match(await page.$eval("#block-title", (title) => title.textContent), new RegExp(`^Block ${e.block[chosen] + 1} of`));
-  assert.match(await page.$eval("#cell-detail", (detail) => detail.textContent), new RegExp(`^${escaped}`));
+  assert.match(await page.$eval("#block-title", (/** @type {Element} */ title) => title.textContent), new RegExp(`^Block ${e.block[chosen] + 1} of`));
+  assert.match(await page.$eval("#cell-detail", (/** @type {Element} */ detail) => detail.textContent), new RegExp(`^${escaped}`));
+});
+
+test("a page opened in the dark scheme draws its timeline on the dark paper from the start", async () => {
+  const page = await session.open();
+  await session.scheme(page, "dark");
+  await page.reload();
+  assert.ok(await page.evaluate(() => matchMedia("(prefers-color-scheme: dark)").matches), "the page opened dark");
+  await giveLog(page, sceneLog, "Crimsel.log");
+  const { width, height, rgba } = await timelinePixels(page);
+  const paper = await page.evaluate(() => getComputedStyle(document.documentElement).backgroundColor);
+  // The corner of the names' band and the first block's foot, below its last cell: nothing but the paper there.
+  for (const i of [0, width * (height - 1) + LEFT + 1]) {
+    assert.equal(`rgb(${rgba[4 * i]}, ${rgba[4 * i + 1]}, ${rgba[4 * i + 2]})`, paper, `pixel ${i % width}, ${Math.floor(i / width)}`);
+  }
 });
