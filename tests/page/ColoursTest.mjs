@@ -50,7 +50,7 @@ test("each setting blends over each background as the stand-in's device draws it
         assert.deepEqual(channelsApart(middle, mine[i][blend]), [],
           `${over}: page ${hex(middle)}, device ${hex(mine[i][blend])}`);
         assert.ok(diameter > 0, `${over}: the disc's diameter is stated`);
-        for (const [name, line] of [["row", row], ["column", column]]) {
+        for (const [name, line] of Object.entries({ row, column })) {
           assert.equal(discProblem(line, diameter, mine[i].background), null, `${over}, middle ${name}`);
         }
       }
@@ -83,6 +83,7 @@ test("a preset, or a value typed in any form, and the lines to paste and the lin
     } else {
       // Enter takes the value in the field, which keeps the focus.
       const field = await page.$(`input[type="text"][name="${name}"]`);
+      assert.ok(field, `the field of ${name}`);
       await field.click();
       await field.evaluate((/** @type {HTMLInputElement} */ typing) => typing.select());
       await field.type(String(typed));
