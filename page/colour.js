@@ -52,7 +52,7 @@ export function fromQuery(search) {
 
 /**
  * The colour that an INI's settings give.
- * @param {Array<{ key: string, value: number | boolean }>} settings what reading.js's readSettings gives
+ * @param {import("./reading.js").Setting[]} settings what reading.js's readSettings gives
  * @returns {Colour}
  */
 export function fromSettings(settings) {

@@ -19,6 +19,10 @@ import * as Timeline from "./timeline.js";
 
 const nextTask = () => new Promise((resolve) => setTimeout(resolve));
 
+/**
+ * Takes each log chosen or dropped onto the page; a newer one ends the reading of an older.
+ * @returns {void}
+ */
 export function startLogPart() {
   let reading = 0; // the newest read; an older one that ends later is dropped
   /** @type {File | null} */

@@ -10,6 +10,10 @@ import * as IniReading from "./reading.js";
 
 /** @typedef {import("./colour.js").Colour} ColourValues */
 
+/**
+ * The colour from the page's address, then from each control, preset and INI file that changes it.
+ * @returns {void}
+ */
 export function startColourPart() {
   let colour = Colour.withValues(Colour.FALLBACKS, Colour.fromQuery(window.location.search));
 
