@@ -2,64 +2,82 @@
 // link's query, the player's INI file), the previews they draw and the lines to
 // paste. Text from a file or a link is only ever set as text.
 
+import * as Colour from "./colour.js";
+import { byId, element, first, setText } from "./dom.js";
 import * as PreviewDrawing from "./drawing.js";
 import * as BlendModel from "./model.js";
 import * as IniReading from "./reading.js";
 
+/** @typedef {import("./colour.js").Colour} ColourValues */
+
+/**
+ * The colour from the page's address, then from each control, preset and INI file that changes it.
+ * @returns {void}
+ */
 export function startColourPart() {
-  const CHANNELS = ["Red", "Green", "Blue", "Alpha"];
-  const FALLBACKS = { Red: 224, Green: 224, Blue: 224, Alpha: 255 };
-  const colour = { ...FALLBACKS };
+  let colour = Colour.withValues(Colour.FALLBACKS, Colour.fromQuery(window.location.search));
 
-  const inputs = (name) => document.querySelectorAll(`input[name="${name}"]`);
-
-  // A field being typed into keeps what is typed until it is left or Enter is pressed.
-  function show() {
-    for (const name of CHANNELS) {
-      for (const input of inputs(name)) {
-        if (input.type === "range" || input !== document.activeElement) input.value = String(colour[name]);
-      }
-    }
-    const rgba = { r: colour.Red, g: colour.Green, b: colour.Blue, a: colour.Alpha };
-    const opacity = colour.Alpha === 255 ? "opaque" : colour.Alpha === 0 ? "fully clear"
-      : `${Math.round((colour.Alpha / 255) * 100)} % opaque`;
-    document.getElementById("colour-words").textContent = `Red ${colour.Red}, Green ${colour.Green}, Blue ` +
-      `${colour.Blue}, Alpha ${colour.Alpha} (${opacity})`;
-    // Over a chequer, so that a clear colour shows as clear.
-    document.getElementById("colour-swatch").style.boxShadow =
-      `inset 0 0 0 2rem rgba(${colour.Red}, ${colour.Green}, ${colour.Blue}, ${colour.Alpha / 255})`;
-    document.getElementById("blend-words").textContent = colour.Alpha === 255
-      ? "At Alpha 255 both blend alike: the decal shows its colour as it is. Dark, solid blood: keep the colour " +
-        "low and Alpha at 255."
-      : `At Alpha ${colour.Alpha} the game adds the whole colour on top of what lies below, of which it keeps ` +
-        `${Math.round(((255 - colour.Alpha) / 255) * 100)} %: the decal comes out lighter than with the usual ` +
-        "blending, and bright colours wash out towards white. Dark, solid blood: keep the colour low and Alpha at 255.";
-    PreviewDrawing.drawPreview(document.querySelector('figure[data-blend="patched"]'), rgba, BlendModel.PATCHED);
-    PreviewDrawing.drawPreview(document.querySelector('figure[data-blend="usual"]'), rgba, BlendModel.USUAL);
-    document.getElementById("colour-lines").value = CHANNELS.map((name) => `${name}=${colour[name]}`).join("\n");
-    const query = new URLSearchParams(CHANNELS.map((name) => [name, String(colour[name])]));
-    document.getElementById("colour-link").href = `?${query}`;
+  /** @param {Partial<ColourValues>} values */
+  const setColour = (values) => {
+    colour = Colour.withValues(colour, values);
+    show(colour);
+  };
+  takeValues(setColour, () => colour);
+  for (const button of document.querySelectorAll("button[data-preset]")) {
+    if (!(button instanceof HTMLButtonElement)) continue;
+    button.addEventListener("click", () => {
+      const [Red, Green, Blue, Alpha] = (button.dataset.preset ?? "").split(",").map(Number);
+      setColour({ Red, Green, Blue, Alpha });
+    });
   }
+  offerCopies();
+  offerLink();
+  takeIniFiles(setColour);
+  show(colour);
+}
 
-  function setColour(values) {
-    for (const name of CHANNELS) {
-      if (values[name] !== undefined) colour[name] = values[name];
-    }
-    show();
-  }
+/** @param {import("./colour.js").Channel} name */
+const inputs = (name) => document.querySelectorAll(`input[name="${name}"]`);
 
-  // A slider moves the colour at once; a field is read as the plug-in reads
-  // the INI (0x80 is 128, 1e2 is 1, text the default), once left or on Enter,
-  // and then shows the number the plug-in would use.
-  for (const name of CHANNELS) {
+/**
+ * The colour everywhere the page shows it. A field being typed into keeps
+ * what is typed until it is left or Enter is pressed.
+ * @param {ColourValues} colour
+ */
+function show(colour) {
+  for (const name of Colour.CHANNELS) {
     for (const input of inputs(name)) {
+      if (!(input instanceof HTMLInputElement)) continue;
+      if (input.type === "range" || input !== document.activeElement) input.value = String(colour[name]);
+    }
+  }
+  setText("colour-words", Colour.words(colour));
+  byId("colour-swatch", HTMLElement).style.boxShadow = Colour.swatchShadow(colour);
+  setText("blend-words", Colour.blendWords(colour));
+  const rgba = Colour.rgba(colour);
+  PreviewDrawing.drawPreview(first('figure[data-blend="patched"]', HTMLElement), rgba, BlendModel.PATCHED);
+  PreviewDrawing.drawPreview(first('figure[data-blend="usual"]', HTMLElement), rgba, BlendModel.USUAL);
+  byId("colour-lines", HTMLTextAreaElement).value = Colour.pasteLines(colour);
+  byId("colour-link", HTMLAnchorElement).href = Colour.linkQuery(colour);
+}
+
+/**
+ * A slider moves the colour at once; a field is read as the plug-in reads
+ * the INI, once left or on Enter, and then shows the number the plug-in would use.
+ * @param {(values: Partial<ColourValues>) => void} setColour
+ * @param {() => ColourValues} colour
+ */
+function takeValues(setColour, colour) {
+  for (const name of Colour.CHANNELS) {
+    for (const input of inputs(name)) {
+      if (!(input instanceof HTMLInputElement)) continue;
       if (input.type === "range") {
         input.addEventListener("input", () => setColour({ [name]: Number(input.value) }));
         continue;
       }
       const take = () => {
-        setColour({ [name]: IniReading.readByteText(input.value.trim(), FALLBACKS[name]) });
-        input.value = String(colour[name]);
+        setColour({ [name]: Colour.readTyped(name, input.value) });
+        input.value = String(colour()[name]);
       };
       input.addEventListener("change", take);
       input.addEventListener("keydown", (event) => {
@@ -67,26 +85,31 @@ export function startColourPart() {
       });
     }
   }
+}
 
-  for (const button of document.querySelectorAll("button[data-preset]")) {
-    button.addEventListener("click", () => {
-      const [Red, Green, Blue, Alpha] = button.dataset.preset.split(",").map(Number);
-      setColour({ Red, Green, Blue, Alpha });
-    });
-  }
+/** @type {WeakMap<Element, number>} */
+const clearing = new WeakMap();
 
-  // Words beside a control, said to a screen reader too, gone after a while.
-  const say = (where, text) => {
-    where.textContent = text;
-    clearTimeout(where.clearing);
-    where.clearing = setTimeout(() => {
-      where.textContent = "";
-    }, 4000);
-  };
+/**
+ * Words beside a control, said to a screen reader too, gone after a while.
+ * @param {Element | null} where
+ * @param {string} text
+ */
+function say(where, text) {
+  if (!where) return;
+  where.textContent = text;
+  clearTimeout(clearing.get(where));
+  clearing.set(where, window.setTimeout(() => {
+    where.textContent = "";
+  }, 4000));
+}
 
+/** Each copy button copies its lines as they stand. */
+function offerCopies() {
   for (const button of document.querySelectorAll("button[data-copy]")) {
+    if (!(button instanceof HTMLButtonElement)) continue;
     button.addEventListener("click", async () => {
-      const area = document.getElementById(button.dataset.copy);
+      const area = byId(button.dataset.copy ?? "", HTMLTextAreaElement);
       area.select();
       let copied = true;
       try {
@@ -97,72 +120,61 @@ export function startColourPart() {
       say(button.nextElementSibling, copied ? "Copied" : "Not copied: select the lines and copy them yourself");
     });
   }
+}
 
-  // The link changes the address in place: what was read stays on the page.
-  document.getElementById("colour-link").addEventListener("click", (event) => {
+/** The link changes the address in place: what was read stays on the page. */
+function offerLink() {
+  const link = byId("colour-link", HTMLAnchorElement);
+  link.addEventListener("click", (event) => {
     event.preventDefault();
-    window.history.replaceState(null, "", event.currentTarget.getAttribute("href"));
+    window.history.replaceState(null, "", link.getAttribute("href"));
     say(document.getElementById("link-said"), "The address now carries this colour: bookmark or share it.");
   });
+}
 
-  // A link's query names the values as the INI does (case is ignored, the
-  // first of two wins) and is read by the INI's rules, so Red=0x80 gives 128.
-  function colourFromQuery(search) {
-    const values = {};
-    for (const [key, text] of new URLSearchParams(search)) {
-      const name = CHANNELS.find((channel) => channel.toLowerCase() === key.trim().toLowerCase());
-      if (name && values[name] === undefined) values[name] = IniReading.readByteText(text.trim(), FALLBACKS[name]);
-    }
-    return values;
-  }
+/**
+ * What was read of an INI file, and the settings that the plug-in would take.
+ * @param {string} fileName
+ * @param {import("./reading.js").IniResult} result
+ */
+function report(fileName, result) {
+  byId("ini-report", HTMLElement).hidden = false;
+  setText("ini-name", fileName);
+  byId("ini-notes", HTMLElement).replaceChildren(...result.notes.map((/** @type {import("./reading.js").Note} */ note) =>
+    element("li", note.text, note.kind)));
+  const rows = result.settings.map((/** @type {import("./reading.js").Setting} */ setting) => {
+    const row = element("tr");
+    row.dataset.key = setting.key;
+    const taken = setting.kind === "switch" ? `${setting.value} (${setting.value ? "on" : "off"})` : String(setting.value);
+    const from = setting.entry ? `line ${setting.entry.line}: ${setting.entry.text.trim()}` : "not found: its default";
+    row.append(...[setting.key, `[${setting.section}]`, taken, from].map((text) => element("td", text)));
+    return row;
+  });
+  first("#ini-settings tbody", HTMLElement).replaceChildren(...rows);
+  byId("ini-settings", HTMLElement).hidden = !result.ini;
+}
 
-  function report(fileName, result) {
-    document.getElementById("ini-report").hidden = false;
-    document.getElementById("ini-name").textContent = fileName;
-    const notes = document.getElementById("ini-notes");
-    notes.replaceChildren(...result.notes.map((note) => {
-      const item = document.createElement("li");
-      item.className = note.kind;
-      item.textContent = note.text;
-      return item;
-    }));
-    const rows = result.settings.map((setting) => {
-      const row = document.createElement("tr");
-      row.dataset.key = setting.key;
-      const taken = setting.kind === "switch" ? `${setting.value} (${setting.value ? "on" : "off"})` : String(setting.value);
-      const from = setting.entry ? `line ${setting.entry.line}: ${setting.entry.text.trim()}` : "not found: its default";
-      for (const text of [setting.key, `[${setting.section}]`, taken, from]) {
-        const cell = document.createElement("td");
-        cell.textContent = text;
-        row.append(cell);
-      }
-      return row;
-    });
-    document.querySelector("#ini-settings tbody").replaceChildren(...rows);
-    document.getElementById("ini-settings").hidden = !result.ini;
-  }
-
-  async function readIni(file) {
-    const bytes = new Uint8Array(await file.arrayBuffer());
-    const result = IniReading.readSettings(bytes);
+/**
+ * An INI file chosen or dropped onto the page (a dropped log goes to the log
+ * part): what was read of it, and its colour, if it is an INI.
+ * @param {(values: Partial<ColourValues>) => void} setColour
+ */
+function takeIniFiles(setColour) {
+  /** @param {File} file */
+  const readIni = async (file) => {
+    const result = IniReading.readSettings(new Uint8Array(await file.arrayBuffer()));
     report(file.name, result);
     // A file that is not an INI leaves the colour that was chosen.
-    if (!result.ini) return;
-    const value = (key) => result.settings.find((setting) => setting.key === key).value;
-    setColour(Object.fromEntries(CHANNELS.map((name) => [name, value(name)])));
-  }
-
-  const fileInput = document.getElementById("ini-file");
+    if (result.ini) setColour(Colour.fromSettings(result.settings));
+  };
+  const fileInput = byId("ini-file", HTMLInputElement);
   fileInput.addEventListener("change", () => {
-    if (fileInput.files.length > 0) readIni(fileInput.files[0]);
+    if (fileInput.files && fileInput.files.length > 0) readIni(fileInput.files[0]);
   });
   document.addEventListener("dragover", (event) => event.preventDefault());
-  // A dropped log goes to the log part; anything else is taken as the INI.
   document.addEventListener("drop", (event) => {
     event.preventDefault();
-    const file = event.dataTransfer.files[0];
+    const file = event.dataTransfer?.files[0];
     if (file && !file.name.toLowerCase().endsWith(".log")) readIni(file);
   });
-
-  setColour(colourFromQuery(window.location.search));
 }

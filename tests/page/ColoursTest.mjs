@@ -15,11 +15,16 @@ import { argb, COLOURS as SETTINGS } from "./Reference.mjs";
 // Where a line of pixels through the panel's middle leaves the background:
 // nowhere when the disc itself looks like the background, else one run across
 // the disc's diameter (within a pixel), centred.
+/**
+ * @param {number[]} line
+ * @param {number} diameter
+ * @param {number} background
+ */
 function discProblem(line, diameter, background) {
   const off = line.flatMap((rgb, i) => (rgb === (background & 0xffffff) ? [] : [i]));
   const middle = Math.floor(line.length / 2);
   if (!off.includes(middle)) return off.length === 0 ? null : `${off.length} pixels off the background, not the disc`;
-  const [first, last] = [off[0], off.at(-1)];
+  const [first, last] = [off[0], off[off.length - 1]];
   if (last - first + 1 !== off.length) return `pixels ${off.join(",")} off the background: not one run`;
   if (Math.abs(off.length - diameter) > 1 || Math.abs(first - (line.length - diameter) / 2) > 1) {
     return `the disc spans pixels ${first} to ${last}, not ${diameter} across the middle`;
@@ -40,57 +45,87 @@ test("each setting blends over each background as the stand-in's device draws it
     for (const blend of ["patched", "usual"]) {
       const panels = await previewPanels(page, blend);
       assert.equal(panels.length, mine.length, "one panel a background");
-      panels.forEach(({ middle, diameter, row, column }, i) => {
+      for (const [i, { middle, diameter, row, column }] of panels.entries()) {
         const over = `${setting.join("/")} ${blend} over ${hex(mine[i].background)}`;
         assert.deepEqual(channelsApart(middle, mine[i][blend]), [],
           `${over}: page ${hex(middle)}, device ${hex(mine[i][blend])}`);
         assert.ok(diameter > 0, `${over}: the disc's diameter is stated`);
-        for (const [name, line] of [["row", row], ["column", column]]) {
+        for (const [name, line] of Object.entries({ row, column })) {
           assert.equal(discProblem(line, diameter, mine[i].background), null, `${over}, middle ${name}`);
         }
-      });
+      }
     }
   }
 });
 
-// Typed, then left: read as the INI reads a value (out of range clamped, other
-// bases, text the default), in the field, the lines to paste and the link.
+// Typed, then left or taken with Enter: read as the INI reads a value (out of
+// range clamped, other bases, text the default), in the field, the lines to
+// paste and the link.
+/** @type {Array<[import("../../page/colour.js").Channel, number | string, number]>} */
 const OUT_OF_RANGE = [["Red", -5, 0], ["Green", 300, 255], ["Alpha", -1, 0], ["Blue", 256, 255], ["Alpha", "0x80", 128],
   ["Green", "010", 8], ["Red", "1e2", 1], ["Blue", "abc", 224], ["Alpha", " 0x7f ", 127]];
 
 test("a preset, or a value typed in any form, and the lines to paste and the link carry the colour", async () => {
   const page = await session.open();
+  /** @type {Record<string, number>} */
   const colour = { Red: 60, Green: 180, Blue: 255, Alpha: 128 };
   const pairs = () => CHANNELS.map((channel) => `${channel}=${colour[channel]}`);
-  const carried = async (what) => assert.deepEqual({
+  const carried = async (/** @type {string} */ what) => assert.deepEqual({
     fields: await channelValues(page),
-    lines: await page.$eval("#colour-lines", (area) => area.value),
-    link: await page.$eval("#colour-link", (anchor) => anchor.getAttribute("href")),
+    lines: await page.$eval("textarea#colour-lines", (/** @type {HTMLTextAreaElement} */ area) => area.value),
+    link: await page.$eval("a#colour-link", (/** @type {HTMLAnchorElement} */ anchor) => anchor.getAttribute("href")),
   }, { fields: colour, lines: pairs().join("\n"), link: `?${pairs().join("&")}` }, what);
   await page.click('button[data-preset="60,180,255,128"]');
   await carried("the preset");
-  for (const [name, typed, value] of OUT_OF_RANGE) {
-    await setChannel(page, name, typed);
+  for (const [i, [name, typed, value]] of OUT_OF_RANGE.entries()) {
+    if (i % 2 === 1) {
+      await setChannel(page, name, typed);
+    } else {
+      // Enter takes the value in the field, which keeps the focus.
+      const field = await page.$(`input[type="text"][name="${name}"]`);
+      assert.ok(field, `the field of ${name}`);
+      await field.click();
+      await field.evaluate((/** @type {HTMLInputElement} */ typing) => typing.select());
+      await field.type(String(typed));
+      await page.keyboard.press("Enter");
+      assert.equal(await page.evaluate(() => document.activeElement?.getAttribute("name")), name);
+    }
     colour[name] = value;
-    await carried(`${name} typed as ${typed}`);
+    await carried(`${name} typed as ${typed}, then ${i % 2 === 1 ? "left" : "Enter"}`);
   }
   const linked = await session.open(`?${pairs().join("&")}`);
   assert.deepEqual(await channelValues(linked), colour);
 });
 
-test("each copy button has a name of its own and says it copied; the link keeps what was read", async () => {
+test("each copy button has a name of its own, says it copied and copies its lines as they are; the link keeps what " +
+  "was read", async () => {
   const page = await session.open();
   const [ini] = writeFiles(scratchFolder(), [{ name: "Vorlaine.Crimsel.ini", bytes: Buffer.from("[BloodDecal]\r\nRed=200\r\n") }]);
   await giveIni(page, ini, "Vorlaine.Crimsel.ini");
-  const names = await page.$$eval("button[data-copy]", (buttons) => buttons.map((button) => button.textContent));
+  await setChannel(page, "Green", 90);
+  const names = await page.$$eval("button[data-copy]", (/** @type {HTMLButtonElement[]} */ buttons) =>
+    buttons.map((button) => button.textContent));
   assert.equal(new Set(names).size, names.length, `${names}`);
   for (const button of await page.$$("button[data-copy]")) {
     await button.click();
-    await page.waitForFunction((copy) => copy.nextElementSibling.textContent === "Copied", {}, button);
+    await page.waitForFunction((/** @type {HTMLButtonElement} */ copy) =>
+      copy.nextElementSibling?.textContent === "Copied", {}, button);
+  }
+  // What each button hands to the clipboard, caught on its way there, against its lines as they now stand.
+  await page.evaluate(() => Object.defineProperty(navigator, "clipboard", { value: {
+    writeText: async (/** @type {string} */ text) => { document.body.dataset.copied = text; } } }));
+  for (const button of await page.$$("button[data-copy]")) {
+    await page.evaluate(() => delete document.body.dataset.copied);
+    await button.click();
+    await page.waitForFunction(() => document.body.dataset.copied !== undefined);
+    const lines = await button.evaluate((/** @type {HTMLButtonElement} */ copy) =>
+      /** @type {HTMLTextAreaElement} */ (document.getElementById(`${copy.dataset.copy}`)).value);
+    assert.equal(await page.evaluate(() => document.body.dataset.copied), lines, "what was copied");
   }
   await page.click("#colour-link");
   // The page's own address: the driver learns of a change within the page only later.
-  assert.equal(await page.evaluate(() => window.location.search), "?Red=200&Green=224&Blue=224&Alpha=255",
+  assert.equal(await page.evaluate(() => window.location.search), "?Red=200&Green=90&Blue=224&Alpha=255",
     "the address carries the colour");
-  assert.equal(await page.$eval("#ini-report", (report) => report.hidden), false, "what was read is still there");
+  assert.equal(await page.$eval("div#ini-report", (/** @type {HTMLDivElement} */ report) => report.hidden), false,
+    "what was read is still there");
 });

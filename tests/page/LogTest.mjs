@@ -11,6 +11,7 @@ import {
   browserSession, giveIni, giveLog, reference, referenceProgram, scratchFolder, timelinePixels, writeFiles,
 } from "./PageDriver.mjs";
 
+assert.ok(referenceProgram, "CRIMSEL_PAGE_REFERENCE names the reference program");
 const bin = dirname(dirname(referenceProgram));
 const [oversized, stopped] = reference("logs").map(({ folder }) => folder.replace(/^Z:/, ""));
 
@@ -61,7 +62,21 @@ const LOGS = [
 ];
 
 const session = browserSession();
+/**
+ * @param {string[]} list
+ * @param {string} expected
+ */
 const found = (list, expected) => list.some((item) => item.includes(expected));
+/**
+ * The number that a pattern's first group finds in a text.
+ * @param {RegExp} pattern
+ * @param {string} text
+ */
+function numberIn(pattern, text) {
+  const match = pattern.exec(text);
+  assert.ok(match, `${pattern} in "${text}"`);
+  return Number(match[1]);
+}
 
 test("each log's start-up in words beside its lines, its blocks, maps and events", async () => {
   const page = await session.open();
@@ -72,7 +87,7 @@ test("each log's start-up in words beside its lines, its blocks, maps and events
     assert.equal(shown.notUnderstood, "0 lines not understood", name);
     assert.deepEqual(shown.problems, [], name);
     const lines = readFileSync(path, "latin1").split("\r\n");
-    assert.ok(shown.lines.every((line) => lines.includes(line)), `${name}: each sentence beside its line`);
+    assert.ok(shown.lines.every((/** @type {string} */ line) => lines.includes(line)), `${name}: each sentence beside its line`);
     for (const words of entry.startup || []) assert.ok(found(shown.startup, words), `${name}: "${words}"`);
     if (entry.counts) assert.equal(shown.counts, entry.counts, name);
     if (entry.executions) assert.equal(shown.executions, entry.executions, name);
@@ -84,19 +99,21 @@ test("an event leads to its block, whose lines show as they stand in the log", a
   const path = join(bin, "games/scene/Crimsel.log");
   const page = await session.open();
   const shown = await giveLog(page, path, "Crimsel.log");
-  const event = shown.events.findIndex((words) => words.includes("needsClear raised"));
+  const event = shown.events.findIndex((/** @type {string} */ words) => words.includes("needsClear raised"));
   await page.click(`#log-events li:nth-child(${event + 1}) button`);
   await page.waitForFunction(() => document.querySelector("#block-lines .selected") !== null);
-  const block = Number(/^block (\d+)/.exec(shown.events[event])[1]);
+  const block = numberIn(/^block (\d+)/, shown.events[event]);
   const lines = readFileSync(path, "latin1").split("\r\n");
   const header = lines.filter((line) => line.includes("] DamageMapState "))[block - 1];
-  const count = Number(/mapCount=(\d+)/.exec(header)[1]);
+  const count = numberIn(/mapCount=(\d+)/, header);
   const start = lines.indexOf(header);
   const own = lines.slice(start, start + 1 + count);
-  assert.deepEqual(await page.$$eval("#block-lines div", (shownLines) => shownLines.map((line) => line.textContent)), own);
-  assert.equal(await page.$eval("#block-lines .selected", (line) => line.textContent), own.find((line) =>
-    line.includes("  map[00] ")));
-  assert.match(await page.$eval("#cell-detail", (detail) => detail.textContent), /^map\[00\]: .*\(needsClear\)/);
+  assert.deepEqual(await page.$$eval("#block-lines div", (/** @type {HTMLDivElement[]} */ shownLines) =>
+    shownLines.map((line) => line.textContent)), own);
+  assert.equal(await page.$eval("#block-lines .selected", (/** @type {Element} */ line) => line.textContent),
+    own.find((line) => line.includes("  map[00] ")));
+  assert.match(await page.$eval("#cell-detail", (/** @type {Element} */ detail) => detail.textContent),
+    /^map\[00\]: .*\(needsClear\)/);
 });
 
 // The timeline as drawn (its pixels' RGB, row by row) and as the page says it
@@ -104,23 +121,34 @@ test("an event leads to its block, whose lines show as they stand in the log", a
 // row, found by clicks along one line each (as the block's title and the cell's
 // detail name them), and each cell's detail; the legend's colour of each owner
 // and the words that name the strips' colours.
+/** @param {import("puppeteer-core").Page} page */
 async function timelinePicture(page) {
   const { width, rgba } = await timelinePixels(page);
   const picture = await page.evaluate(async () => {
-    const canvas = document.getElementById("timeline");
+    const canvas = /** @type {HTMLCanvasElement} */ (document.getElementById("timeline"));
     const { width, height } = canvas;
-    const title = document.getElementById("block-title");
-    const detail = document.getElementById("cell-detail");
+    const title = /** @type {HTMLElement} */ (document.getElementById("block-title"));
+    const detail = /** @type {HTMLElement} */ (document.getElementById("cell-detail"));
     const box = canvas.getBoundingClientRect();
+    /**
+     * @param {number} x
+     * @param {number} y
+     */
     const click = (x, y) => {
       title.textContent = "";
       canvas.dispatchEvent(new MouseEvent("click", { bubbles: true,
         clientX: box.left + canvas.clientLeft + ((x + 0.5) * canvas.clientWidth) / width,
         clientY: box.top + canvas.clientTop + ((y + 0.5) * canvas.clientHeight) / height }));
-      return title.textContent === "" ? null : { block: Number(/^Block (\d+)/.exec(title.textContent)[1]) - 1,
-        map: Number(/^map\[(\d+)\]/.exec(detail.textContent)[1]), detail: detail.textContent };
+      return title.textContent === "" ? null : { block: Number(/^Block (\d+)/.exec(title.textContent)?.[1]) - 1,
+        map: Number(/^map\[(\d+)\]/.exec(detail.textContent)?.[1]), detail: detail.textContent };
     };
+    /**
+     * @param {(at: number) => ({ block: number, map: number } | null)} along
+     * @param {number} length
+     * @param {"block" | "map"} key
+     */
     const spans = (along, length, key) => {
+      /** @type {Array<[number, number]>} */
       const found = [];
       for (let at = 0; at < length; at++) {
         const cell = along(at);
@@ -132,24 +160,33 @@ async function timelinePicture(page) {
     for (let y = 0; y < height && !first; y++) {
       for (let x = 0; x < width && !first; x += 4) first = click(x, y) && { x, y };
     }
+    if (!first) throw new Error("no cell of the timeline answers a click");
     const columns = spans((x) => click(x, first.y), width, "block");
     const middle = Math.floor((columns[0][0] + columns[0][1]) / 2);
     const rows = spans((y) => click(middle, y), height, "map");
     const cells = columns.map(([left, right]) => rows.map(([top, bottom]) =>
-      click(Math.floor((left + right) / 2), Math.floor((top + bottom) / 2)).detail));
+      click(Math.floor((left + right) / 2), Math.floor((top + bottom) / 2))?.detail ?? ""));
     const owners = Object.fromEntries([...document.querySelectorAll("#timeline-legend .owner")].map((item) =>
-      [item.textContent.split(" ")[0], getComputedStyle(item.querySelector(".swatch")).backgroundColor]));
-    return { columns, rows, cells, owners, about: document.querySelector("#log-timeline-part p").textContent };
+      [item.textContent?.split(" ")[0],
+        getComputedStyle(/** @type {Element} */ (item.querySelector(".swatch"))).backgroundColor]));
+    return { columns, rows, cells, owners, about: document.querySelector("#log-timeline-part p")?.textContent ?? "" };
   });
-  return { ...picture, at: (x, y) => rgba.readUIntBE((y * width + x) * 4, 3) };
+  return { ...picture, at: (/** @type {number} */ x, /** @type {number} */ y) => rgba.readUIntBE((y * width + x) * 4, 3) };
 }
 
-const rgbOf = (css) => css.match(/\d+/g).slice(0, 3).reduce((word, channel) => (word << 8) | Number(channel), 0);
+/** @param {string} css */
+const rgbOf = (css) => (css.match(/\d+/g) ?? []).slice(0, 3).reduce((word, channel) => (word << 8) | Number(channel), 0);
+/** @param {number} rgb */
 const channels = (rgb) => [rgb >> 16, (rgb >> 8) & 255, rgb & 255];
 // The colours that the page's words name, by hue, among clearly coloured pixels.
+/** @type {Record<string, [number, number]>} */
 const HUES = {
   red: [345, 15], orange: [15, 45], yellow: [45, 70], green: [70, 165], blue: [165, 260], purple: [260, 345],
 };
+/**
+ * @param {number} rgb
+ * @param {string} name
+ */
 function named(rgb, name) {
   const [r, g, b] = channels(rgb);
   const [max, min] = [Math.max(r, g, b), Math.min(r, g, b)];
@@ -159,11 +196,14 @@ function named(rgb, name) {
   const [from, to] = HUES[name];
   return from < to ? hue >= from && hue < to : hue >= from || hue < to;
 }
+/** @param {number[]} list */
 const sorted = (list) => [...new Set(list)].sort((a, b) => a - b);
 // The points strictly inside a span: its edges are where the page's hit test
 // and its drawing may round apart.
-const inside = ([from, to]) => Array.from({ length: Math.max(0, to - from - 1) }, (_, i) => from + 1 + i);
+const inside = (/** @type {[number, number]} */ [from, to]) => Array.from({ length: Math.max(0, to - from - 1) }, (_, i) => from + 1 + i);
+/** @param {number[]} list */
 const mostCommon = (list) => {
+  /** @type {Map<number, number>} */
   const counts = new Map();
   for (const item of list) counts.set(item, (counts.get(item) || 0) + 1);
   return [...counts].sort((a, b) => b[1] - a[1])[0][0];
@@ -173,8 +213,8 @@ test("the timeline draws one row per map in its owner's colour, and each strip o
   // The scene's log with its execution decals before the first block, before
   // the third and after the last.
   const lines = readFileSync(join(bin, "games/scene/Crimsel.log"), "latin1").split("\r\n");
-  const isExecution = (line) => line.includes("] Execution ");
-  const isHeader = (line) => line.includes("] DamageMapState ");
+  const isExecution = (/** @type {string} */ line) => line.includes("] Execution ");
+  const isHeader = (/** @type {string} */ line) => line.includes("] DamageMapState ");
   const executions = lines.filter(isExecution);
   const rest = lines.filter((line) => !isExecution(line));
   const headers = rest.flatMap((line, i) => (isHeader(line) ? [i] : []));
@@ -185,22 +225,22 @@ test("the timeline draws one row per map in its owner's colour, and each strip o
   const page = await session.open();
   const shown = await giveLog(page, path, "Crimsel.log");
   assert.deepEqual([shown.counts, shown.executions], ["4 blocks, 2 maps", "9 execution decals"]);
-  const [blocks, maps] = shown.counts.match(/\d+/g).map(Number);
+  const [blocks, maps] = (shown.counts.match(/\d+/g) ?? []).map(Number);
   const { at, columns, rows, cells, owners, about } = await timelinePicture(page);
 
   assert.deepEqual(Object.keys(rows).map(Number), [...Array(maps).keys()], "a row per map");
   assert.deepEqual(Object.keys(columns).map(Number), [...Array(blocks).keys()], "a column per block");
   // Each cell in its owner's colour; its flags as black marks: a bar along its top, one along its foot, stripes.
-  const dark = (rgb) => channels(rgb).every((channel) => channel < 48);
+  const dark = (/** @type {number} */ rgb) => channels(rgb).every((channel) => channel < 48);
   cells.forEach((column, block) => column.forEach((words, map) => {
     const xs = inside(columns[block]);
     const ys = inside(rows[map]);
     const drawn = mostCommon(xs.flatMap((x) => ys.map((y) => at(x, y))));
-    const owner = rgbOf(owners[/owner ([0-9A-F]{8})/.exec(words)[1]]);
+    const owner = rgbOf(owners[/owner ([0-9A-F]{8})/.exec(words)?.[1] ?? ""]);
     assert.equal(drawn, owner, `block ${block + 1}, ${words}: drawn in its owner's colour`);
     const marks = {
       needsClear: xs.every((x) => dark(at(x, ys[0]))),
-      resetAfterRender: xs.every((x) => dark(at(x, ys.at(-1)))),
+      resetAfterRender: xs.every((x) => dark(at(x, ys[ys.length - 1]))),
       inactive: xs.slice(-Math.floor(xs.length / 4)).some((x) => ys.slice(3, -3).some((y) => dark(at(x, y)))),
     };
     for (const [flag, marked] of Object.entries(marks)) {
@@ -209,19 +249,19 @@ test("the timeline draws one row per map in its owner's colour, and each strip o
   }));
 
   // Above the rows: the blocks and the lines of the picture where each strip's colour shows.
-  const strip = (colour) => {
+  const strip = (/** @type {string} */ colour) => {
     const marked = columns.map((span) => inside(span).flatMap((x) =>
       [...Array(rows[0][0]).keys()].filter((y) => named(at(x, y), colour))));
     return { blocks: marked.flatMap((ys, block) => (ys.length > 0 ? [block] : [])), lines: new Set(marked.flat()) };
   };
-  const blockOf = (i) => arranged.slice(0, i).filter(isHeader).length;
+  const blockOf = (/** @type {number} */ i) => arranged.slice(0, i).filter(isHeader).length;
   const expected = {
-    events: sorted(shown.events.map((words) => Number(/^block (\d+)/.exec(words)[1]) - 1)),
+    events: sorted(shown.events.map((/** @type {string} */ words) => numberIn(/^block (\d+)/, words) - 1)),
     // Those after the last block, which no block follows, show with it.
     "execution decals": sorted(arranged.flatMap((line, i) => (isExecution(line) ? [Math.min(blockOf(i), blocks - 1)] : []))),
   };
   const strips = Object.fromEntries(Object.keys(expected).map((kind) => {
-    const colour = new RegExp(`${kind} in (\\w+)`).exec(about)?.[1];
+    const colour = new RegExp(`${kind} in (\\w+)`).exec(about)?.[1] ?? "";
     assert.ok(colour in HUES, `the page names the colour of the ${kind}' strip: ${about}`);
     return [kind, strip(colour)];
   }));
@@ -233,8 +273,9 @@ test("the timeline draws one row per map in its owner's colour, and each strip o
 });
 
 test("every log that the plug-in wrote in this run is understood whole", async () => {
+  /** @type {string[]} */
   const logs = [];
-  const walk = (folder) => {
+  const walk = (/** @type {string} */ folder) => {
     for (const name of readdirSync(folder)) {
       const path = join(folder, name);
       if (name === "wineprefix") continue;
@@ -264,7 +305,7 @@ test("bad input gets a clear message, and a log's text is only ever text", async
   const stamp = "[2026-12-08 20:00:00.000] ";
   const markup = "<img src=x onerror=\"document.title='ran'\"><script>document.title='ran'</script>";
   const stopped = `${stamp}InitializeASI stopped by an error: ${markup}`;
-  const sceneThen = (text) => Buffer.from(`${scene.toString("latin1")}${text}`, "latin1");
+  const sceneThen = (/** @type {string} */ text) => Buffer.from(`${scene.toString("latin1")}${text}`, "latin1");
   const earlier = lines.map((line, i) => (i === lines.findLastIndex((l) => l.includes("DamageMapState"))
     ? `[1999-01-01 00:00:00.000]${line.slice(25)}` : line));
   const execution = lines.find((line) => line.includes("Execution victim decal"));
@@ -301,6 +342,7 @@ test("bad input gets a clear message, and a log's text is only ever text", async
   const folder = scratchFolder();
   const paths = writeFiles(folder, cases);
   const page = await session.open();
+  /** @type {Record<string, number>} */
   const heights = {};
   for (const [i, c] of cases.entries()) {
     const shown = await giveLog(page, paths[i], c.name);
@@ -313,23 +355,24 @@ test("bad input gets a clear message, and a log's text is only ever text", async
     assert.equal(shown.elements, 0, `${c.name}: no element made from the file`);
     if (c.executionList) {
       // Each decal in words: its time, victim or splatter, its index and texture, as its line has them.
-      const words = await page.$$eval("#log-execution-list li", (items) => items.map((item) => item.textContent));
+      const words = await page.$$eval("#log-execution-list li", (/** @type {HTMLLIElement[]} */ items) =>
+        items.map((item) => item.textContent));
       assert.equal(words.length, c.executionList.length, c.name);
-      words.forEach((said, i) => {
+      words.forEach((/** @type {string} */ said, /** @type {number} */ i) => {
         const line = c.executionList[i];
         const kind = line.includes("splatter decal") ? "splatter" : "victim";
-        for (const part of [line.slice(12, 24), `${kind} decal ${/ index=(\S+)/.exec(line)[1]}`, / texture=(.*)$/.exec(line)[1]]) {
+        for (const part of [line.slice(12, 24), `${kind} decal ${/ index=(\S+)/.exec(line)?.[1]}`, String(/ texture=(.*)$/.exec(line)?.[1])]) {
           assert.ok(said.includes(part), `${c.name}: "${part}" in "${said}"`);
         }
       });
     }
-    heights[c.name] = await page.$eval("#timeline", (canvas) => canvas.height);
+    heights[c.name] = await page.$eval("canvas#timeline", (/** @type {HTMLCanvasElement} */ canvas) => canvas.height);
   }
   assert.ok(heights["no-maps.log"] < heights["cut.log"], "a block of no maps draws no row, one of one map a row");
   await page.click("#log-show-unknown");
-  await page.waitForFunction(() => !document.getElementById("log-unknown").hidden);
-  assert.equal(await page.$eval("#log-unknown", (shown) => shown.textContent), `${stamp}${markup}`);
-  assert.equal(await page.$$eval("#log-report img, #log-report script", (made) => made.length), 0);
+  await page.waitForFunction(() => document.getElementById("log-unknown")?.hidden === false);
+  assert.equal(await page.$eval("#log-unknown", (/** @type {Element} */ shown) => shown.textContent), `${stamp}${markup}`);
+  assert.equal(await page.$$eval("#log-report img, #log-report script", (/** @type {Element[]} */ made) => made.length), 0);
   assert.equal(await page.title(), "Vorlaine.Crimsel: blood decal colour and settings");
 });
 
@@ -347,8 +390,8 @@ test("the page fits every window from 320 pixels wide, and the timeline follows 
   }
   // The scheme's change reaches the page a moment after the switch.
   const background = () => {
-    const canvas = document.getElementById("timeline");
-    const [r, g, b] = canvas.getContext("2d").getImageData(0, 0, 1, 1).data;
+    const canvas = /** @type {HTMLCanvasElement} */ (document.getElementById("timeline"));
+    const [r, g, b] = canvas.getContext("2d")?.getImageData(0, 0, 1, 1).data ?? [];
     return canvas.getAttribute("aria-busy") === "false" &&
       `rgb(${r}, ${g}, ${b})` === getComputedStyle(document.documentElement).backgroundColor;
   };

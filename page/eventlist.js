@@ -1,0 +1,122 @@
+// The events list: every event of the log, or of one map, a page at a time;
+// choosing one marks it and leads the timeline to its cell.
+
+import { byId, element, first, setText } from "./dom.js";
+import { eventsOf, pageCount, pageRange, pageWithin } from "./eventpages.js";
+import * as LogModel from "./logmodel.js";
+import { eventsShown, eventWords } from "./logwords.js";
+import { mapName } from "./timeline.js";
+
+/** @typedef {import("./logmodel.js").Model} Model */
+/** @typedef {{ block: number, map: number }} Cell */
+
+/**
+ * The list of this model's events, of all maps, with its pages' buttons and
+ * its choice of map.
+ * @param {Model} model
+ * @param {{ choose: (cell: Cell) => void, narrow: (map: number) => void }} timeline
+ *   what the timeline does as an event is chosen or the list narrowed
+ * @returns {{ narrow: (map: number) => void, narrowedTo: () => number }}
+ *   narrows the list to a map's events (-1 for all), and says to which
+ */
+export function create(model, timeline) {
+  const list = byId("log-events", HTMLOListElement);
+  const select = byId("events-map", HTMLSelectElement);
+  /** @type {{ map: number, listed: Uint32Array, page: number, chosen: number }} */
+  const state = { map: -1, listed: new Uint32Array(0), page: 0, chosen: -1 };
+
+  function render() {
+    const total = state.listed.length;
+    const range = pageRange(state.page, total);
+    list.replaceChildren(...items(model, state.listed.subarray(range.from, range.to), choose));
+    mark(list, state.chosen);
+    const pages = pageCount(total);
+    setText("log-events-more", eventsShown(range, state.page, pages, total, state.map));
+    first(".events-pages", HTMLElement).hidden = pages === 1;
+    byId("events-first", HTMLButtonElement).disabled = byId("events-previous", HTMLButtonElement).disabled = state.page === 0;
+    byId("events-next", HTMLButtonElement).disabled = byId("events-last", HTMLButtonElement).disabled =
+      state.page >= pages - 1;
+  }
+
+  /** @param {number} e */
+  function choose(e) {
+    state.chosen = e;
+    mark(list, e);
+    list.querySelector(".chosen")?.scrollIntoView({ block: "nearest" });
+    timeline.choose({ block: model.events.block[e], map: model.events.map[e] });
+  }
+
+  /** @param {number} map */
+  function narrow(map) {
+    state.map = map;
+    state.listed = eventsOf(model.events, map);
+    state.page = 0;
+    select.value = String(map);
+    timeline.narrow(map);
+    render();
+  }
+
+  /** @param {(page: number) => number} to */
+  const turn = (to) => () => {
+    state.page = pageWithin(to(state.page), state.listed.length);
+    render();
+  };
+  byId("events-first", HTMLButtonElement).onclick = turn(() => 0);
+  byId("events-previous", HTMLButtonElement).onclick = turn((page) => page - 1);
+  byId("events-next", HTMLButtonElement).onclick = turn((page) => page + 1);
+  byId("events-last", HTMLButtonElement).onclick = turn(() => pageCount(state.listed.length) - 1);
+  select.replaceChildren(...mapOptions(model));
+  select.onchange = () => narrow(Number(select.value));
+  narrow(-1);
+  return { narrow, narrowedTo: () => state.map };
+}
+
+/**
+ * A page's items: each event a button that chooses it.
+ * @param {Model} model
+ * @param {Uint32Array} events
+ * @param {(e: number) => void} choose
+ * @returns {HTMLLIElement[]}
+ */
+function items(model, events, choose) {
+  return Array.from(events, (e) => {
+    const button = element("button", eventWords(model, e));
+    button.type = "button";
+    button.onclick = () => choose(e);
+    const item = element("li");
+    item.dataset.event = String(e);
+    item.append(button);
+    return item;
+  });
+}
+
+/**
+ * The chosen event's item marked, in place: a button that has the focus keeps it.
+ * @param {HTMLOListElement} list
+ * @param {number} chosen
+ */
+function mark(list, chosen) {
+  for (const item of list.querySelectorAll("li")) {
+    const isChosen = Number(item.dataset.event) === chosen;
+    item.classList.toggle("chosen", isChosen);
+    if (isChosen) item.firstElementChild?.setAttribute("aria-current", "true");
+    else item.firstElementChild?.removeAttribute("aria-current");
+  }
+}
+
+/**
+ * All maps, then each map that the log showed.
+ * @param {Model} model
+ * @returns {HTMLOptionElement[]}
+ */
+function mapOptions(model) {
+  const options = [element("option", "all maps")];
+  options[0].value = "-1";
+  for (let map = 0; map < LogModel.MAX_MAPS; map++) {
+    if (!model.mapsSeen[map]) continue;
+    const option = element("option", `${mapName(map)} only`);
+    option.value = String(map);
+    options.push(option);
+  }
+  return options;
+}

@@ -1,0 +1,52 @@
+// The owners of the cells in view, the most frequent first, and how many in
+// all: a short legend even with thousands of owners. Choosing one highlights
+// its cells.
+
+import { byId, element, setText } from "./dom.js";
+import { legendTitle, ownerWords } from "./logwords.js";
+import { legendOwners } from "./ownerranking.js";
+
+/** @typedef {import("./summary.js").Owner} Owner */
+
+/**
+ * The legend of a timeline.
+ * @param {{ ownersInView: () => Array<[number, number]>, highlight: (owner: number) => void }} timeline
+ * @param {Owner[]} owners every owner of the log
+ * @returns {() => void} shows the legend of the view as it now is
+ */
+export function create(timeline, owners) {
+  let highlighted = -1;
+  let shownKey = "";
+  function render() {
+    const inView = timeline.ownersInView();
+    const listed = legendOwners(inView, highlighted);
+    const key = `${listed.join(",")}/${highlighted}/${inView.length}`;
+    if (key === shownKey) return;
+    shownKey = key;
+    setText("timeline-legend-title", legendTitle(listed.length, inView.length, owners.length));
+    byId("timeline-owners", HTMLElement).replaceChildren(...listed.map((index) =>
+      ownerButton(owners[index], index === highlighted, () => {
+        highlighted = index === highlighted ? -1 : index;
+        timeline.highlight(highlighted);
+        render();
+      })));
+  }
+  return render;
+}
+
+/**
+ * @param {Owner} owner
+ * @param {boolean} pressed
+ * @param {() => void} onclick
+ * @returns {HTMLButtonElement}
+ */
+function ownerButton({ owner, css, cells }, pressed, onclick) {
+  const button = element("button", ownerWords(owner, cells), "owner");
+  button.type = "button";
+  button.setAttribute("aria-pressed", String(pressed));
+  const swatch = element("span", undefined, "swatch");
+  swatch.style.background = css;
+  button.prepend(swatch);
+  button.onclick = onclick;
+  return button;
+}

@@ -1,0 +1,51 @@
+// The log's report: how much of the file was understood, what is wrong with it
+// as a whole, its start-up in words beside its lines, and the lines not
+// understood, shown on request. Everything from the file is set as text.
+
+import { byId, element, setText } from "./dom.js";
+import * as LogModel from "./logmodel.js";
+import * as LogReading from "./logreading.js";
+import { problems, some } from "./logwords.js";
+
+/** @typedef {import("./logreading.js").ReadResult} ReadResult */
+/** @typedef {import("./logreading.js").StartupLine} StartupLine */
+
+/**
+ * @param {File} file
+ * @param {ReadResult} result
+ */
+export function show(file, result) {
+  const model = result.model;
+  setText("log-not-understood", `${some(result.notUnderstood, "line")} not understood`);
+  setText("log-blocks", `${some(model.blocks.length, "block")}, ${some(LogModel.mapsSeen(model), "map")}`);
+  setText("log-executions", some(model.executions.length, "execution decal"));
+  byId("log-problems", HTMLUListElement).replaceChildren(...problems(result, file.name).map((text) => element("li", text)));
+  const startup = byId("log-startup", HTMLTableElement);
+  startup.tBodies[0].replaceChildren(...result.startup.map((/** @type {StartupLine} */ { kind, words, line }) => {
+    const row = element("tr", undefined, kind);
+    row.append(element("td", words), element("td", line));
+    return row;
+  }));
+  startup.hidden = result.startup.length === 0;
+  offerNotUnderstood(file, result);
+}
+
+/**
+ * The button that shows the lines not understood, read back from the file.
+ * @param {File} file
+ * @param {ReadResult} result
+ */
+function offerNotUnderstood(file, result) {
+  const unknown = byId("log-unknown", HTMLDivElement);
+  unknown.hidden = true;
+  unknown.replaceChildren();
+  const button = byId("log-show-unknown", HTMLButtonElement);
+  button.hidden = result.notUnderstood === 0;
+  button.onclick = async () => {
+    const lines = [];
+    for (const offset of result.notUnderstoodOffsets) lines.push(element("div", (await LogReading.lineAt(file, offset)).slice(0, 300)));
+    unknown.replaceChildren(...lines);
+    if (result.notUnderstood > lines.length) unknown.append(element("div", `and ${result.notUnderstood - lines.length} more`));
+    unknown.hidden = false;
+  };
+}
