@@ -21,7 +21,7 @@ const KEPT_UNDERSTOOD = 500; // offsets of lines not understood, for showing the
 /**
  * What read() makes of a log.
  * @typedef {object} ReadResult
- * @property {import("./logmodel.js").Reading} model
+ * @property {import("./logmodel.js").Model} model
  * @property {StartupLine[]} startup the first of them, up to 500
  * @property {number} notUnderstood lines that nothing here fits
  * @property {number[]} notUnderstoodOffsets the first of them, up to 500
@@ -262,11 +262,11 @@ const EXECUTION = new RegExp(`^Execution (?:victim decal: player=[0-9A-F]{8} vic
 /**
  * @param {Blob} file
  * @param {(fraction: number) => void} onProgress
- * @returns {Promise<ReadResult>}
+ * @returns {Promise<ReadResult & { model: import("./logmodel.js").Reading }>} its model's tables with their add
  */
 export async function read(file, onProgress) {
   const model = LogModel.create();
-  /** @type {ReadResult} */
+  /** @type {ReadResult & { model: import("./logmodel.js").Reading }} */
   const result = { model, startup: [], notUnderstood: 0, notUnderstoodOffsets: [], lines: 0, nulBytes: false,
     cutAtEnd: false, size: file.size };
   /** @param {number} offset */
