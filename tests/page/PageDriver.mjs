@@ -12,9 +12,8 @@ import { pathToFileURL } from "node:url";
 import { after, afterEach, before } from "node:test";
 import puppeteer from "puppeteer-core";
 
-/** @typedef {import("puppeteer-core").Browser} Browser */
-/** @typedef {import("puppeteer-core").Page} Page */
-/** @template {Element} E @typedef {import("puppeteer-core").ElementHandle<E>} ElementHandle */
+/** @typedef {import("puppeteer-core").Browser} Browser @typedef {import("puppeteer-core").Page} Page */
+/** @typedef {import("puppeteer-core").ElementHandle<HTMLInputElement>} InputHandle */
 /** @typedef {"light" | "dark" | null} Scheme null for the page's own */
 
 export const [pageHtml] = process.argv.slice(2);
@@ -43,11 +42,7 @@ export const CHANNELS = ["Red", "Green", "Blue", "Alpha"];
 
 export { hex, reference, referenceProgram, scratchFolder, windowsPath } from "./Reference.mjs";
 
-/**
- * @param {string} folder
- * @param {{ name: string, bytes: Uint8Array }[]} files
- * @returns {string[]} their paths
- */
+/** @param {string} folder @param {{ name: string, bytes: Uint8Array }[]} files @returns {string[]} */
 export function writeFiles(folder, files) {
   return files.map(({ name, bytes }) => {
     const path = join(folder, name);
@@ -81,10 +76,7 @@ const SCHEME_EXTENSION = {
 
 // The pages' colour scheme: "light", "dark", or null for the page's own again
 // (Chromium's as launched; Firefox's as its setting leaves it, "auto").
-/**
- * @param {Browser} browser
- * @returns {Promise<(pages: Page[], scheme: Scheme) => Promise<unknown>>}
- */
+/** @param {Browser} browser @returns {Promise<(pages: Page[], scheme: Scheme) => Promise<unknown>>} */
 async function schemeSetter(browser) {
   if (browserName === "chromium") {
     return (pages, scheme) => Promise.all(pages.map((page) =>
@@ -198,7 +190,8 @@ async function startBrowser({ faults, pages }) {
     await page.exposeFunction("reportPolicyViolation", (/** @type {string} */ words) =>
       faults.push(`refused by its policy: ${words}`));
     await page.evaluateOnNewDocument(() => document.addEventListener("securitypolicyviolation", (event) =>
-      (/** @type {typeof window & { reportPolicyViolation: (words: string) => void }} */ (window)).reportPolicyViolation(`${event.effectiveDirective} ${event.blockedURI} (${event.sample})`)));
+      (/** @type {typeof window & { reportPolicyViolation: (words: string) => void }} */ (window))
+        .reportPolicyViolation(`${event.effectiveDirective} ${event.blockedURI} (${event.sample})`)));
     await page.setRequestInterception(true);
     page.on("request", (request) => {
       if (isOwn(request.url())) {
@@ -224,6 +217,7 @@ async function startBrowser({ faults, pages }) {
   const scheme = (page, value) => setScheme([page], value);
   return { browser, open, checkAccessibility, scheme };
 }
+/** @typedef {Awaited<ReturnType<typeof startBrowser>>} Started */
 
 /** @param {unknown} error */
 const reason = (error) => (error instanceof Error ? error.message : String(error));
@@ -231,14 +225,13 @@ const reason = (error) => (error instanceof Error ? error.message : String(error
 // The browser of a test file, started before its tests and closed after them;
 // each test's pages are checked by axe-core as the test left them and closed
 // after it, and none may have shown a fault.
+/** @returns {Pick<Started, "open" | "scheme">} */
 export function browserSession() {
   /** @type {{ faults: string[], pages: Page[] }} */
   const session = { faults: [], pages: [] };
-  /** @type {Awaited<ReturnType<typeof startBrowser>> | null} */
+  /** @type {Started | null} */
   let started = null;
-  before(async () => {
-    started = await startBrowser(session);
-  });
+  before(async () => (started = await startBrowser(session)));
   afterEach(async () => {
     const pages = session.pages.splice(0);
     await started?.checkAccessibility(pages, "as the test left it").catch((error) =>
@@ -247,16 +240,8 @@ export function browserSession() {
     assert.deepEqual(session.faults.splice(0), [], "what the pages showed going wrong");
   });
   after(() => started?.browser.close());
-  const running = () => {
-    if (!started) throw new Error("the test file's browser has not started");
-    return started;
-  };
-  return {
-    /** @param {string} [query] the page's query, "?..." */
-    open: (query) => running().open(query),
-    /** @param {Page} page @param {Scheme} value */
-    scheme: (page, value) => running().scheme(page, value),
-  };
+  const running = () => started ?? assert.fail("the test file's browser has not started");
+  return { open: (query) => running().open(query), scheme: (page, value) => running().scheme(page, value) };
 }
 
 /** @param {string} name */
@@ -271,7 +256,7 @@ export async function setChannel(page, name, value) {
     await page.keyboard.press(value === 0 ? "Home" : "End");
     return;
   }
-  const input = /** @type {ElementHandle<HTMLInputElement>} */ (await page.$(field(name)));
+  const input = /** @type {InputHandle} */ (await page.$(field(name)));
   await input.click();
   // All of the field's text selected, as a triple click does, without a triple
   // click's timing, which a busy machine can break into single clicks.
@@ -301,8 +286,7 @@ export function previewPanels(page, blend) {
         return (rgb[i] << 16) | (rgb[i + 1] << 8) | rgb[i + 2];
       };
       const middle = Math.floor(width / 2);
-      const output = figure.querySelector(`output[data-background="${canvas.dataset.background}"]`);
-      const alpha = Number((/** @type {HTMLElement} */ (output)).textContent);
+      const alpha = Number(figure.querySelector(`output[data-background="${canvas.dataset.background}"]`)?.textContent);
       return {
         middle: ((alpha << 24) | at(middle, Math.floor(height / 2))) >>> 0,
         diameter: Number(canvas.dataset.discDiameter),
@@ -332,14 +316,13 @@ async function drop(page, path, name) {
 /** @param {Page} page @param {"ini" | "log"} kind @param {string} path @param {string} name @param {boolean} dropped */
 async function give(page, kind, path, name, dropped) {
   const other = kind === "ini" ? "log" : "ini";
-  const state = () => page.evaluate((k) => `${(/** @type {HTMLElement} */ (document.getElementById(`${k}-report`))).hidden} ` +
-    `${(/** @type {HTMLElement} */ (document.getElementById(`${k}-name`))).textContent}`, other);
+  const state = () => page.evaluate((k) =>
+    `${document.getElementById(`${k}-report`)?.hidden} ${document.getElementById(`${k}-name`)?.textContent}`, other);
   const untouched = await state();
   if (dropped) await drop(page, path, name);
-  else await (/** @type {ElementHandle<HTMLInputElement>} */ (await page.$(`input[type="file"][accept=".${kind}"]`)))
-    .uploadFile(path);
-  await page.waitForFunction((k, shown) => (/** @type {HTMLElement} */ (document.getElementById(`${k}-name`))).textContent === shown &&
-    !(/** @type {HTMLElement} */ (document.getElementById(`${k}-report`))).hidden, { timeout: 15000 }, kind, name).catch((error) => {
+  else await (/** @type {InputHandle} */ (await page.$(`input[type="file"][accept=".${kind}"]`))).uploadFile(path);
+  await page.waitForFunction((k, shown) => document.getElementById(`${k}-name`)?.textContent === shown &&
+    !document.getElementById(`${k}-report`)?.hidden, { timeout: 15000 }, kind, name).catch((error) => {
     throw new Error(`${name} ${dropped ? "dropped" : "chosen"}: the ${kind} part does not show it (${reason(error)})`,
       { cause: error });
   });
@@ -364,7 +347,8 @@ export async function timelinePixels(page) {
   const { width, height, base64 } = await page.evaluate(async () => {
     const canvas = /** @type {HTMLCanvasElement} */ (document.getElementById("timeline"));
     do await new Promise((frame) => requestAnimationFrame(frame)); while (canvas.getAttribute("aria-busy") !== "false");
-    const data = /** @type {CanvasRenderingContext2D} */ (canvas.getContext("2d")).getImageData(0, 0, canvas.width, canvas.height).data;
+    const context = /** @type {CanvasRenderingContext2D} */ (canvas.getContext("2d"));
+    const data = context.getImageData(0, 0, canvas.width, canvas.height).data;
     let bytes = "";
     for (let i = 0; i < data.length; i += 0x8000) bytes += String.fromCharCode(...data.subarray(i, i + 0x8000));
     return { width: canvas.width, height: canvas.height, base64: btoa(bytes) };
@@ -380,10 +364,8 @@ export async function giveLog(page, path, name, dropped = false) {
     counts: report.querySelector("#log-blocks")?.textContent,
     executions: report.querySelector("#log-executions")?.textContent,
     problems: [...report.querySelectorAll("#log-problems li")].map((item) => item.textContent),
-    startup: [.../** @type {NodeListOf<HTMLTableRowElement>} */ (report.querySelectorAll("#log-startup tbody tr"))]
-      .map((row) => row.cells[0].textContent),
-    lines: [.../** @type {NodeListOf<HTMLTableRowElement>} */ (report.querySelectorAll("#log-startup tbody tr"))]
-      .map((row) => row.cells[1].textContent),
+    startup: [...report.querySelectorAll("#log-startup tbody tr")].map((row) => row.children[0].textContent),
+    lines: [...report.querySelectorAll("#log-startup tbody tr")].map((row) => row.children[1].textContent),
     events: [...report.querySelectorAll("#log-events li")].map((item) => item.textContent),
     elements: report.querySelectorAll("img, script, iframe, object, svg").length,
   }));

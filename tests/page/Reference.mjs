@@ -2,6 +2,7 @@
 // run under the session's Wine, which says what the real plug-in and the
 // stand-in's device make of the same input, and the logs that it wrote in the
 // run; and scratch folders that a test file removes when it ends.
+import assert from "node:assert/strict";
 import { spawnSync } from "node:child_process";
 import { mkdtempSync, openAsBlob, readFileSync, rmSync } from "node:fs";
 import { tmpdir } from "node:os";
@@ -10,26 +11,15 @@ import { after } from "node:test";
 import { read } from "../../page/logreading.js";
 
 export const referenceProgram = process.env.CRIMSEL_PAGE_REFERENCE;
-function pageTests() {
-  if (!process.env.CRIMSEL_PAGETESTS) throw new Error("CRIMSEL_PAGETESTS names no folder");
-  return process.env.CRIMSEL_PAGETESTS;
-}
+const pageTests = () => process.env.CRIMSEL_PAGETESTS ?? assert.fail("CRIMSEL_PAGETESTS names no folder");
 
 /** @typedef {{ x: number, y: number, texel: number, patched: number, usual: number }} Point */
 /** @typedef {{ colour: number, background: number, patched: number, usual: number, points: Point[] }} Pixel */
 
-/**
- * What the program says a line, by its mode: per INI the ten values that the plug-in read; per colour and
- * background the device's pixels; the game folder of each start.
- * @typedef {{ settings: Record<string, number>, pixels: Pixel, logs: { folder: string }, template: never }} Replies
- */
-/**
- * The program's JSON lines.
- * @template {keyof Replies} M
- * @param {M} mode
- * @param {...string} args
- * @returns {Replies[M][]}
- */
+/** @typedef {{ settings: Record<string, number>, pixels: Pixel, logs: { folder: string }, template: never }} Replies */
+
+// The program's JSON lines, by its mode.
+/** @template {keyof Replies} M @param {M} mode @param {...string} args @returns {Replies[M][]} */
 export function reference(mode, ...args) {
   if (!referenceProgram) throw new Error("CRIMSEL_PAGE_REFERENCE names no page_reference.exe");
   const run = spawnSync("wine", [referenceProgram, mode, ...args], { encoding: "utf8", maxBuffer: 1 << 28 });
@@ -64,11 +54,9 @@ export const readLog = async (path) => read(await openAsBlob(path), () => {});
 // The long generated log's record of what the stand-in set: its blocks, and
 // for each execution decal in order the number of blocks before it and
 // whether it is a splatter.
-/**
- * @typedef {{ slot: number | null, owner: number, decals: number, rendered: number, flags: number }} GeneratedMap
- * @typedef {{ after: boolean, manager: number, mapCount: number, renderedCount: number, cleanupTimer: number,
- *   maps: GeneratedMap[] }} GeneratedBlock
- */
+/** @typedef {{ slot: number | null, owner: number, decals: number, rendered: number, flags: number }} GeneratedMap */
+/** @typedef {{ after: boolean, manager: number, mapCount: number, renderedCount: number, cleanupTimer: number,
+ *   maps: GeneratedMap[] }} GeneratedBlock */
 export function generatedRecord() {
   const path = join(pageTests(), "games/page_reference-generated/record.jsonl");
   const record = readFileSync(path, "utf8").trim().split("\n").map((line) => JSON.parse(line));
