@@ -176,3 +176,13 @@ test("a link's value is read by the same rules, cut where the plug-in's buffer e
     [`${"0".repeat(29)}17`, 15], [` ${"0".repeat(29)}17`, 1], ["\uff19\uff18", 98]];
   for (const [text, expected] of cases) assert.equal(readByteText(text, 224), expected, text);
 });
+
+// The size past which the plug-in leaves the file as it is (kMaxIniFileSize): page_reference reads the same
+// values either side of it, so the note is what tells.
+test("an INI of 1 MiB is said to be completed, one a byte larger to be left as it is", () => {
+  const head = Buffer.from("[General]\r\nPatchBloodDecalColorAndAlpha=1\r\n");
+  for (const size of [2 ** 20 - 1, 2 ** 20, 2 ** 20 + 1]) {
+    const { notes } = readSettings(Buffer.concat([head, Buffer.alloc(size - head.length, "; padding\r\n")]));
+    assert.equal(notes.some((note) => note.text.includes("larger than 1048576 bytes")), size > 2 ** 20, `${size} bytes`);
+  }
+});
