@@ -19,11 +19,11 @@
  * @property {"word" | "number" | "unreadable" | "clamped"} how
  * @property {number} [number] the number that the text reads as, where it reads as one
  */
+/** @typedef {{ section: string, key: string, kind: "switch" | "byte", fallback: number }} Known one of the ten */
 /**
- * A setting as the plug-in reads it from the file.
- * @typedef {{ section: string, key: string, kind: "switch" | "byte", fallback: number }} Known
- * @typedef {Known & Judged & { entry: Key | null, valueText: string }} Setting entry is the key
- *   that the plug-in reads, valueText the text its buffer receives
+ * A setting as the plug-in reads it from the file: entry is the key that it reads, if any, and valueText the
+ * text that its buffer receives.
+ * @typedef {Known & Judged & { entry: Key | null, valueText: string }} Setting
  */
 /**
  * What the page says of the file: "info" or "problem", on a line or 0.
