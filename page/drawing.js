@@ -9,8 +9,14 @@ const PANEL_PIXELS = 120;
 // The disc's size as the page states it beside the previews.
 const DISC_DIAMETER = 72;
 
+/**
+ * @param {HTMLCanvasElement} canvas
+ * @param {import("./model.js").Rgba} colour
+ * @param {number} backgroundArgb
+ * @param {import("./model.js").Factors} factors
+ */
 function drawPanel(canvas, colour, backgroundArgb, factors) {
-  const context = canvas.getContext("2d");
+  const context = /** @type {CanvasRenderingContext2D} */ (canvas.getContext("2d"));
   const { width, height } = canvas;
   const image = context.createImageData(width, height);
   const inside = BlendModel.blend(BlendModel.TEXEL_INSIDE, colour, backgroundArgb, factors);
@@ -34,8 +40,9 @@ function drawPanel(canvas, colour, backgroundArgb, factors) {
 
 // One panel a background: its canvas and the number beside it, both marked
 // with the background's name.
+/** @param {Element} figure */
 function panels(figure) {
-  const holder = figure.querySelector(".panels");
+  const holder = /** @type {HTMLElement} */ (figure.querySelector(".panels"));
   if (holder.children.length === 0) {
     for (const background of BlendModel.BACKGROUNDS) {
       const panel = document.createElement("div");
@@ -56,11 +63,17 @@ function panels(figure) {
     }
   }
   return [...holder.children].map((panel) => ({
-    canvas: panel.querySelector("canvas"),
-    alpha: panel.querySelector("output"),
+    canvas: /** @type {HTMLCanvasElement} */ (panel.querySelector("canvas")),
+    alpha: /** @type {HTMLOutputElement} */ (panel.querySelector("output")),
   }));
 }
 
+/**
+ * Draws the previews of one blend into its figure.
+ * @param {Element} figure
+ * @param {import("./model.js").Rgba} colour
+ * @param {import("./model.js").Factors} factors
+ */
 export function drawPreview(figure, colour, factors) {
   panels(figure).forEach(({ canvas, alpha }, i) => {
     alpha.textContent = String(drawPanel(canvas, colour, BlendModel.BACKGROUNDS[i].argb, factors).a);

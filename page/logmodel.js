@@ -15,48 +15,128 @@ export const WENT_INACTIVE = 3;
 export const MAP_COUNT = 4;
 export const RENDERED_COUNT = 5;
 
-function grow(array, size) {
-  if (size <= array.length) return array;
-  const grown = new array.constructor(size);
-  grown.set(array);
-  return grown;
-}
+/**
+ * The log's blocks, one a diagnostics header line, in file order.
+ * @typedef {object} Blocks
+ * @property {number} length
+ * @property {Float64Array} start the header line's offset in the file
+ * @property {Float64Array} end where the block's last line ends
+ * @property {Float64Array} time the header's time stamp, in milliseconds
+ * @property {Uint32Array} manager
+ * @property {Uint16Array} mapCount
+ * @property {Uint16Array} renderedCount
+ * @property {Uint32Array} cleanupTimer
+ * @property {Uint8Array} after 1 when logged after UpdateRenderMaps
+ * @property {Uint8Array} expected the map lines that follow the header
+ * @property {Uint8Array} seen the map lines read of them
+ * @property {Uint32Array} firstCell the cell of its map 0; its maps' cells follow
+ */
+/**
+ * The maps of every block, one cell a map.
+ * @typedef {object} Cells
+ * @property {number} length
+ * @property {Uint32Array} owner
+ * @property {Uint8Array} decals
+ * @property {Uint8Array} rendered
+ * @property {Uint8Array} flags
+ * @property {Uint8Array} slot NO_SLOT for none
+ * @property {Uint8Array} present 1 once the map's line is read
+ */
+/**
+ * Changes between blocks, of the kinds TAKEN to RENDERED_COUNT.
+ * @typedef {object} Events
+ * @property {number} length
+ * @property {Uint8Array} kind
+ * @property {Uint32Array} block
+ * @property {Uint8Array} map
+ * @property {Uint32Array} from
+ * @property {Uint32Array} to
+ */
+/**
+ * The execution decal lines.
+ * @typedef {object} Executions
+ * @property {number} length
+ * @property {Float64Array} offset the line's offset in the file
+ * @property {Uint32Array} block the block that follows it
+ * @property {Uint8Array} splatter
+ */
+/**
+ * The whole model, as the page is given it.
+ * @typedef {object} Model
+ * @property {Blocks} blocks
+ * @property {Cells} cells
+ * @property {Events} events
+ * @property {Executions} executions
+ * @property {Uint8Array} mapsSeen per map index, 1 once a block showed it
+ * @property {number} backwards time stamps earlier than the block before
+ * @property {number} open the block whose map lines are still to come, or -1
+ * @property {Int32Array} lastCell per map index, the cell of the last block that showed it, or -1
+ */
+/**
+ * A header line's fields.
+ * @typedef {{ after: boolean, manager: number, mapCount: number, renderedCount: number, cleanupTimer: number }} Header
+ */
+/**
+ * A map line's fields.
+ * @typedef {{ index: number, slot: number, owner: number, decals: number, rendered: number, flags: number }} MapLine
+ */
+/** @typedef {Float64Array | Int32Array | Uint32Array | Uint16Array | Uint8Array} Column */
 
-// A growable table of typed columns.
-function table(columns, capacity) {
-  const names = Object.keys(columns);
-  const t = { length: 0, capacity };
-  for (const name of names) t[name] = new columns[name](capacity);
-  t.add = () => {
+/**
+ * A growable table of typed columns: add gives the next row, doubling the
+ * columns when they are full.
+ * @template {Record<string, Column>} C
+ * @param {(capacity: number) => C} make the columns, each of the capacity given
+ * @param {number} capacity
+ */
+function table(make, capacity) {
+  let columns = make(capacity);
+  const t = { length: 0, capacity, ...columns, add };
+  function add() {
     if (t.length === t.capacity) {
       t.capacity *= 2;
-      for (const name of names) t[name] = grow(t[name], t.capacity);
+      const grown = make(t.capacity);
+      for (const name of Object.keys(grown)) grown[name].set(columns[name]);
+      columns = grown;
+      Object.assign(t, grown);
     }
     return t.length++;
-  };
+  }
   return t;
 }
 
+/** @returns the model of a log not yet read, whose tables grow as it is */
 export function create() {
   const model = {
-    blocks: table({
-      start: Float64Array, end: Float64Array, time: Float64Array, manager: Uint32Array, mapCount: Uint16Array,
-      renderedCount: Uint16Array, cleanupTimer: Uint32Array, after: Uint8Array, expected: Uint8Array,
-      seen: Uint8Array, firstCell: Uint32Array,
-    }, 1024),
-    cells: table({ owner: Uint32Array, decals: Uint8Array, rendered: Uint8Array, flags: Uint8Array,
-      slot: Uint8Array, present: Uint8Array }, 65536),
-    events: table({ kind: Uint8Array, block: Uint32Array, map: Uint8Array, from: Uint32Array, to: Uint32Array }, 1024),
-    executions: table({ offset: Float64Array, block: Uint32Array, splatter: Uint8Array }, 256),
+    blocks: table((n) => ({
+      start: new Float64Array(n), end: new Float64Array(n), time: new Float64Array(n), manager: new Uint32Array(n),
+      mapCount: new Uint16Array(n), renderedCount: new Uint16Array(n), cleanupTimer: new Uint32Array(n),
+      after: new Uint8Array(n), expected: new Uint8Array(n), seen: new Uint8Array(n), firstCell: new Uint32Array(n),
+    }), 1024),
+    cells: table((n) => ({ owner: new Uint32Array(n), decals: new Uint8Array(n), rendered: new Uint8Array(n),
+      flags: new Uint8Array(n), slot: new Uint8Array(n), present: new Uint8Array(n) }), 65536),
+    events: table((n) => ({ kind: new Uint8Array(n), block: new Uint32Array(n), map: new Uint8Array(n),
+      from: new Uint32Array(n), to: new Uint32Array(n) }), 1024),
+    executions: table((n) => ({ offset: new Float64Array(n), block: new Uint32Array(n), splatter: new Uint8Array(n) }),
+      256),
     mapsSeen: new Uint8Array(MAX_MAPS),
-    backwards: 0, // time stamps earlier than the block before
-    open: -1, // the block whose map lines are still to come
-    // Per map index: the cell of the last block that showed it, for events.
+    backwards: 0,
+    open: -1,
     lastCell: new Int32Array(MAX_MAPS).fill(-1),
   };
   return model;
 }
 
+/** @typedef {ReturnType<typeof create>} Reading the model while it is read, its tables with their add */
+
+/**
+ * @param {Reading} model
+ * @param {number} kind
+ * @param {number} block
+ * @param {number} map
+ * @param {number} from
+ * @param {number} to
+ */
 function event(model, kind, block, map, from, to) {
   const e = model.events;
   const i = e.add();
@@ -67,7 +147,15 @@ function event(model, kind, block, map, from, to) {
   e.to[i] = to;
 }
 
-// A header line: a new block, which stays open until its map lines are in.
+/**
+ * A header line: a new block, which stays open until its map lines are in.
+ * @param {Reading} model
+ * @param {Header} header
+ * @param {number} time
+ * @param {number} start
+ * @param {number} end
+ * @returns {number} the block
+ */
 export function addBlock(model, header, time, start, end) {
   const b = model.blocks;
   const i = b.add();
@@ -95,8 +183,14 @@ export function addBlock(model, header, time, start, end) {
   return i;
 }
 
-// A map line of the open block; false when there is none for it, or it
-// stands there already.
+/**
+ * A map line of the open block; false when there is none for it, or it
+ * stands there already.
+ * @param {Reading} model
+ * @param {MapLine} map
+ * @param {number} end where the line ends in the file
+ * @returns {boolean}
+ */
 export function addMap(model, map, end) {
   const block = model.open;
   const b = model.blocks;
@@ -127,7 +221,12 @@ export function addMap(model, map, end) {
   return true;
 }
 
-// An execution decal line: on the same axis, before the next block.
+/**
+ * An execution decal line: on the same axis, before the next block.
+ * @param {Reading} model
+ * @param {number} offset
+ * @param {boolean} splatter
+ */
 export function addExecution(model, offset, splatter) {
   const x = model.executions;
   const i = x.add();
@@ -136,13 +235,30 @@ export function addExecution(model, offset, splatter) {
   x.splatter[i] = splatter ? 1 : 0;
 }
 
+/** @param {Model} model @returns {number} the map indices that some block showed */
 export const mapsSeen = (model) => model.mapsSeen.reduce((sum, seen) => sum + seen, 0);
+/** @param {Model} model @param {number} block @returns {boolean} whether all its map lines were read */
 export const whole = (model, block) => model.blocks.seen[block] === model.blocks.expected[block];
 
-// The model as a worker can post it: each table's columns without its add,
-// which only the reading calls and which cannot be cloned.
+/**
+ * A table's columns and length without its add.
+ * @template {{ length: number }} T
+ * @param {T & { add: () => number }} table
+ * @returns {T}
+ */
+function columnsOf(table) {
+  const columns = { ...table };
+  Reflect.deleteProperty(columns, "add");
+  return columns;
+}
+
+/**
+ * The model as a worker can post it: each table's columns without its add,
+ * which only the reading calls and which cannot be cloned.
+ * @param {Reading} model
+ * @returns {Model}
+ */
 export function withoutAdd(model) {
-  const tables = ["blocks", "cells", "events", "executions"].map((name) =>
-    [name, Object.fromEntries(Object.entries(model[name]).filter(([key]) => key !== "add"))]);
-  return { ...model, ...Object.fromEntries(tables) };
+  return { ...model, blocks: columnsOf(model.blocks), cells: columnsOf(model.cells), events: columnsOf(model.events),
+    executions: columnsOf(model.executions) };
 }

@@ -10,27 +10,53 @@ const LONGEST_LINE = PREFIX + 1023; // the plug-in cuts its messages to 1023 cha
 const CHUNK = 4 << 20;
 const KEPT_UNDERSTOOD = 500; // offsets of lines not understood, for showing them
 
+/**
+ * A start-up line and what it says to a player.
+ * @typedef {object} StartupLine
+ * @property {number} offset where the line starts in the file
+ * @property {"ok" | "off" | "problem" | "error"} kind
+ * @property {string} line the line as it stands
+ * @property {string} words
+ */
+/**
+ * What read() makes of a log.
+ * @typedef {object} ReadResult
+ * @property {import("./logmodel.js").Model} model
+ * @property {StartupLine[]} startup the first of them, up to 500
+ * @property {number} notUnderstood lines that nothing here fits
+ * @property {number[]} notUnderstoodOffsets the first of them, up to 500
+ * @property {number} lines
+ * @property {boolean} nulBytes
+ * @property {boolean} cutAtEnd the last block's map lines end early
+ * @property {number} size the file's, in bytes
+ */
+
 const text = new TextDecoder("utf-8");
+/** @param {string} s */
 const ascii = (s) => Uint8Array.from(s, (c) => c.charCodeAt(0));
 const MAP = ascii("  map[");
 const HEADER = ascii("DamageMapState ");
 const VICTIM = ascii("Execution victim decal: ");
 const SPLATTER = ascii("Execution splatter decal: ");
 const LABELS = [ascii("before_UpdateRenderMaps"), ascii("after_UpdateRenderMaps")];
+/** @type {Array<[number, Uint8Array]>} */
 const SUFFIXES = [[1, ascii(" needsClear")], [2, ascii(" resetAfterRender")], [4, ascii(" inactive")]];
 const FIELDS = Object.fromEntries(["] activeSlot=", " owner=", " tex=", " tex2=", " decals=", " rendered=",
   " flags=0x", " manager=", " mapCount=", " renderedCount=", " cleanupTimer="].map((f) => [f, ascii(f)]));
 
 // A cursor over one line's bytes, kept in the module so that reading a line
 // allocates nothing: at is -1 once the bytes do not fit.
-let bytes = null;
+/** @type {Uint8Array} */
+let bytes = new Uint8Array(0);
 let at = 0;
 let end = 0;
+/** @param {Uint8Array} b @param {number} from @param {number} to */
 const over = (b, from, to) => {
   bytes = b;
   at = from;
   end = to;
 };
+/** @param {Uint8Array} word */
 function literal(word) {
   const from = at;
   const length = word.length;
@@ -40,6 +66,7 @@ function literal(word) {
   at = from + length;
   return 0;
 }
+/** @param {number} maxDigits */
 function decimal(maxDigits) {
   const from = at;
   if (from < 0) return -1;
@@ -52,6 +79,7 @@ function decimal(maxDigits) {
   at = i;
   return value;
 }
+/** @param {number} digits */
 function hex(digits) {
   const from = at;
   if (from < 0 || from + digits > end) return (at = -1);
@@ -69,6 +97,7 @@ function hex(digits) {
 
 // Whether the line starts with the log's time stamp, and its milliseconds.
 const STAMP = ascii("[0000-00-00 00:00:00.000] ");
+/** @param {Uint8Array} b @param {number} from @param {number} to */
 function stamped(b, from, to) {
   if (to - from < PREFIX) return false;
   for (let i = 0; i < PREFIX; i++) {
@@ -77,7 +106,9 @@ function stamped(b, from, to) {
   }
   return true;
 }
+/** @param {Uint8Array} b @param {number} from */
 function stampTime(b, from) {
+  /** @param {number} i @param {number} digits */
   const n = (i, digits) => {
     let v = 0;
     for (let k = 0; k < digits; k++) v = v * 10 + b[from + i + k] - 48;
@@ -86,6 +117,7 @@ function stampTime(b, from) {
   return Date.UTC(n(1, 4), n(6, 2) - 1, n(9, 2), n(12, 2), n(15, 2), n(18, 2), n(21, 3));
 }
 
+/** @param {Uint8Array} b @param {number} from @param {number} to @param {Uint8Array} word */
 const startsWith = (b, from, to, word) => {
   over(b, from, to);
   return literal(word) === 0;
@@ -93,6 +125,12 @@ const startsWith = (b, from, to, word) => {
 
 // One map line's fields, read into this one record: no allocation a line.
 const map = { index: 0, slot: 0, owner: 0, decals: 0, rendered: 0, flags: 0 };
+/**
+ * @param {Uint8Array} b
+ * @param {number} from
+ * @param {number} to
+ * @returns {import("./logmodel.js").MapLine | null}
+ */
 function mapLine(b, from, to) {
   over(b, from + MAP.length, to);
   map.index = decimal(3);
@@ -117,6 +155,12 @@ function mapLine(b, from, to) {
   return map;
 }
 
+/**
+ * @param {Uint8Array} b
+ * @param {number} from
+ * @param {number} to
+ * @returns {import("./logmodel.js").Header | null}
+ */
 function headerLine(b, from, to) {
   over(b, from + HEADER.length, to);
   const after = bytes[at] === LABELS[1][0];
@@ -135,22 +179,28 @@ function headerLine(b, from, to) {
 
 // The start-up lines, each put into words for a player. A feature's name in
 // the plug-in's lines, and what it is to a player.
+/** @type {Record<string, string>} */
 const FEATURES = {
   "Blood decal color/alpha patch": "The decal colour and opacity patch (PatchBloodDecalColorAndAlpha)",
   "Execution blood decal hook": "The execution blood decal fix (FixExecutionBloodDecals)",
   "CharacterDamageManager diagnostics hook": "The damage-map diagnostics (LogDamageMapDiagnostics)",
   "Stale damage-map clear blend hook": "The stale damage-map fix (FixStaleDamageMapDecals)",
 };
+/** @param {string} name */
 const feature = (name) => FEATURES[name] || name;
 // "is" or "are", as the feature's words need.
+/** @param {string} name */
 const is = (name) => (feature(name).includes("diagnostics (") ? "are" : "is");
 // Another plug-in by its module's file name; code in no module has none.
+/** @param {string} module */
 const other = (module) => `another plug-in (${module === "no module" ? "its code lies in no module" : module})`;
+/** @param {string} flag */
 const onOff = (flag) => (flag === "1" ? "on" : "off");
 const F = "-?\\d+\\.(?:\\d+|#[A-Z0-9]+)";
 const ADDRESS = "0x([0-9A-F]{8})";
 
-// [pattern, kind, words]: kind "ok", "off", "problem" or "error".
+// [pattern, kind, words].
+/** @type {Array<[RegExp, StartupLine["kind"], (match: RegExpExecArray) => string]>} */
 const STARTUP = [
   [/^Logger initialized$/, "ok", () => "The log was started (EnableLogging=1)."],
   [/^InitializeASI$/, "ok", () => "The ASI loader started the plug-in."],
@@ -209,15 +259,28 @@ const EXECUTION = new RegExp(`^Execution (?:victim decal: player=[0-9A-F]{8} vic
 
 // Reads the file (a Blob) and reports progress as a fraction; the page
 // answers input between chunks.
+/**
+ * @param {Blob} file
+ * @param {(fraction: number) => void} onProgress
+ * @returns {Promise<ReadResult & { model: import("./logmodel.js").Reading }>} its model's tables with their add
+ */
 export async function read(file, onProgress) {
   const model = LogModel.create();
+  /** @type {ReadResult & { model: import("./logmodel.js").Reading }} */
   const result = { model, startup: [], notUnderstood: 0, notUnderstoodOffsets: [], lines: 0, nulBytes: false,
     cutAtEnd: false, size: file.size };
+  /** @param {number} offset */
   const notUnderstood = (offset) => {
     result.notUnderstood++;
     if (result.notUnderstoodOffsets.length < KEPT_UNDERSTOOD) result.notUnderstoodOffsets.push(offset);
   };
 
+  /**
+   * @param {Uint8Array} b
+   * @param {number} from
+   * @param {number} to
+   * @param {number} offset
+   */
   const line = (b, from, to, offset) => {
     result.lines++;
     if (!stamped(b, from, to) || to - from > LONGEST_LINE) return notUnderstood(offset);
@@ -285,7 +348,13 @@ export async function read(file, onProgress) {
   return result;
 }
 
-// A block's lines as they stand in the file, each with its offset.
+/**
+ * A block's lines as they stand in the file.
+ * @param {Blob} file
+ * @param {import("./logmodel.js").Model} model
+ * @param {number} block
+ * @returns {Promise<string[]>}
+ */
 export async function blockLines(file, model, block) {
   const start = model.blocks.start[block];
   const end = model.blocks.end[block];
@@ -293,6 +362,12 @@ export async function blockLines(file, model, block) {
   return bytes.split(/\r\n/);
 }
 
+/**
+ * The line that starts at offset, without its line end.
+ * @param {Blob} file
+ * @param {number} offset
+ * @returns {Promise<string>}
+ */
 export async function lineAt(file, offset) {
   const text = await file.slice(offset, offset + LONGEST_LINE + 2).text();
   return text.split(/\r?\n/)[0];

@@ -8,37 +8,60 @@ import * as LogModel from "./logmodel.js";
 import * as LogReading from "./logreading.js";
 import { summarise } from "./summary.js";
 
-let script = null; // the page's script, the worker's code
-let scriptUrl = null;
-let running = null; // the worker of the newest read
+/** @typedef {import("./logreading.js").ReadResult} ReadResult */
+/** @typedef {import("./summary.js").Summary} Summary */
+/** @typedef {{ result: ReadResult, summary: Summary }} Read */
+/** @typedef {{ progress: number } | { failed: string } | Read} Message what the worker posts */
 
-// The page's script as it stands in the page; no worker without it.
+/** @type {string | null} the page's script, the worker's code */
+let script = null;
+/** @type {string | null} */
+let scriptUrl = null;
+/** @type {Worker | null} the worker of the newest read */
+let running = null;
+
+/**
+ * The page's script as it stands in the page; no worker without it.
+ * @param {string | null} text
+ */
 export function setWorkerScript(text) {
   script = text;
 }
 
-// The buffers of every typed array within a value, each once.
+/**
+ * The buffers of every typed array within a value, each once.
+ * @param {unknown} value
+ * @param {Set<ArrayBuffer>} found
+ */
 function buffers(value, found = new Set()) {
-  if (ArrayBuffer.isView(value)) found.add(value.buffer);
-  else if (value !== null && typeof value === "object") for (const item of Object.values(value)) buffers(item, found);
+  if (ArrayBuffer.isView(value)) {
+    if (value.buffer instanceof ArrayBuffer) found.add(value.buffer);
+  } else if (value !== null && typeof value === "object") {
+    for (const item of Object.values(value)) buffers(item, found);
+  }
   return found;
 }
 
 // The worker's side: one file, its progress as it goes, then the result and
 // its summary at once, or why it could not be read.
 export function startReadingWorker() {
-  self.onmessage = async ({ data: file }) => {
+  self.onmessage = async (/** @type {MessageEvent<Blob>} */ { data: file }) => {
     try {
       const read = await LogReading.read(file, (progress) => self.postMessage({ progress }));
       const summary = summarise(read.model);
       const result = { ...read, model: LogModel.withoutAdd(read.model) };
-      self.postMessage({ result, summary }, [...buffers([result, summary])]);
+      self.postMessage({ result, summary }, { transfer: [...buffers([result, summary])] });
     } catch (error) {
       self.postMessage({ failed: String(error) });
     }
   };
 }
 
+/**
+ * @param {Blob} file
+ * @param {(fraction: number) => void} onProgress
+ * @returns {Promise<Read>}
+ */
 async function readOnPage(file, onProgress) {
   const result = await LogReading.read(file, onProgress);
   return { result, summary: summarise(result.model) };
@@ -54,6 +77,7 @@ function makeWorker() {
   }
 }
 
+/** @param {Worker} worker */
 function end(worker) {
   worker.terminate();
   if (running === worker) running = null;
@@ -67,13 +91,18 @@ function stopReading() {
 // Reads the file (a Blob) in a worker of its own, which ends any read still
 // running, and reports progress as a fraction. Gives the reading's result, its
 // model's tables without their add, and summary.js's summary of the model.
+/**
+ * @param {Blob} file
+ * @param {(fraction: number) => void} onProgress
+ * @returns {Promise<Read>}
+ */
 export function readInWorker(file, onProgress) {
   stopReading();
   const worker = makeWorker();
   if (!worker) return readOnPage(file, onProgress);
   running = worker;
   return new Promise((resolve, reject) => {
-    worker.onmessage = ({ data }) => {
+    worker.onmessage = (/** @type {MessageEvent<Message>} */ { data }) => {
       if ("progress" in data) {
         onProgress(data.progress);
         return;

@@ -9,7 +9,7 @@ if (typeof document === "undefined") {
   startReadingWorker();
 } else {
   // The script is the current one only while it first runs.
-  setWorkerScript(document.currentScript.textContent);
+  setWorkerScript(document.currentScript?.textContent ?? null);
   startColourPart();
   startLogPart();
 }

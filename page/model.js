@@ -7,8 +7,13 @@ const ONE = 2;
 const SOURCE_ALPHA = 5;
 const INVERSE_SOURCE_ALPHA = 6;
 
+/** @typedef {{ r: number, g: number, b: number, a: number }} Rgba channels in 0..255 */
+/** @typedef {{ source: number, target: number }} Factors the blend's factors, by Direct3D 9's codes */
+
 // The patch's source factor "one", and the usual blending it replaces.
+/** @type {Factors} */
 export const PATCHED = { source: ONE, target: INVERSE_SOURCE_ALPHA };
+/** @type {Factors} */
 export const USUAL = { source: SOURCE_ALPHA, target: INVERSE_SOURCE_ALPHA };
 
 // The opaque backgrounds of the previews, ARGB: the test bed's skin tone,
@@ -19,6 +24,7 @@ export const BACKGROUNDS = [
   { name: "white", argb: 0xffffffff },
 ];
 
+/** @param {number} code @param {number} sourceAlpha */
 function factor(code, sourceAlpha) {
   switch (code) {
     case ZERO: return 0;
@@ -29,17 +35,28 @@ function factor(code, sourceAlpha) {
   }
 }
 
+/** @param {number} argb @returns {Rgba} */
 const channels = (argb) => ({ a: (argb >>> 24) & 255, r: (argb >>> 16) & 255, g: (argb >>> 8) & 255, b: argb & 255 });
 
 // What one pixel of the target holds after a decal's pixel is drawn over it:
 // texel and colour {r, g, b, a} in 0..255, target an ARGB number, the
 // result {r, g, b, a} in 0..255.
+/**
+ * @param {Rgba} texel
+ * @param {Rgba} colour
+ * @param {number} targetArgb
+ * @param {Factors} factors
+ * @returns {Rgba}
+ */
 export function blend(texel, colour, targetArgb, factors) {
   const target = channels(targetArgb);
-  const source = {};
-  for (const c of ["r", "g", "b", "a"]) source[c] = (texel[c] / 255) * (colour[c] / 255);
+  /** @param {keyof Rgba} c */
+  const product = (c) => (texel[c] / 255) * (colour[c] / 255);
+  /** @type {Rgba} */
+  const source = { r: product("r"), g: product("g"), b: product("b"), a: product("a") };
   const sourceFactor = factor(factors.source, source.a);
   const targetFactor = factor(factors.target, source.a);
+  /** @param {keyof Rgba} c */
   const mix = (c) => Math.round(255 * Math.min(1, Math.max(0, source[c] * sourceFactor + (target[c] / 255) * targetFactor)));
   return { r: mix("r"), g: mix("g"), b: mix("b"), a: mix("a") };
 }

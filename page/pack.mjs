@@ -10,7 +10,9 @@ import { fileURLToPath } from "node:url";
 import { buildSync } from "esbuild";
 
 const here = dirname(fileURLToPath(import.meta.url));
+/** @param {string} name */
 const read = (name) => readFileSync(join(here, name), "utf8");
+/** @param {string} text */
 const hash = (text) => `sha256-${createHash("sha256").update(text, "utf8").digest("base64")}`;
 
 // Browsers of the last years, so that the modules' syntax passes unchanged.
@@ -28,6 +30,7 @@ const script = `\n"use strict";\n${bundle.outputFiles[0].text}`;
 if (/<\/(script|style)/i.test(script + style)) {
   throw new Error("an inline script or style may not hold a closing tag");
 }
+/** @type {Record<string, string>} */
 const fill = { "@STYLE_HASH@": hash(style), "@SCRIPT_HASH@": hash(script), "@STYLE@": style, "@SCRIPT@": script };
 const page = read("page.html").replace(/@(STYLE_HASH|SCRIPT_HASH|STYLE|SCRIPT)@/g, (marker) => fill[marker]);
 writeFileSync(process.argv[2], page);

@@ -3,6 +3,38 @@
 // name, blanks trimmed, one pair of quotes stripped, cut to 31 characters), and
 // the plug-in judges that text as a switch or a colour value. Nothing here writes
 // the file, and every text taken from it is handed on as plain data.
+
+/**
+ * A key=value line, or a key without "=" (its value null).
+ * @typedef {{ name: string, value: string | null, line: number, text: string }} Key
+ */
+/**
+ * A section and its keys; the one before any section has line 0.
+ * @typedef {{ name: string, line: number, keys: Key[] }} Section
+ */
+/**
+ * How the plug-in judges a value's text.
+ * @typedef {object} Judged
+ * @property {number} value what the plug-in takes
+ * @property {"word" | "number" | "unreadable" | "clamped"} how
+ * @property {number} [number] the number that the text reads as, where it reads as one
+ */
+/** @typedef {{ section: string, key: string, kind: "switch" | "byte", fallback: number }} Known one of the ten */
+/**
+ * A setting as the plug-in reads it from the file: entry is the key that it reads, if any, and valueText the
+ * text that its buffer receives.
+ * @typedef {Known & Judged & { entry: Key | null, valueText: string }} Setting
+ */
+/**
+ * What the page says of the file: "info" or "problem", on a line or 0.
+ * @typedef {{ kind: "info" | "problem", text: string, line: number }} Note
+ */
+/**
+ * What readSettings gives: ini is false for a file that is no INI, whose one note says what it is.
+ * @typedef {{ settings: Setting[], notes: Note[], encoding: string, ini: boolean }} IniResult
+ */
+
+/** @type {Known[]} */
 export const SETTINGS = [
   { section: "General", key: "FixExecutionBloodDecals", kind: "switch", fallback: 1 },
   { section: "General", key: "PatchBloodDecalColorAndAlpha", kind: "switch", fallback: 0 },
@@ -24,15 +56,18 @@ const LOG_LINE = /^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\] /m;
 
 // The blanks that the profile reader trims around lines, names and values:
 // ASCII's, and Ctrl-Z, but not the no-break space.
+/** @param {number} code */
 const isBlank = (code) => code === 0x20 || (code >= 0x09 && code <= 0x0d) || code === 0x1a;
 
 // The blanks that the runtime's number conversion skips (iswspace): ASCII's and
 // Unicode's spaces, the no-break space among them, but not Ctrl-Z.
+/** @param {number} code */
 const isSpace = (code) =>
   code === 0x20 || (code >= 0x09 && code <= 0x0d) || code === 0xa0 || code === 0x1680 ||
   (code >= 0x2000 && code <= 0x200a) || code === 0x2028 || code === 0x2029 || code === 0x202f || code === 0x205f ||
   code === 0x3000;
 
+/** @param {string} text */
 const trim = (text) => {
   let start = 0;
   let end = text.length;
@@ -42,16 +77,20 @@ const trim = (text) => {
 };
 
 // Names and values end at a NUL, as the platform's strings do.
+/** @param {string} text */
 const untilNul = (text) => {
   const nul = text.indexOf("\0");
   return nul < 0 ? text : text.slice(0, nul);
 };
 
+/** @param {string} a @param {string} b */
 const sameName = (a, b) => untilNul(a).toLowerCase() === b.toLowerCase();
 
 // The file's bytes as the platform decodes them: a UTF-8 or UTF-16 byte-order
 // mark chooses that encoding, anything else is ANSI text (Windows-1252).
+/** @param {Uint8Array} bytes */
 function decode(bytes) {
+  /** @param {...number} mark */
   const starts = (...mark) => mark.every((b, i) => bytes[i] === b);
   if (starts(0xef, 0xbb, 0xbf)) {
     return { text: new TextDecoder("utf-8").decode(bytes.subarray(3)), encoding: "UTF-8 text with its byte-order mark" };
@@ -66,6 +105,7 @@ function decode(bytes) {
 }
 
 // UTF-16 without its mark: NUL bytes at every other place of a text.
+/** @param {Uint8Array} bytes */
 function looksLikeUtf16WithoutMark(bytes) {
   if (bytes.length < 4) return false;
   const sample = Math.min(bytes.length, 4096) & ~1;
@@ -79,6 +119,7 @@ function looksLikeUtf16WithoutMark(bytes) {
   return Math.max(evenNul, oddNul) >= pairs * 0.4 && Math.min(evenNul, oddNul) <= pairs * 0.05;
 }
 
+/** @param {string} line */
 const isComment = (line) => line[0] === ";" || line[0] === "#";
 
 // Sections and keys in file order, as the profile reader parses them: lines
@@ -88,7 +129,9 @@ const isComment = (line) => line[0] === ";" || line[0] === "#";
 //
 // Comment lines are not kept: no name of ours starts with ";" or "#", so none
 // of them can answer, and a file of millions of them stays small here.
+/** @param {string} text */
 function parse(text) {
+  /** @type {Section[]} */
   const sections = [{ name: "", line: 0, keys: [] }];
   let current = sections[0];
   const lineEnd = /\r\n|\n|\r/g;
@@ -115,6 +158,12 @@ function parse(text) {
 
 // The key that the profile reader answers with: the first of its name in the
 // first section of its name, or none.
+/**
+ * @param {Section[]} sections
+ * @param {string} section
+ * @param {string} key
+ * @returns {Key | null}
+ */
 function findKey(sections, section, key) {
   const found = sections.find((s) => s.line > 0 && sameName(s.name, section));
   return found ? found.keys.find((k) => sameName(k.name, key)) || null : null;
@@ -122,6 +171,7 @@ function findKey(sections, section, key) {
 
 // The text the plug-in's buffer receives: one pair of quotes stripped, cut to
 // 31 characters (the platform drops one more when the quoted text just fits).
+/** @param {Key | null} entry @param {string} defaultText */
 function profileText(entry, defaultText) {
   let value = untilNul(entry && entry.value !== null ? entry.value : defaultText);
   let quoted = false;
@@ -138,6 +188,7 @@ function profileText(entry, defaultText) {
 // digits, and the digits 0 to 9 of other scripts.
 const DIGIT_ZEROS = [0x660, 0x6f0, 0x966, 0x9e6, 0xa66, 0xae6, 0xb66, 0xc66, 0xce6, 0xd66, 0xe50, 0xed0, 0xf20,
   0x1040, 0x17e0, 0x1810, 0xff10];
+/** @param {number} code @param {number} base */
 function digit(code, base) {
   let value = -1;
   if (code >= 0x30 && code <= 0x39) value = code - 0x30;
@@ -152,6 +203,7 @@ function digit(code, base) {
 
 // wcstol in base 0: blanks, a sign, "0x" for hexadecimal, a leading 0 for
 // octal; null when not one digit converts. Saturates at the 32-bit range.
+/** @param {string} text @returns {number | null} */
 function toNumber(text) {
   let i = 0;
   while (i < text.length && isSpace(text.charCodeAt(i))) i++;
@@ -178,6 +230,7 @@ function toNumber(text) {
 }
 
 // ReadIniBool's judgement of a value: the six words, else a number, else the default.
+/** @param {string} text @param {number} fallback @returns {Judged} */
 function judgeSwitch(text, fallback) {
   const word = text.toLowerCase();
   if (["true", "yes", "on"].includes(word)) return { value: 1, how: "word" };
@@ -188,6 +241,7 @@ function judgeSwitch(text, fallback) {
 }
 
 // ReadIniByte's: a number clamped to 0..255, else the default.
+/** @param {string} text @param {number} fallback @returns {Judged} */
 function judgeByte(text, fallback) {
   const number = toNumber(text);
   if (number === null) return { value: fallback, how: "unreadable" };
@@ -198,10 +252,12 @@ function judgeByte(text, fallback) {
 
 // A colour value from any text (a link's query), by the INI's rules; cut as
 // the plug-in's buffer would cut it.
+/** @param {string} text @param {number} fallback @returns {number} */
 export function readByteText(text, fallback) {
   return judgeByte(String(text).slice(0, VALUE_CAPACITY - 1), fallback).value;
 }
 
+/** @param {string} a @param {string} b */
 function editDistance(a, b) {
   const row = Array.from({ length: b.length + 1 }, (_, j) => j);
   for (let i = 1; i <= a.length; i++) {
@@ -217,8 +273,10 @@ function editDistance(a, b) {
 }
 
 // The known name that a misspelt one most likely meant, or null.
+/** @param {string} name @param {string[]} known */
 function nearest(name, known) {
   const lower = trim(untilNul(name)).toLowerCase();
+  /** @type {string | null} */
   let best = null;
   let bestDistance = Infinity;
   for (const candidate of known) {
@@ -231,14 +289,18 @@ function nearest(name, known) {
   return bestDistance <= Math.max(2, Math.floor(lower.length / 4)) ? best : null;
 }
 
+/** @param {Section} section */
 const where = (section) => (section.line > 0 ? `under [${section.name}]` : "at the top of the file, before any section");
 
 // What the plug-in would take from the file, and notes on what a player most
 // often gets wrong: keys not found, keys under the wrong section, misspelt
 // names, values that are not numbers, files it cannot read.
+/** @param {Uint8Array} bytes @returns {IniResult} */
 export function readSettings(bytes) {
+  /** @type {Note[]} */
   const notes = [];
   let unshown = 0;
+  /** @param {Note["kind"]} kind @param {string} text @param {number | null} [line] */
   const note = (kind, text, line) => {
     if (notes.length < MAX_NOTES) notes.push({ kind, text, line: line || 0 });
     else unshown++;
@@ -286,7 +348,7 @@ export function readSettings(bytes) {
       "leaves the file as it is, adding none that it lacks.");
   }
 
-  const patch = settings.find((s) => s.key === "PatchBloodDecalColorAndAlpha");
+  const [patch] = settings.filter((s) => s.key === "PatchBloodDecalColorAndAlpha");
   note(patch.value ? "info" : "problem", patch.value
     ? "PatchBloodDecalColorAndAlpha is on: the game draws its blood decals in the colour below."
     : "PatchBloodDecalColorAndAlpha is off: the plug-in does not use the colour below. Add " +
@@ -338,10 +400,10 @@ export function readSettings(bytes) {
             `only under [${setting.section}].`, key.line);
         } else if (section !== ownSection) {
           note("problem", `Line ${key.line}: ${setting.key} stands in a second [${setting.section}], which the ` +
-            `plug-in does not read; move it into the first, on line ${ownSection.line}.`, key.line);
+            `plug-in does not read; move it into the first, on line ${ownSection?.line}.`, key.line);
         } else if (firstOfName !== key) {
           note("problem", `Line ${key.line}: ${setting.key} stands a second time; the plug-in takes the first, ` +
-            `on line ${firstOfName.line}.`, key.line);
+            `on line ${firstOfName?.line}.`, key.line);
         }
       } else if (key.value !== null || section.line > 0) {
         const meant = nearest(key.name, known);

@@ -5,7 +5,27 @@
 
 import * as LogModel from "./logmodel.js";
 
-// A colour as a word of little-endian ImageData.
+/**
+ * An owner pointer's colour and how many cells it has.
+ * @typedef {{ owner: number, cells: number, css: string, word: number }} Owner
+ */
+/**
+ * What the timeline draws, as owners() and marks() give it.
+ * @typedef {object} Summary
+ * @property {Uint32Array} ownerOf per cell, the index of its owner in list
+ * @property {Uint8Array} changed per cell, 1 where its map's owner changed
+ * @property {Owner[]} list the owners in the order they first appear
+ * @property {Uint8Array} marks per block, its marks' bits, and those after the last block
+ * @property {number} rows
+ */
+
+/**
+ * A colour as a word of little-endian ImageData.
+ * @param {number} r
+ * @param {number} g
+ * @param {number} b
+ * @returns {number}
+ */
 export const rgba = (r, g, b) => (255 << 24) | (b << 16) | (g << 8) | r;
 const NULL_OWNER = [150, 150, 150];
 
@@ -14,8 +34,15 @@ export const EVENT = 1;
 export const EXECUTION = 2; // an execution decal logged before the block
 export const CUT_OFF = 4;
 
+/**
+ * @param {number} hue
+ * @param {number} saturation
+ * @param {number} lightness
+ * @returns {number[]} red, green and blue
+ */
 function hsl(hue, saturation, lightness) {
   const a = saturation * Math.min(lightness, 1 - lightness);
+  /** @param {number} n */
   const f = (n) => {
     const k = (n + hue / 30) % 12;
     return Math.round(255 * (lightness - a * Math.max(-1, Math.min(k - 3, 9 - k, 1))));
@@ -26,8 +53,14 @@ function hsl(hue, saturation, lightness) {
 // One colour per owner pointer, in the order the owners first appear; for
 // each cell its owner's index and whether the map had another owner in the
 // block before that showed it.
+/**
+ * @param {import("./logmodel.js").Model} model
+ * @returns {Pick<Summary, "ownerOf" | "changed" | "list">}
+ */
 export function owners(model) {
+  /** @type {Map<number, number>} */
   const index = new Map();
+  /** @type {number[]} */
   const counts = [];
   const cells = model.cells;
   const ownerOf = new Uint32Array(cells.length);
@@ -60,6 +93,10 @@ export function owners(model) {
 
 // The marks of each block: EVENT, EXECUTION and CUT_OFF. The last entry holds
 // the execution decals logged after the last block.
+/**
+ * @param {import("./logmodel.js").Model} model
+ * @returns {Uint8Array}
+ */
 export function marks(model) {
   const bits = new Uint8Array(model.blocks.length + 1);
   for (let e = 0; e < model.events.length; e++) bits[model.events.block[e]] |= EVENT;
@@ -70,7 +107,9 @@ export function marks(model) {
 
 // One row per map index up to the highest that any block showed: none for
 // blocks of no maps.
+/** @param {import("./logmodel.js").Model} model @returns {number} */
 export const rowCount = (model) => model.mapsSeen.lastIndexOf(1) + 1;
 
 // All of it at once, as the reading hands it over with the model.
+/** @param {import("./logmodel.js").Model} model @returns {Summary} */
 export const summarise = (model) => ({ ...owners(model), marks: marks(model), rows: rowCount(model) });

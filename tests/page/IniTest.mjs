@@ -10,11 +10,14 @@ import {
   CHANNELS, channelValues, giveIni, reference, scratchFolder, browserSession, windowsPath, writeFiles,
 } from "./PageDriver.mjs";
 
+/** @param {string} text */
 const ansi = (text) => Buffer.from(text, "latin1");
+/** @param {string} text @param {boolean} [bigEndian] */
 const utf16 = (text, bigEndian) => {
   const bytes = Buffer.from(text, "utf16le");
   return bigEndian ? bytes.swap16() : bytes;
 };
+/** @param {string} text @param {Record<string, number>} values */
 const withValues = (text, values) =>
   Object.entries(values).reduce((out, [key, value]) => out.replace(new RegExp(`^${key}=.*$`, "m"), `${key}=${value}`),
     text);
@@ -23,6 +26,7 @@ const MARKUP = '<img src="x" onerror="document.title=\'ran\'">';
 
 // Files a player gives the page (chosen, or dropped onto it), with what the
 // page must say of each.
+/** @param {string} template */
 const cases = (template) => [
   { name: "template", bytes: ansi(template), notes: ["PatchBloodDecalColorAndAlpha is off"], absent: ["Not found"] },
   {
@@ -121,9 +125,12 @@ const cases = (template) => [
 ];
 
 // The files, and what the plug-in read from each.
-let ALL;
-let paths;
-let read;
+/** @type {Array<ReturnType<typeof cases>[number] & { file: string }>} */
+let ALL = [];
+/** @type {string[]} */
+let paths = [];
+/** @type {Record<string, number>[]} */
+let read = [];
 before(() => {
   const folder = scratchFolder();
   reference("template", windowsPath(join(folder, "template.ini")));

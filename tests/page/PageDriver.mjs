@@ -12,10 +12,15 @@ import { pathToFileURL } from "node:url";
 import { after, afterEach, before } from "node:test";
 import puppeteer from "puppeteer-core";
 
+/** @typedef {import("puppeteer-core").Browser} Browser @typedef {import("puppeteer-core").Page} Page */
+/** @typedef {import("puppeteer-core").ElementHandle<HTMLInputElement>} InputHandle */
+/** @typedef {"light" | "dark" | null} Scheme null for the page's own */
+
 export const [pageHtml] = process.argv.slice(2);
 if (!pageHtml) throw new Error("usage: node <test>.mjs <packed page>");
 const pageUrl = pathToFileURL(pageHtml).href;
 
+/** @type {Record<string, { name: string, options: import("puppeteer-core").LaunchOptions }>} */
 const BROWSERS = {
   chromium: {
     name: "Debian's chromium",
@@ -37,6 +42,7 @@ export const CHANNELS = ["Red", "Green", "Blue", "Alpha"];
 
 export { hex, reference, referenceProgram, scratchFolder, windowsPath } from "./Reference.mjs";
 
+/** @param {string} folder @param {{ name: string, bytes: Uint8Array }[]} files @returns {string[]} */
 export function writeFiles(folder, files) {
   return files.map(({ name, bytes }) => {
     const path = join(folder, name);
@@ -48,6 +54,7 @@ export function writeFiles(folder, files) {
 // What the page itself may ask for: its own file (with a query), and data: and
 // blob: URLs, which hold what the page already has (it starts its worker from
 // a blob:, and Firefox asks for a data: font of its own).
+/** @param {string} url */
 const isOwn = (url) => url.split(/[?#]/)[0] === pageUrl || /^(data|blob):/.test(url);
 
 // Firefox has no emulation of the colour scheme for one page; its "Website
@@ -69,6 +76,7 @@ const SCHEME_EXTENSION = {
 
 // The pages' colour scheme: "light", "dark", or null for the page's own again
 // (Chromium's as launched; Firefox's as its setting leaves it, "auto").
+/** @param {Browser} browser @returns {Promise<(pages: Page[], scheme: Scheme) => Promise<unknown>>} */
 async function schemeSetter(browser) {
   if (browserName === "chromium") {
     return (pages, scheme) => Promise.all(pages.map((page) =>
@@ -85,7 +93,7 @@ async function schemeSetter(browser) {
   let switches = 0;
   return async (pages, scheme) => {
     await tab.goto(`data:text/plain,scheme-${scheme ?? "auto"}-${++switches}`);
-    await Promise.all(pages.map((page) => page.waitForFunction((dark) =>
+    await Promise.all(pages.map((page) => page.waitForFunction((/** @type {boolean} */ dark) =>
       matchMedia("(prefers-color-scheme: dark)").matches === dark, { polling: 50, timeout: 5000 }, scheme === "dark")
       .catch(() => { throw new Error(`the page did not turn ${scheme ?? "back to its own scheme"}`); })));
   };
@@ -95,9 +103,12 @@ const AXE = readFileSync(createRequire(import.meta.url).resolve("axe-core/axe.mi
 
 // axe-core's violations on a page as it stands: the rule, its impact, the
 // first elements it names and what it says of the first.
+/** @typedef {typeof window & { axe: typeof import("axe-core") }} WithAxe */
+/** @param {Page} page */
 async function violations(page) {
-  if (!(await page.evaluate(() => typeof window.axe === "object"))) await page.evaluate(AXE);
-  return page.evaluate(async () => (await window.axe.run(document, { resultTypes: ["violations"] })).violations
+  if (!(await page.evaluate(() => typeof (/** @type {WithAxe} */ (window)).axe === "object"))) await page.evaluate(AXE);
+  return page.evaluate(async () => (await (/** @type {WithAxe} */ (window)).axe.run(document,
+    { resultTypes: ["violations"] })).violations
     .map(({ id, impact, nodes }) => ({
       id, impact, count: nodes.length,
       targets: nodes.slice(0, 3).map((node) => node.target.flat().join(" ")),
@@ -112,35 +123,45 @@ async function violations(page) {
 // its style not applied, and what axe-core finds wrong in the light and the
 // dark scheme, as the page opens and as the test leaves it. Firefox shows no
 // file: requests to the driver: its policy, which refuses them, reports them.
+/** @param {{ faults: string[], pages: Page[] }} session */
 async function startBrowser({ faults, pages }) {
   let browser;
   try {
     browser = await puppeteer.launch(BROWSERS[browserName].options);
   } catch (error) {
     throw new Error(`no browser could start (${BROWSERS[browserName].name} at ` +
-      `${BROWSERS[browserName].options.executablePath}, installed by scripts/setup.sh): ${error.message}`);
+      `${BROWSERS[browserName].options.executablePath}, installed by scripts/setup.sh): ${reason(error)}`,
+    { cause: error });
   }
   const setScheme = await schemeSetter(browser);
+  /** @type {Map<Page, string>} */
   const names = new Map();
+  /** @type {WeakMap<Page, Set<string>>} */
   const seen = new WeakMap();
   // Each page in the light, then the dark scheme; what a page showed before,
   // in the same scheme, is not told again.
+  /** @param {Page[]} checked @param {string} when */
   const checkAccessibility = async (checked, when) => {
-    const found = new Map(checked.map((page) => [page, new Map()]));
+    /** @typedef {Awaited<ReturnType<typeof violations>>[number] & { schemes: Scheme[] }} Found */
+    const found = new Map(checked.map((page) => [page, /** @type {Map<string, Found>} */ (new Map())]));
     try {
-      for (const scheme of ["light", "dark"]) {
+      for (const scheme of /** @type {const} */ (["light", "dark"])) {
         await setScheme(checked, scheme);
         for (const page of checked) {
           // Firefox runs the timers of a tab in the background a second apart.
           if (browserName === "firefox") await page.bringToFront();
           const shown = await violations(page).catch((error) =>
-            [{ id: "axe-core did not run", impact: error.message, count: 0, targets: [], says: "" }]);
+            [{ id: "axe-core did not run", impact: reason(error), count: 0, targets: [], says: "" }]);
+          const told = seen.get(page) ?? new Set();
+          seen.set(page, told);
+          const ofPage = found.get(page) ?? new Map();
           for (const violation of shown) {
             const where = `${violation.id} ${violation.targets}`;
-            if (seen.get(page).has(`${scheme} ${where}`)) continue;
-            seen.get(page).add(`${scheme} ${where}`);
-            if (!found.get(page).has(where)) found.get(page).set(where, { ...violation, schemes: [] });
-            found.get(page).get(where).schemes.push(scheme);
+            if (told.has(`${scheme} ${where}`)) continue;
+            told.add(`${scheme} ${where}`);
+            const entry = ofPage.get(where) ?? { ...violation, schemes: [] };
+            ofPage.set(where, entry);
+            entry.schemes.push(scheme);
           }
         }
       }
@@ -159,17 +180,18 @@ async function startBrowser({ faults, pages }) {
     const page = await browser.newPage();
     pages.push(page);
     names.set(page, query);
-    seen.set(page, new Set());
-    page.on("pageerror", (error) => faults.push(`script error: ${error.message}`));
+    page.on("pageerror", (error) => faults.push(`script error: ${reason(error)}`));
     page.on("console", (message) => {
       if (message.type() === "error") faults.push(`console error: ${message.text()}`);
     });
     page.on("framenavigated", (frame) => {
       if (!isOwn(frame.url()) && frame.url() !== "about:blank") faults.push(`navigated to ${frame.url()}`);
     });
-    await page.exposeFunction("reportPolicyViolation", (words) => faults.push(`refused by its policy: ${words}`));
+    await page.exposeFunction("reportPolicyViolation", (/** @type {string} */ words) =>
+      faults.push(`refused by its policy: ${words}`));
     await page.evaluateOnNewDocument(() => document.addEventListener("securitypolicyviolation", (event) =>
-      window.reportPolicyViolation(`${event.effectiveDirective} ${event.blockedURI} (${event.sample})`)));
+      (/** @type {typeof window & { reportPolicyViolation: (words: string) => void }} */ (window))
+        .reportPolicyViolation(`${event.effectiveDirective} ${event.blockedURI} (${event.sample})`)));
     await page.setRequestInterception(true);
     page.on("request", (request) => {
       if (isOwn(request.url())) {
@@ -191,37 +213,50 @@ async function startBrowser({ faults, pages }) {
     await checkAccessibility([page], "as it opened");
     return page;
   };
-  return { browser, open, checkAccessibility, scheme: (page, value) => setScheme([page], value) };
+  /** @param {Page} page @param {Scheme} value */
+  const scheme = (page, value) => setScheme([page], value);
+  return { browser, open, checkAccessibility, scheme };
 }
+/** @typedef {Awaited<ReturnType<typeof startBrowser>>} Started */
+
+/** @param {unknown} error */
+const reason = (error) => (error instanceof Error ? error.message : String(error));
 
 // The browser of a test file, started before its tests and closed after them;
 // each test's pages are checked by axe-core as the test left them and closed
 // after it, and none may have shown a fault.
+/** @returns {Pick<Started, "open" | "scheme">} */
 export function browserSession() {
+  /** @type {{ faults: string[], pages: Page[] }} */
   const session = { faults: [], pages: [] };
-  before(async () => Object.assign(session, await startBrowser(session)));
+  /** @type {Started | null} */
+  let started = null;
+  before(async () => (started = await startBrowser(session)));
   afterEach(async () => {
     const pages = session.pages.splice(0);
-    await session.checkAccessibility?.(pages, "as the test left it").catch((error) =>
-      session.faults.push(`the pages as the test left them could not be checked: ${error.message}`));
+    await started?.checkAccessibility(pages, "as the test left it").catch((error) =>
+      session.faults.push(`the pages as the test left them could not be checked: ${reason(error)}`));
     await Promise.all(pages.map((page) => page.close()));
     assert.deepEqual(session.faults.splice(0), [], "what the pages showed going wrong");
   });
-  after(() => session.browser?.close());
-  return session;
+  after(() => started?.browser.close());
+  const running = () => started ?? assert.fail("the test file's browser has not started");
+  return { open: (query) => running().open(query), scheme: (page, value) => running().scheme(page, value) };
 }
 
+/** @param {string} name */
 const field = (name) => `input[name="${name}"]:not([type="range"])`;
 
 // A colour value set as a person would: 0 and 255 with the slider's Home and
 // End keys, anything else typed over the field's text, which is then left.
+/** @param {Page} page @param {string} name @param {number | string} value */
 export async function setChannel(page, name, value) {
   if (value === 0 || value === 255) {
     await page.focus(`input[type="range"][name="${name}"]`);
     await page.keyboard.press(value === 0 ? "Home" : "End");
     return;
   }
-  const input = await page.$(field(name));
+  const input = /** @type {InputHandle} */ (await page.$(field(name)));
   await input.click();
   // All of the field's text selected, as a triple click does, without a triple
   // click's timing, which a busy machine can break into single clicks.
@@ -230,23 +265,28 @@ export async function setChannel(page, name, value) {
   await page.keyboard.press("Tab");
 }
 
+/** @param {Page} page @returns {Promise<Record<string, number>>} */
 export const channelValues = (page) => page.$$eval(CHANNELS.map(field).join(", "), (fields) =>
-  Object.fromEntries(fields.map((input) => [input.name, Number(input.value)])));
+  Object.fromEntries(fields.map((input) => /** @type {HTMLInputElement} */ (input))
+    .map((input) => [input.name, Number(input.value)])));
 
 // Each preview panel of a blend: its middle as ARGB (the colour from the
 // canvas, the target's alpha from the number beside it), the disc's stated
 // diameter and the RGB of every pixel of its middle row and column.
+/** @param {Page} page @param {string} blend "patched" or "usual" */
 export function previewPanels(page, blend) {
   return page.$eval(`figure[data-blend="${blend}"]`, (figure) =>
     [...figure.querySelectorAll("canvas")].map((canvas) => {
       const { width, height } = canvas;
-      const rgb = canvas.getContext("2d").getImageData(0, 0, width, height).data;
+      const context = /** @type {CanvasRenderingContext2D} */ (canvas.getContext("2d"));
+      const rgb = context.getImageData(0, 0, width, height).data;
+      /** @param {number} x @param {number} y */
       const at = (x, y) => {
         const i = (y * width + x) * 4;
         return (rgb[i] << 16) | (rgb[i + 1] << 8) | rgb[i + 2];
       };
       const middle = Math.floor(width / 2);
-      const alpha = Number(figure.querySelector(`output[data-background="${canvas.dataset.background}"]`).textContent);
+      const alpha = Number(figure.querySelector(`output[data-background="${canvas.dataset.background}"]`)?.textContent);
       return {
         middle: ((alpha << 24) | at(middle, Math.floor(height / 2))) >>> 0,
         diameter: Number(canvas.dataset.discDiameter),
@@ -259,8 +299,9 @@ export function previewPanels(page, blend) {
 // A file dropped onto the page as a person's drag gives it: a dragover, then
 // the drop, both of which the page must take (or the browser would open the
 // file in its place).
+/** @param {Page} page @param {string} path @param {string} name */
 async function drop(page, path, name) {
-  const taken = await page.evaluate((base64, fileName) => {
+  const taken = await page.evaluate((/** @type {string} */ base64, /** @type {string} */ fileName) => {
     const transfer = new DataTransfer();
     transfer.items.add(new File([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))], fileName));
     return ["dragover", "drop"].map((type) => !document.body.dispatchEvent(new DragEvent(type,
@@ -272,37 +313,42 @@ async function drop(page, path, name) {
 // A file given to the page's part for its kind ("ini" or "log"), chosen
 // through that part's input or dropped onto the page; resolves once that part
 // shows it by its name, and the other part is as it was.
+/** @param {Page} page @param {"ini" | "log"} kind @param {string} path @param {string} name @param {boolean} dropped */
 async function give(page, kind, path, name, dropped) {
   const other = kind === "ini" ? "log" : "ini";
   const state = () => page.evaluate((k) =>
-    `${document.getElementById(`${k}-report`).hidden} ${document.getElementById(`${k}-name`).textContent}`, other);
+    `${document.getElementById(`${k}-report`)?.hidden} ${document.getElementById(`${k}-name`)?.textContent}`, other);
   const untouched = await state();
   if (dropped) await drop(page, path, name);
-  else await (await page.$(`input[type="file"][accept=".${kind}"]`)).uploadFile(path);
-  await page.waitForFunction((k, shown) => document.getElementById(`${k}-name`).textContent === shown &&
-    !document.getElementById(`${k}-report`).hidden, { timeout: 15000 }, kind, name).catch((error) => {
-    throw new Error(`${name} ${dropped ? "dropped" : "chosen"}: the ${kind} part does not show it (${error.message})`);
+  else await (/** @type {InputHandle} */ (await page.$(`input[type="file"][accept=".${kind}"]`))).uploadFile(path);
+  await page.waitForFunction((k, shown) => document.getElementById(`${k}-name`)?.textContent === shown &&
+    !document.getElementById(`${k}-report`)?.hidden, { timeout: 15000 }, kind, name).catch((error) => {
+    throw new Error(`${name} ${dropped ? "dropped" : "chosen"}: the ${kind} part does not show it (${reason(error)})`,
+      { cause: error });
   });
   assert.equal(await state(), untouched, `${name}: the ${other} part is left as it was`);
 }
 
+/** @param {Page} page @param {string} path @param {string} name */
 export async function giveIni(page, path, name, dropped = false) {
   await give(page, "ini", path, name, dropped);
   return page.$eval("#ini-report", (report) => ({
     notes: [...report.querySelectorAll("#ini-notes li")].map((item) => item.textContent),
-    taken: Object.fromEntries([...report.querySelectorAll("tbody tr")].map((row) =>
-      [row.dataset.key, row.cells[2].textContent])),
+    taken: Object.fromEntries([.../** @type {NodeListOf<HTMLTableRowElement>} */ (report.querySelectorAll("tbody tr"))]
+      .map((row) => [row.dataset.key, row.cells[2].textContent])),
   }));
 }
 
 // The timeline's pixels, RGBA row by row, once its drawing is whole (it is busy
 // while a drawing goes on over several frames); handed over as base64, since
 // millions of numbers take long through the driver.
+/** @param {Page} page */
 export async function timelinePixels(page) {
   const { width, height, base64 } = await page.evaluate(async () => {
-    const canvas = document.getElementById("timeline");
+    const canvas = /** @type {HTMLCanvasElement} */ (document.getElementById("timeline"));
     do await new Promise((frame) => requestAnimationFrame(frame)); while (canvas.getAttribute("aria-busy") !== "false");
-    const data = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data;
+    const context = /** @type {CanvasRenderingContext2D} */ (canvas.getContext("2d"));
+    const data = context.getImageData(0, 0, canvas.width, canvas.height).data;
     let bytes = "";
     for (let i = 0; i < data.length; i += 0x8000) bytes += String.fromCharCode(...data.subarray(i, i + 0x8000));
     return { width: canvas.width, height: canvas.height, base64: btoa(bytes) };
@@ -310,24 +356,26 @@ export async function timelinePixels(page) {
   return { width, height, rgba: Buffer.from(base64, "base64") };
 }
 
+/** @param {Page} page @param {string} path @param {string} name */
 export async function giveLog(page, path, name, dropped = false) {
   await give(page, "log", path, name, dropped);
   return page.$eval("#log-report", (report) => ({
-    notUnderstood: report.querySelector("#log-not-understood").textContent,
-    counts: report.querySelector("#log-blocks").textContent,
-    executions: report.querySelector("#log-executions").textContent,
+    notUnderstood: report.querySelector("#log-not-understood")?.textContent,
+    counts: report.querySelector("#log-blocks")?.textContent,
+    executions: report.querySelector("#log-executions")?.textContent,
     problems: [...report.querySelectorAll("#log-problems li")].map((item) => item.textContent),
-    startup: [...report.querySelectorAll("#log-startup tbody tr")].map((row) => row.cells[0].textContent),
-    lines: [...report.querySelectorAll("#log-startup tbody tr")].map((row) => row.cells[1].textContent),
+    startup: [...report.querySelectorAll("#log-startup tbody tr")].map((row) => row.children[0].textContent),
+    lines: [...report.querySelectorAll("#log-startup tbody tr")].map((row) => row.children[1].textContent),
     events: [...report.querySelectorAll("#log-events li")].map((item) => item.textContent),
     elements: report.querySelectorAll("img, script, iframe, object, svg").length,
   }));
 }
 
 // Channels of two ARGB values that differ by more than one.
+/** @param {number} drawn @param {number} expected */
 export function channelsApart(drawn, expected) {
   const apart = [];
-  for (const [shift, channel] of [[24, "a"], [16, "r"], [8, "g"], [0, "b"]]) {
+  for (const [shift, channel] of /** @type {const} */ ([[24, "a"], [16, "r"], [8, "g"], [0, "b"]])) {
     if (Math.abs(((drawn >>> shift) & 255) - ((expected >>> shift) & 255)) > 1) apart.push(channel);
   }
   return apart;

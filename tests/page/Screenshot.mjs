@@ -16,6 +16,9 @@ const [pageHtml, picture, log, logPicture, darkPicture, phonePicture] = process.
 
 // A log's lines with their time stamps, which differ from run to run, replaced
 // by a fixed sequence a millisecond apart; the rest of each line as it stands.
+/** @template {Element} [E=Element] @typedef {import("puppeteer-core").ElementHandle<E>} ElementHandle */
+
+/** @param {Buffer} bytes */
 function fixedStamps(bytes) {
   const start = Date.UTC(2026, 0, 1, 12);
   return bytes.toString("latin1").split("\r\n").map((line, i) =>
@@ -38,19 +41,19 @@ try {
   if (log) {
     const copy = join(folder, "Crimsel.log");
     writeFileSync(copy, fixedStamps(readFileSync(log)), "latin1");
-    await (await page.$('input[type="file"][accept=".log"]')).uploadFile(copy);
-    const drawn = () => page.waitForFunction(() => document.getElementById("log-name").textContent !== "" &&
-      document.getElementById("timeline").getAttribute("aria-busy") === "false");
+    await (/** @type {ElementHandle<HTMLInputElement>} */ (await page.$('input[type="file"][accept=".log"]'))).uploadFile(copy);
+    const drawn = () => page.waitForFunction(() => document.getElementById("log-name")?.textContent !== "" &&
+      document.getElementById("timeline")?.getAttribute("aria-busy") === "false");
     await drawn();
     // A cell of the first block chosen, as a player would, to show its lines.
-    await (await page.$("#timeline")).click({ offset: { x: 90, y: 64 } });
+    await (/** @type {ElementHandle} */ (await page.$("#timeline"))).click({ offset: { x: 90, y: 64 } });
     await page.waitForFunction(() => document.querySelector("#block-lines .selected") !== null);
     await drawn();
-    await (await page.$("#log")).screenshot({ path: logPicture });
+    await (/** @type {ElementHandle} */ (await page.$("#log"))).screenshot({ path: logPicture });
     if (darkPicture) {
       await page.emulateMediaFeatures([{ name: "prefers-color-scheme", value: "dark" }]);
       await drawn();
-      await (await page.$("#log")).screenshot({ path: darkPicture });
+      await (/** @type {ElementHandle} */ (await page.$("#log"))).screenshot({ path: darkPicture });
     }
   }
   if (phonePicture) {

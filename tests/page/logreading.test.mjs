@@ -51,7 +51,7 @@ test("a long generated log gives back every block, map and execution decal as th
   for (let i = 0; i < b.length; i++) {
     const own = lines.slice(headers[i], headers[i] + 1 + blocks[i].maps.length);
     assert.deepEqual(await blockLines(file, model, i), own, `block ${i}'s lines`);
-    const [, stamp] = /^\[(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3})\]/.exec(own[0]);
+    const [, stamp] = /^\[(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3})\]/.exec(own[0]) ?? [];
     assert.equal(b.time[i], Date.parse(`${stamp.replace(" ", "T")}Z`), `block ${i}'s time`);
   }
   assert.equal(model.backwards, 0, "one run's time stamps never run backwards");

@@ -12,7 +12,9 @@ import { argb, COLOURS as SETTINGS, hex, reference } from "./Reference.mjs";
 
 const COLOURS = SETTINGS.map(argb);
 
+/** @param {number} word */
 const channels = (word) => ({ a: word >>> 24, r: (word >>> 16) & 255, g: (word >>> 8) & 255, b: word & 255 });
+/** @param {Record<string, number>} a @param {Record<string, number>} b */
 const apart = (a, b) => ["a", "r", "g", "b"].filter((c) => Math.abs(a[c] - b[c]) > 1);
 
 const drawn = reference("pixels", ...COLOURS.map((colour) => hex(colour).slice(2)));
@@ -23,7 +25,7 @@ test("each colour blends at every point as the device draws it", () => {
     assert.ok(pixel.points.some((p) => p.texel >>> 24 === 0) && pixel.points.some((p) => p.texel >>> 24 === 255),
       "points inside the disc and where the texture is clear");
     for (const point of pixel.points) {
-      for (const [name, factors] of [["patched", PATCHED], ["usual", USUAL]]) {
+      for (const [name, factors] of /** @type {const} */ ([["patched", PATCHED], ["usual", USUAL]])) {
         const model = blend(channels(point.texel), channels(pixel.colour), pixel.background, factors);
         assert.deepEqual(apart(model, channels(point[name])), [], `${hex(pixel.colour)} ${name} over ` +
           `${hex(pixel.background)} at ${point.x},${point.y} (texel ${hex(point.texel)}): model ` +
@@ -35,6 +37,7 @@ test("each colour blends at every point as the device draws it", () => {
 
 test("the previews' texels and backgrounds are the stand-in's", () => {
   const texels = new Set(drawn.flatMap((pixel) => pixel.points.map((point) => point.texel >>> 0)));
+  /** @param {import("../../page/model.js").Rgba} rgba */
   const word = ({ a, r, g, b }) => argb([r, g, b, a]);
   assert.ok(texels.has(word(TEXEL_INSIDE)), `the disc's texel among ${[...texels].map(hex)}`);
   assert.ok(texels.has(word(TEXEL_OUTSIDE)), "the clear texel");

@@ -15,6 +15,7 @@ import { reference, scratchFolder, windowsPath } from "./Reference.mjs";
 const FILES = 2000;
 const seed = Number(process.env.CRIMSEL_SEED || 20261208);
 
+/** @param {number} start */
 function generator(start) {
   let state = start >>> 0;
   const next = () => {
@@ -24,8 +25,11 @@ function generator(start) {
     t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
     return ((t ^ (t >>> 14)) >>> 0) / 2 ** 32;
   };
+  /** @param {number} n */
   const below = (n) => Math.floor(next() * n);
+  /** @template T @param {readonly T[]} list */
   const pick = (list) => list[below(list.length)];
+  /** @param {number} percent */
   const chance = (percent) => below(100) < percent;
   return { below, pick, chance };
 }
@@ -39,10 +43,12 @@ const WIDE_BLANKS = ["\u2003", "\u3000", "\u0085", "\u200b", "\u202f"];
 
 // One file's text (code points below 0x100 unless its encoding can carry more)
 // and its encoding.
+/** @param {ReturnType<typeof generator>} g */
 function iniFile(g) {
   const { below, pick, chance } = g;
   const encoding = pick(["ansi", "ansi", "utf8", "utf8-mark", "utf16le-mark", "utf16be-mark", "utf16le", "utf16be"]);
   const wide = encoding !== "ansi";
+  /** @param {string} name */
   const spell = (name) => {
     switch (below(6)) {
       case 0: return name.toLowerCase();
@@ -53,6 +59,7 @@ function iniFile(g) {
     }
   };
   const blank = () => (chance(70) ? "" : pick(wide && chance(30) ? WIDE_BLANKS : BLANKS));
+  /** @param {number} n */
   const digits = (n) => Array.from({ length: n }, () => "0123456789"[below(10)]).join("");
   const number = () => {
     const sign = pick(["", "", "", "-", "+"]);
@@ -76,6 +83,7 @@ function iniFile(g) {
     }
     return v;
   };
+  /** @param {string} key */
   const keyLine = (key) => `${blank()}${chance(90) ? spell(key) : key.toLowerCase()}${blank()}=${blank()}${value()}`;
   const lines = [];
   const decorate = () => {
@@ -107,6 +115,7 @@ function iniFile(g) {
   return { text, encoding };
 }
 
+/** @param {ReturnType<typeof iniFile>} file */
 function encode({ text, encoding }) {
   switch (encoding) {
     case "ansi": return Buffer.from(text, "latin1");
@@ -122,9 +131,11 @@ function encode({ text, encoding }) {
 // Now and then a file damaged as files on players' disks are: junk bytes alone,
 // a NUL byte, sequences that are not UTF-8, a line longer than the profile
 // reader's 32,767 characters.
+/** @param {Buffer} bytes @param {ReturnType<typeof generator>} g */
 function damage(bytes, { below, chance }) {
   if (!chance(8)) return bytes;
   const at = below(bytes.length + 1);
+  /** @param {string} more */
   const insert = (more) => Buffer.concat([bytes.subarray(0, at), Buffer.from(more, "latin1"), bytes.subarray(at)]);
   switch (below(4)) {
     case 0: return Buffer.from(Array.from({ length: below(2048) }, () => below(256)));
@@ -145,7 +156,7 @@ test("every generated INI file gives the ten values that the plug-in's LoadSetti
   writeFileSync(list, files.map((file) => windowsPath(join(folder, file.name))).join("\r\n"));
   const plugin = reference("settings", `@${windowsPath(list)}`);
   assert.equal(plugin.length, files.length, "the plug-in read every file");
-  const kept = join(dirname(process.env.CRIMSEL_PAGE_REFERENCE), "kept");
+  const kept = join(dirname(process.env.CRIMSEL_PAGE_REFERENCE ?? ""), "kept");
   const differences = [];
   for (const [i, file] of files.entries()) {
     const page = readSettings(new Uint8Array(file.bytes)).settings;
@@ -160,7 +171,18 @@ test("every generated INI file gives the ten values that the plug-in's LoadSetti
 });
 
 test("a link's value is read by the same rules, cut where the plug-in's buffer ends", () => {
+  /** @type {Array<[string, number]>} */
   const cases = [["0X80", 128], ["+7", 7], ["-5", 0], ["300", 255], ["010", 8], ["1e2", 1], ["abc", 224],
     [`${"0".repeat(29)}17`, 15], [` ${"0".repeat(29)}17`, 1], ["\uff19\uff18", 98]];
   for (const [text, expected] of cases) assert.equal(readByteText(text, 224), expected, text);
+});
+
+// The size past which the plug-in leaves the file as it is (kMaxIniFileSize): page_reference reads the same
+// values either side of it, so the note is what tells.
+test("an INI of 1 MiB is said to be completed, one a byte larger to be left as it is", () => {
+  const head = Buffer.from("[General]\r\nPatchBloodDecalColorAndAlpha=1\r\n");
+  for (const size of [2 ** 20 - 1, 2 ** 20, 2 ** 20 + 1]) {
+    const { notes } = readSettings(Buffer.concat([head, Buffer.alloc(size - head.length, "; padding\r\n")]));
+    assert.equal(notes.some((note) => note.text.includes("larger than 1048576 bytes")), size > 2 ** 20, `${size} bytes`);
+  }
 });

@@ -18,6 +18,7 @@ test("the timeline's summary of a long log follows the stand-in's record", async
   const cellOwners = blocks.flatMap((block) => block.maps.map((map) => map.owner));
   assert.deepEqual(cellOwners.map((_, cell) => list[ownerOf[cell]].owner), cellOwners);
   // A cell is marked where its map's owner differs from the one in the last block that showed the map.
+  /** @type {number[]} */
   const last = [];
   const moved = blocks.flatMap((block) => block.maps.map((map, i) => {
     const before = last[i];
@@ -28,7 +29,7 @@ test("the timeline's summary of a long log follows the stand-in's record", async
   assert.ok(moved.includes(1));
   assert.equal(list.reduce((sum, owner) => sum + owner.cells, 0), cellOwners.length);
   assert.equal(new Set(cellOwners).size, list.length);
-  assert.equal(list.find((owner) => owner.owner === 0).css, "rgb(150, 150, 150)", "no owner in grey");
+  assert.equal(list.find((owner) => owner.owner === 0)?.css, "rgb(150, 150, 150)", "no owner in grey");
 
   const bits = marks(model);
   const marked = [...bits.keys()].filter((block) => bits[block] & 2);
