@@ -42,7 +42,7 @@ test("each setting blends over each background as the stand-in's device draws it
     for (const [i, name] of CHANNELS.entries()) await setChannel(page, name, setting[i]);
     assert.deepEqual(await channelValues(page), Object.fromEntries(CHANNELS.map((name, i) => [name, setting[i]])));
     const mine = drawn.filter((pixel) => pixel.colour === argb(setting));
-    for (const blend of ["patched", "usual"]) {
+    for (const blend of /** @type {const} */ (["patched", "usual"])) {
       const panels = await previewPanels(page, blend);
       assert.equal(panels.length, mine.length, "one panel a background");
       for (const [i, { middle, diameter, row, column }] of panels.entries()) {

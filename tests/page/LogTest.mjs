@@ -225,7 +225,7 @@ test("the timeline draws one row per map in its owner's colour, and each strip o
   const page = await session.open();
   const shown = await giveLog(page, path, "Crimsel.log");
   assert.deepEqual([shown.counts, shown.executions], ["4 blocks, 2 maps", "9 execution decals"]);
-  const [blocks, maps] = (shown.counts.match(/\d+/g) ?? []).map(Number);
+  const [blocks, maps] = ((shown.counts ?? "").match(/\d+/g) ?? []).map(Number);
   const { at, columns, rows, cells, owners, about } = await timelinePicture(page);
 
   assert.deepEqual(Object.keys(rows).map(Number), [...Array(maps).keys()], "a row per map");
@@ -395,7 +395,7 @@ test("the page fits every window from 320 pixels wide, and the timeline follows 
     return canvas.getAttribute("aria-busy") === "false" &&
       `rgb(${r}, ${g}, ${b})` === getComputedStyle(document.documentElement).backgroundColor;
   };
-  for (const scheme of ["light", "dark"]) {
+  for (const scheme of /** @type {const} */ (["light", "dark"])) {
     await session.scheme(page, scheme);
     await page.waitForFunction(background, { polling: 50, timeout: 5000 }).catch(() =>
       assert.fail(`${scheme}: the timeline's background is not the page's`));

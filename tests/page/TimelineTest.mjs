@@ -85,13 +85,13 @@ test("the keys move a cursor over the timeline and choose a cell, whose block's 
   await page.focus("#timeline-whole");
   await page.keyboard.press("Tab");
   assert.equal(await page.evaluate(() => document.activeElement?.id), "timeline");
-  const chosen = async (/** @type {string[]} */ ...keys) => {
+  const chosen = async (/** @type {import("puppeteer-core").KeyInput[]} */ ...keys) => {
     for (const key of keys) await page.keyboard.press(key);
     await page.waitForFunction(() => document.querySelector("#block-lines .selected"));
     return page.evaluate(() => ({
-      title: document.getElementById("block-title")?.textContent,
-      detail: document.getElementById("cell-detail")?.textContent,
-      cursor: document.getElementById("timeline-cursor")?.textContent,
+      title: document.getElementById("block-title")?.textContent ?? "",
+      detail: document.getElementById("cell-detail")?.textContent ?? "",
+      cursor: document.getElementById("timeline-cursor")?.textContent ?? "",
       lines: [...document.querySelectorAll("#block-lines div")].map((line) => line.textContent),
     }));
   };
@@ -106,7 +106,7 @@ test("the keys move a cursor over the timeline and choose a cell, whose block's 
   assert.match(second.title, /^Block 2 of /);
   assert.match(second.detail, /^map\[00\]: /);
 
-  const box = await page.$eval("#block-lines", (/** @type {HTMLElement} */ lines) => ({ tab: lines.tabIndex, wide: lines.scrollWidth - lines.clientWidth }));
+  const box = await page.$eval("#block-lines", (lines) => ({ tab: /** @type {HTMLElement} */ (lines).tabIndex, wide: lines.scrollWidth - lines.clientWidth }));
   assert.deepEqual(box, { tab: 0, wide: 0 }, "the lines' box is reached by Tab and needs no sideways scroll");
 });
 
@@ -114,12 +114,13 @@ test("a plain wheel scrolls the page; Shift and the wheel scroll the timeline, C
   const page = await session.open();
   await page.setViewport({ width: 1280, height: 500 });
   await giveLog(page, referenceLog("games/page_reference-generated"), "Crimsel.log");
-  const canvas = await page.$("#timeline");
-  await canvas.scrollIntoView();
-  const where = await canvas.boundingBox();
+  const canvas = await page.$("canvas#timeline");
+  await canvas?.scrollIntoView();
+  const where = await canvas?.boundingBox();
+  assert.ok(where, "the timeline is laid out");
   await page.mouse.move(where.x + where.width / 2, Math.max(0, where.y) + 100);
   const state = async () => ({ scrolled: await page.evaluate(() => window.scrollY), drawn: await timelinePixels(page) });
-  const wheel = async (/** @type {number} */ deltaY, /** @type {string} */ key = "") => {
+  const wheel = async (/** @type {number} */ deltaY, /** @type {import("puppeteer-core").KeyInput | ""} */ key = "") => {
     const before = await state();
     if (key) await page.keyboard.down(key);
     await page.mouse.wheel({ deltaY });
@@ -151,12 +152,12 @@ test("the events list reaches the last of thousands of events and narrows to one
   const page = await session.open();
   await giveLog(page, path, "Crimsel.log");
   const listed = () => page.evaluate(() => ({
-    items: [...document.querySelectorAll("#log-events li")].map((item) => item.textContent),
-    more: document.getElementById("log-events-more")?.textContent,
+    items: [...document.querySelectorAll("#log-events li")].map((item) => item.textContent ?? ""),
+    more: document.getElementById("log-events-more")?.textContent ?? "",
   }));
   await page.click("#events-last");
   const last = await listed();
-  assert.match(last.items.at(-1), new RegExp(`^block ${e.block[e.length - 1] + 1} `));
+  assert.match(last.items.at(-1) ?? "", new RegExp(`^block ${e.block[e.length - 1] + 1} `));
   assert.match(last.more, new RegExp(`of ${e.length.toLocaleString("en-US")}[,.]`));
 
   // Choosing a map's name on the timeline, found by clicks down its band of names, narrows the list to that map.
