@@ -257,64 +257,68 @@ const EXECUTION = new RegExp(`^Execution (?:victim decal: player=[0-9A-F]{8} vic
   `player=[0-9A-F]{8}) execId=-?\\d+ stage=-?\\d+ index=\\d+/\\d+ time=${F} animTime=${F} pos=\\(${F}, ${F}\\) ` +
   "texture=.*$", "s");
 
+/** @typedef {ReadResult & { model: import("./logmodel.js").Reading }} Reading */
+
+/** @param {Reading} result @param {number} offset */
+function notUnderstood(result, offset) {
+  result.notUnderstood++;
+  if (result.notUnderstoodOffsets.length < KEPT_UNDERSTOOD) result.notUnderstoodOffsets.push(offset);
+}
+
+// One line, from its first byte to its line end, read into the result.
+/**
+ * @param {Reading} result
+ * @param {Uint8Array} b
+ * @param {number} from
+ * @param {number} to
+ * @param {number} offset
+ */
+function line(result, b, from, to, offset) {
+  const model = result.model;
+  result.lines++;
+  if (!stamped(b, from, to) || to - from > LONGEST_LINE) return notUnderstood(result, offset);
+  const message = from + PREFIX;
+  if (startsWith(b, message, to, MAP)) {
+    const read = mapLine(b, message, to);
+    if (!read || !LogModel.addMap(model, read, offset + (to - from))) notUnderstood(result, offset);
+    return;
+  }
+  if (startsWith(b, message, to, HEADER)) {
+    const header = headerLine(b, message, to);
+    if (!header) return notUnderstood(result, offset);
+    LogModel.addBlock(model, header, stampTime(b, from), offset, offset + (to - from));
+    return;
+  }
+  const words = text.decode(b.subarray(message, to));
+  const splatter = startsWith(b, message, to, SPLATTER);
+  if (splatter || startsWith(b, message, to, VICTIM)) {
+    if (EXECUTION.test(words)) LogModel.addExecution(model, offset, splatter);
+    else notUnderstood(result, offset);
+    return;
+  }
+  for (const [pattern, kind, say] of STARTUP) {
+    const match = pattern.exec(words);
+    if (match) {
+      if (result.startup.length < KEPT_UNDERSTOOD) {
+        result.startup.push({ offset, kind, line: text.decode(b.subarray(from, to)), words: say(match) });
+      }
+      return;
+    }
+  }
+  notUnderstood(result, offset);
+}
+
 // Reads the file (a Blob) and reports progress as a fraction; the page
 // answers input between chunks.
 /**
  * @param {Blob} file
  * @param {(fraction: number) => void} onProgress
- * @returns {Promise<ReadResult & { model: import("./logmodel.js").Reading }>} its model's tables with their add
+ * @returns {Promise<Reading>} its model's tables with their add
  */
 export async function read(file, onProgress) {
-  const model = LogModel.create();
-  /** @type {ReadResult & { model: import("./logmodel.js").Reading }} */
-  const result = { model, startup: [], notUnderstood: 0, notUnderstoodOffsets: [], lines: 0, nulBytes: false,
-    cutAtEnd: false, size: file.size };
-  /** @param {number} offset */
-  const notUnderstood = (offset) => {
-    result.notUnderstood++;
-    if (result.notUnderstoodOffsets.length < KEPT_UNDERSTOOD) result.notUnderstoodOffsets.push(offset);
-  };
-
-  /**
-   * @param {Uint8Array} b
-   * @param {number} from
-   * @param {number} to
-   * @param {number} offset
-   */
-  const line = (b, from, to, offset) => {
-    result.lines++;
-    if (!stamped(b, from, to) || to - from > LONGEST_LINE) return notUnderstood(offset);
-    const message = from + PREFIX;
-    if (startsWith(b, message, to, MAP)) {
-      const read = mapLine(b, message, to);
-      if (!read || !LogModel.addMap(model, read, offset + (to - from))) notUnderstood(offset);
-      return;
-    }
-    if (startsWith(b, message, to, HEADER)) {
-      const header = headerLine(b, message, to);
-      if (!header) return notUnderstood(offset);
-      LogModel.addBlock(model, header, stampTime(b, from), offset, offset + (to - from));
-      return;
-    }
-    const words = text.decode(b.subarray(message, to));
-    const splatter = startsWith(b, message, to, SPLATTER);
-    if (splatter || startsWith(b, message, to, VICTIM)) {
-      if (EXECUTION.test(words)) LogModel.addExecution(model, offset, splatter);
-      else notUnderstood(offset);
-      return;
-    }
-    for (const [pattern, kind, say] of STARTUP) {
-      const match = pattern.exec(words);
-      if (match) {
-        if (result.startup.length < KEPT_UNDERSTOOD) {
-          result.startup.push({ offset, kind, line: text.decode(b.subarray(from, to)), words: say(match) });
-        }
-        return;
-      }
-    }
-    notUnderstood(offset);
-  };
-
+  /** @type {Reading} */
+  const result = { model: LogModel.create(), startup: [], notUnderstood: 0, notUnderstoodOffsets: [], lines: 0,
+    nulBytes: false, cutAtEnd: false, size: file.size };
   let carry = new Uint8Array(0);
   let carryOffset = 0;
   let skipping = false; // inside a line too long to be the plug-in's
@@ -331,11 +335,11 @@ export async function read(file, onProgress) {
     for (let newline = data.indexOf(10); newline >= 0; newline = data.indexOf(10, from)) {
       const to = newline > from && data[newline - 1] === 13 ? newline - 1 : newline;
       if (skipping) skipping = false;
-      else line(data, from, to, carryOffset + from);
+      else line(result, data, from, to, carryOffset + from);
       from = newline + 1;
     }
     if (!skipping && data.length - from > LONGEST_LINE + 2) {
-      notUnderstood(carryOffset + from);
+      notUnderstood(result, carryOffset + from);
       result.lines++;
       skipping = true;
     }
@@ -343,8 +347,8 @@ export async function read(file, onProgress) {
     carryOffset = skipping ? position + chunk.length : carryOffset + from;
     onProgress(Math.min(1, (position + chunk.length) / file.size));
   }
-  if (carry.length > 0) line(carry, 0, carry.length, carryOffset);
-  result.cutAtEnd = model.open >= 0;
+  if (carry.length > 0) line(result, carry, 0, carry.length, carryOffset);
+  result.cutAtEnd = result.model.open >= 0;
   return result;
 }
 

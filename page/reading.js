@@ -292,51 +292,58 @@ function nearest(name, known) {
 /** @param {Section} section */
 const where = (section) => (section.line > 0 ? `under [${section.name}]` : "at the top of the file, before any section");
 
-// What the plug-in would take from the file, and notes on what a player most
-// often gets wrong: keys not found, keys under the wrong section, misspelt
-// names, values that are not numbers, files it cannot read.
-/** @param {Uint8Array} bytes @returns {IniResult} */
-export function readSettings(bytes) {
-  /** @type {Note[]} */
-  const notes = [];
-  let unshown = 0;
-  /** @param {Note["kind"]} kind @param {string} text @param {number | null} [line] */
-  const note = (kind, text, line) => {
-    if (notes.length < MAX_NOTES) notes.push({ kind, text, line: line || 0 });
-    else unshown++;
-  };
-  const { text, encoding } = decode(bytes);
-  const sections = parse(text);
-  const settings = SETTINGS.map((setting) => {
+/** @typedef {(kind: Note["kind"], text: string, line?: number | null) => void} Noter */
+
+/** @param {Section[]} sections @returns {Setting[]} */
+function judgedSettings(sections) {
+  return SETTINGS.map((setting) => {
     const entry = findKey(sections, setting.section, setting.key);
     const valueText = profileText(entry, String(setting.fallback));
     const judged = setting.kind === "switch" ? judgeSwitch(valueText, setting.fallback)
       : judgeByte(valueText, setting.fallback);
     return { ...setting, entry, valueText, ...judged };
   });
+}
 
-  // A file that is not an INI gets one answer, with the advice that fits, and
-  // no notes on the keys that its junk seems to hold.
+// A file that is not an INI gets one answer, with the advice that fits, and
+// no notes on the keys that its junk seems to hold.
+/**
+ * @param {Uint8Array} bytes
+ * @param {{ text: string, encoding: string }} decoded
+ * @param {Section[]} sections
+ * @param {Setting[]} settings
+ * @returns {string | null}
+ */
+function notIniAnswer(bytes, { text, encoding }, sections, settings) {
   const found = settings.some((setting) => setting.entry);
-  let notIni = null;
   if (bytes.length === 0) {
-    notIni = "The file is empty: the plug-in uses the default of every setting, and at the next start of the game " +
+    return "The file is empty: the plug-in uses the default of every setting, and at the next start of the game " +
       "it fills the file in with every setting and its comment.";
   } else if (encoding === "ANSI or UTF-8 text" && looksLikeUtf16WithoutMark(bytes)) {
-    notIni = "This file is UTF-16 (\"Unicode\") text without its byte-order mark, which the plug-in cannot read: " +
+    return "This file is UTF-16 (\"Unicode\") text without its byte-order mark, which the plug-in cannot read: " +
       "it uses the default of every setting. Save the file as ANSI or UTF-8 (in Notepad: Save As, Encoding) and " +
       "give it to this page again.";
   } else if (LOG_LINE.test(text)) {
-    notIni = "This is a Crimsel.log, the plug-in's log, not its settings file: give it to \"Your log\" below. " +
+    return "This is a Crimsel.log, the plug-in's log, not its settings file: give it to \"Your log\" below. " +
       "The settings file is Vorlaine.Crimsel.ini, beside the plug-in.";
   } else if (text.includes("\0") && !found) {
-    notIni = "This is not a text file (it holds NUL bytes), so not an INI file: the plug-in finds none of its " +
+    return "This is not a text file (it holds NUL bytes), so not an INI file: the plug-in finds none of its " +
       "settings in it and uses the defaults. Give this page Vorlaine.Crimsel.ini, saved as ANSI or UTF-8 text.";
   } else if (!sections.some((s) => s.line > 0) && !sections[0].keys.some((k) => k.value !== null)) {
-    notIni = "This does not look like an INI file: it has no [section] and no key=value line. The plug-in finds " +
+    return "This does not look like an INI file: it has no [section] and no key=value line. The plug-in finds " +
       "none of its settings in it and uses the defaults.";
   }
-  if (notIni) return { settings, notes: [{ kind: "problem", text: notIni, line: 0 }], encoding, ini: false };
+  return null;
+}
+
+// The notes on the file as a whole and on each setting's value.
+/**
+ * @param {Uint8Array} bytes
+ * @param {{ text: string, encoding: string }} decoded
+ * @param {Setting[]} settings
+ * @param {Noter} note
+ */
+function valueNotes(bytes, { text, encoding }, settings, note) {
   if (text.includes("\0")) {
     note("problem", "This file holds NUL bytes, so it is not plain text: the plug-in reads only what stands " +
       "before them on each line. Save it again as ANSI or UTF-8 text.");
@@ -377,7 +384,11 @@ export function readSettings(bytes) {
         : s.value}.`, s.entry.line);
     }
   }
+}
 
+// The notes on sections and keys that stand where the plug-in does not look.
+/** @param {Section[]} sections @param {Noter} note */
+function placementNotes(sections, note) {
   const known = SETTINGS.map((s) => s.key);
   for (const section of sections) {
     const sectionName = trim(untilNul(section.name));
@@ -412,6 +423,30 @@ export function readSettings(bytes) {
       }
     }
   }
+}
+
+// What the plug-in would take from the file, and notes on what a player most
+// often gets wrong: keys not found, keys under the wrong section, misspelt
+// names, values that are not numbers, files it cannot read.
+/** @param {Uint8Array} bytes @returns {IniResult} */
+export function readSettings(bytes) {
+  /** @type {Note[]} */
+  const notes = [];
+  let unshown = 0;
+  /** @type {Noter} */
+  const note = (kind, text, line) => {
+    if (notes.length < MAX_NOTES) notes.push({ kind, text, line: line || 0 });
+    else unshown++;
+  };
+  const decoded = decode(bytes);
+  const sections = parse(decoded.text);
+  const settings = judgedSettings(sections);
+  const notIni = notIniAnswer(bytes, decoded, sections, settings);
+  if (notIni) {
+    return { settings, notes: [{ kind: "problem", text: notIni, line: 0 }], encoding: decoded.encoding, ini: false };
+  }
+  valueNotes(bytes, decoded, settings, note);
+  placementNotes(sections, note);
   if (unshown > 0) notes.push({ kind: "problem", text: `And ${unshown} more like these, not shown.`, line: 0 });
-  return { settings, notes, encoding, ini: true };
+  return { settings, notes, encoding: decoded.encoding, ini: true };
 }
