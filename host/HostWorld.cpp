@@ -85,10 +85,8 @@ void ExecutionWorld::ResetIndices() {
     WriteField(player, kSplatterDecalIndex, uint32_t{0});
 }
 
-DamageManagerWorld::DamageManagerWorld() : storage(kManagerSize) {}
-
 uint8_t* DamageManagerWorld::Map(unsigned index) {
-    return storage.data() + kManagerMaps + index * kMapStride;
+    return storage + kManagerMaps + index * kMapStride;
 }
 
 void DamageManagerWorld::SetMap(unsigned index, uint32_t owner, uint32_t tex, uint32_t tex2, uint8_t decals,
@@ -110,17 +108,17 @@ uint8_t& DamageManagerWorld::Rendered(unsigned index) {
 }
 
 void DamageManagerWorld::SetSlot(unsigned slot, const uint8_t* map) {
-    WriteField(storage.data(), kActiveSlots + slot * 4, AddressOf(map));
+    WriteField(storage, kActiveSlots + slot * 4, AddressOf(map));
 }
 
 void DamageManagerWorld::SetCounts(uint16_t mapCount, uint16_t renderedCount, uint32_t cleanupTimer) {
-    WriteField(storage.data(), kMapCount, mapCount);
-    WriteField(storage.data(), kRenderedCount, renderedCount);
-    WriteField(storage.data(), kCleanupTimer, cleanupTimer);
+    WriteField(storage, kMapCount, mapCount);
+    WriteField(storage, kRenderedCount, renderedCount);
+    WriteField(storage, kCleanupTimer, cleanupTimer);
 }
 
 void DamageManagerWorld::SetCleanupTimer(uint32_t timer) {
-    WriteField(storage.data(), kCleanupTimer, timer);
+    WriteField(storage, kCleanupTimer, timer);
 }
 
 void ExecutionWorld::BindAnimationToController() {

@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
 enum class DecalList { Victim, Splatter };
 
@@ -50,12 +49,11 @@ class ExecutionWorld {
     uint8_t* tables;
 };
 
-// A CharacterDamageManager with room for its 100 maps.
+// A CharacterDamageManager with room for its 100 maps, its bytes held inline:
+// the manager lies wherever its owner puts this object.
 class DamageManagerWorld {
   public:
-    DamageManagerWorld();
-
-    uint8_t* Manager() { return storage.data(); }
+    uint8_t* Manager() { return storage; }
     uint8_t* Map(unsigned index);
     void SetMap(unsigned index, uint32_t owner, uint32_t tex, uint32_t tex2, uint8_t decals, uint8_t rendered,
                 uint8_t flags);
@@ -66,7 +64,7 @@ class DamageManagerWorld {
     void SetCleanupTimer(uint32_t timer);
 
   private:
-    std::vector<uint8_t> storage;
+    alignas(16) uint8_t storage[kManagerSize] = {};
 };
 
 template <typename T> T ReadField(const void* object, uint32_t offset) {

@@ -37,6 +37,12 @@ const char kSceneIni[] = "[General]\r\n"
                          "LogDamageMapDiagnostics=1\r\n"
                          "LogExecutionDecals=1\r\n";
 
+// The scene's host objects lie at one address from run to run, in a section of
+// the stand-in's own that the build places at 0x00761000: their addresses reach
+// the log, and the page's pictures of it, while the heap and the stack move with
+// the environment that Wine starts the stand-in in.
+#define SCENE_OBJECT __attribute__((section(".hscene")))
+
 struct Site {
     uint32_t address;
     uint32_t size;
@@ -179,7 +185,7 @@ void ReportPatches(const std::vector<uint8_t>& before, const std::vector<uint8_t
 
 void Execution(const Settings& settings, const std::wstring& folder, size_t& seenLog) {
     std::printf("\n== A non-interactive execution: id 56, stage 1, ten frames ==\n");
-    ExecutionWorld world;
+    SCENE_OBJECT static ExecutionWorld world;
     world.SetExecutionIndex(10);
     HostReturns.ExecutionStage = 1;
     struct Due {
@@ -262,7 +268,7 @@ void Execution(const Settings& settings, const std::wstring& folder, size_t& see
 // meanwhile is spawned in the same update, since each entry reads the time anew.
 void AnimationRunsOn(const Settings& settings, const std::wstring& folder, size_t& seenLog) {
     std::printf("\n== The animation runs on while the host adds a decal: id 57, stage 1 ==\n");
-    ExecutionWorld world;
+    SCENE_OBJECT static ExecutionWorld world;
     world.SetExecutionIndex(11);
     HostReturns.ExecutionStage = 1;
     world.SetEntry(DecalList::Victim, 57, 1, 0, 0.50f, 0, 0, "first_cut");
@@ -290,7 +296,7 @@ void AnimationRunsOn(const Settings& settings, const std::wstring& folder, size_
 
 void DamageMaps(const Settings& settings, const std::wstring& folder, size_t& seenLog) {
     std::printf("\n== Damage maps over six frames ==\n");
-    DamageManagerWorld world;
+    SCENE_OBJECT static DamageManagerWorld world;
     struct Frame {
         const char* what;
         int blocks; // expected diagnostic blocks with logging and diagnostics on

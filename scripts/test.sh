@@ -13,18 +13,19 @@ find src host tests bench \( -name '*.cpp' -o -name '*.h' \) -print0 | xargs -0 
 # JSDoc types) and ESLint's recommended rules.
 page/node_modules/.bin/tsc -p page
 page/node_modules/.bin/eslint --config page/eslint.config.js page tests/page
-# The second compiler and the static analyser run beside the build.
-analysis="$(mktemp)"
+# The second compiler and the static analyser run beside the build; what they
+# say waits in the build folder, not the temp folder, where a failed build
+# would have left it.
+mkdir -p "$BUILD_DIR"
+analysis="$BUILD_DIR/analysis.log"
 bash scripts/analyse.sh >"$analysis" 2>&1 &
 analyser=$!
 bash scripts/build.sh
 if ! wait "$analyser"; then
   cat "$analysis" >&2
-  rm -f "$analysis"
   exit 1
 fi
 cat "$analysis"
-rm -f "$analysis"
 source scripts/wine-session.sh
 start_wine_session --display
 ctest --preset release "$@"

@@ -6,25 +6,21 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 XVFB_PID=""
+SESSION_TMPDIR=""
 
 # Wine's server first: its background processes hold connections to the display.
-# The server keeps its socket in a folder of the temp folder named after the
-# prefix's device and inode, which it leaves behind: removed once it is gone.
+# Then the session's temp folder with all in it, the server's socket folder too.
 stop_wine_session() {
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
-  local server
-  server="$(printf 'server-%s-%x' "$(stat -c %D "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")"
-  for folder in "${TMPDIR:-/tmp}"/wine-*/"$server"; do
-    if [ -d "$folder" ]; then
-      rm -rf "$folder"
-      rmdir "$(dirname "$folder")" 2>/dev/null || true
-    fi
-  done
   if [ -n "$XVFB_PID" ]; then
     kill "$XVFB_PID" 2>/dev/null || true
     wait "$XVFB_PID" 2>/dev/null || true
     XVFB_PID=""
+  fi
+  if [ -n "$SESSION_TMPDIR" ]; then
+    rm -rf "$SESSION_TMPDIR"
+    SESSION_TMPDIR=""
   fi
 }
 
@@ -52,11 +48,16 @@ start_display() {
 
 start_wine_session() {
   mkdir -p "$WINEPREFIX"
-  # A server left from an earlier run would time out and leave the next Wine
-  # program to start its own, which holds the test runner's output pipe open.
-  wineserver -k >/dev/null 2>&1 || true
   trap stop_wine_session EXIT
   trap 'exit 130' INT TERM
+  # A temp folder of the session's own, which every program it starts inherits
+  # and which goes with the session, with all that is left in it. Wine's server
+  # keeps its socket there, so no Wine program finds a server of an earlier run,
+  # which would time out and leave the next one to start its own, holding the
+  # test runner's output pipe open; a test stopped at its time-out leaves its
+  # scratch folders and its browser's profile there.
+  SESSION_TMPDIR="$(mktemp -d)"
+  export TMPDIR="$SESSION_TMPDIR"
   # Never the caller's display: Wine's desktop process takes it when it starts.
   unset DISPLAY
   if [ "${1:-}" = --display ]; then
