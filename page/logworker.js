@@ -6,6 +6,7 @@
 
 import * as LogModel from "./logmodel.js";
 import * as LogReading from "./logreading.js";
+import { build } from "./levels.js";
 import { summarise } from "./summary.js";
 
 let script = null; // the page's script, the worker's code
@@ -30,7 +31,7 @@ export function startReadingWorker() {
   self.onmessage = async ({ data: file }) => {
     try {
       const read = await LogReading.read(file, (progress) => self.postMessage({ progress }));
-      const summary = summarise(read.model);
+      const summary = withLevels(read.model);
       const result = { ...read, model: LogModel.withoutAdd(read.model) };
       self.postMessage({ result, summary }, [...buffers([result, summary])]);
     } catch (error) {
@@ -39,9 +40,16 @@ export function startReadingWorker() {
   };
 }
 
+// The summary of a model, with the levels that the timeline draws from.
+/** @param {import("./logmodel.js").Model} model @returns {import("./levels.js").Summarised} */
+function withLevels(model) {
+  const summary = summarise(model);
+  return { ...summary, levels: build(model, summary) };
+}
+
 async function readOnPage(file, onProgress) {
   const result = await LogReading.read(file, onProgress);
-  return { result, summary: summarise(result.model) };
+  return { result, summary: withLevels(result.model) };
 }
 
 function makeWorker() {
