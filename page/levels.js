@@ -167,18 +167,20 @@ export function lit(model, summary, levels, owner) {
   const rows = levels.rows;
   const { present } = model.cells;
   const { firstCell, expected } = model.blocks;
-  /** @param {number} block @param {number} row */
-  const owners = (block, row) => row < expected[block] && present[firstCell[block] + row] === 1
-    && summary.ownerOf[firstCell[block] + row] === owner ? 1 : 0;
   /** @type {Uint8Array[]} */
   const found = [];
   for (const { count } of levels.levels) {
     const below = found.at(-1);
     const made = new Uint8Array(count * rows);
     for (let s = 0; s < count; s++) {
-      for (let row = 0; row < rows; row++) {
-        made[s * rows + row] = below ? below[2 * s * rows + row] | below[(2 * s + 1) * rows + row]
-          : owners(2 * s, row) | owners(2 * s + 1, row);
+      for (let row = 0; row < rows && below; row++) {
+        made[s * rows + row] = below[2 * s * rows + row] | below[(2 * s + 1) * rows + row];
+      }
+      for (let block = 2 * s; block < 2 * s + 2 && !below; block++) {
+        const end = Math.min(expected[block], rows);
+        for (let row = 0, cell = firstCell[block]; row < end; row++, cell++) {
+          if (present[cell] && summary.ownerOf[cell] === owner) made[s * rows + row] = 1;
+        }
       }
     }
     found.push(made);
