@@ -278,17 +278,17 @@ function drawCells(p, pixels, u, x0) {
     const movedTop = top + ((ROW - 1 - moved) >> 1);
     const inactive = cells[at + Levels.INACTIVE];
     const every = inactive ? Math.min(16, Math.round((4 * span) / inactive)) : 0;
+    // Pixel by pixel: a call to fill a line two pixels wide costs more.
     for (let y = top; y < foot; y++) {
       const line = y * CHUNK;
       const marked = y < clear || y >= reset;
-      const bar = y >= movedTop && y < movedTop + moved;
-      if (marked || !(bar || every)) {
-        pixels.fill(marked ? MARK : word, line + left, line + right);
-        continue;
-      }
-      for (let x = left; x < right; x++) {
-        pixels[line + x] = (bar && x < left + UNIT) || (every && (x0 + x + y) % every === 0) ? MARK : word;
-      }
+      const ink = marked ? MARK : word;
+      for (let x = line + left; x < line + right; x++) pixels[x] = ink;
+      if (marked) continue;
+      const bar = y >= movedTop && y < movedTop + moved ? Math.min(right, left + UNIT) : left;
+      for (let x = left; x < bar; x++) pixels[line + x] = MARK;
+      const stripe = every ? left + ((every - ((x0 + left + y) % every)) % every) : right;
+      for (let x = stripe; x < right; x += every) pixels[line + x] = MARK;
     }
   }
 }
