@@ -1,8 +1,6 @@
-// The timeline's levels of summary against reading the blocks one by one, on
-// the long log the real plug-in wrote and on random models of many shapes:
-// any run of blocks, gathered from the levels, has the same last owner, counts
-// of flags and changed owners per row, blocks with each mark, where a
-// highlighted owner is, and cells of each owner.
+// The timeline's levels of summary against reading the blocks one by one, on the long log the real plug-in wrote
+// and on random models: any run of blocks, gathered from the levels, has the same last owner, counts of flags and
+// changed owners per row, blocks with each mark, rows where a highlighted owner is, and cells of each owner.
 // Environment: CRIMSEL_PAGETESTS (where page_generated_logs wrote its logs).
 import assert from "node:assert/strict";
 import { test } from "node:test";
@@ -18,8 +16,7 @@ function holdsToPlainReading(model, next, runs) {
   const { blocks, cells } = model;
   const events = new Set(model.events.block.subarray(0, model.events.length));
   const executions = new Set(model.executions.block.subarray(0, model.executions.length));
-  const got = Levels.gathered(summary.rows);
-  const owners = new Uint32Array(summary.list.length);
+  const [got, owners] = [Levels.gathered(summary.rows), new Uint32Array(summary.list.length)];
   for (let run = 0; run < runs && blocks.length > 0; run++) {
     const from = run === 0 ? 0 : Math.floor(next() * blocks.length);
     const to = run === 0 ? blocks.length : from + 1 + Math.floor(next() ** 3 * (blocks.length - from));
@@ -35,8 +32,8 @@ function holdsToPlainReading(model, next, runs) {
         [1, 2, 4].forEach((bit, f) => (plain.cells[4 * row + f] += cells.flags[cell] & bit ? 1 : 0));
         plain.cells[4 * row + 3] += summary.changed[cell];
       }
-      const marks = [events.has(block), executions.has(block), !LogModel.whole(model, block), blocks.after[block]];
-      marks.forEach((mark, m) => (plain.blocks[m] += mark ? 1 : 0));
+      [events.has(block), executions.has(block), !LogModel.whole(model, block), blocks.after[block]]
+        .forEach((mark, m) => (plain.blocks[m] += mark ? 1 : 0));
     }
     Levels.gather(model, summary, levels, from, to, got);
     Levels.gatherLit(model, summary, levels, from, to, got,
