@@ -242,7 +242,3 @@ export function ownerCells(model, summary, levels, from, to, into) {
     }
   }
 }
-
-/** @param {Levels} levels @returns {number} the bytes that the levels and tallies take */
-export const bytes = (levels) => levels.tally.byteLength + levels.levels.reduce((sum, { owner, cells, blocks }) =>
-  sum + owner.byteLength + cells.byteLength + blocks.byteLength, 0);
