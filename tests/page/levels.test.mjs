@@ -55,12 +55,11 @@ test("any run of the plug-in's long log, gathered from the levels, is what its b
   assert.equal(levels.levels.at(-1)?.span, 2 ** Math.floor(Math.log2(model.blocks.length)));
 });
 
-test("any run of random logs, from none to thousands of blocks, gathered from the levels, is what its blocks hold", () => {
-  for (let log = 0; log < 60; log++) {
-    const model = LogModel.create();
-    const often = next(); // how often flags, changes and lines missing come
-    const owner = new Uint32Array(LogModel.MAX_MAPS);
-    for (let block = 0; block < Math.floor(3000 * next() ** 3); block++) {
+test("any run of random logs, from none to 2,000 blocks, gathered from the levels, is what its blocks hold", () => {
+  for (let log = 0; log < 40; log++) {
+    // How often flags, changes and missing lines come, and how many blocks.
+    const [model, often, count, owner] = [LogModel.create(), next(), 2000 * next() ** 3, new Uint32Array(64)];
+    for (let block = 0; block < count; block++) {
       if (next() < often / 4) LogModel.addExecution(model, block, next() < 0.5);
       const mapCount = Math.floor(next() * 70);
       LogModel.addBlock(model, { after: next() < 0.5, manager: 1, mapCount, renderedCount: 0, cleanupTimer: 0 },
