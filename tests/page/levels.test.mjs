@@ -1,6 +1,6 @@
-// The timeline's levels of summary against reading the blocks one by one, on the long log the real plug-in wrote
-// and on random models: any run of blocks, gathered from the levels, has the same last owner, counts of flags and
-// changed owners per row, blocks with each mark, rows where a highlighted owner is, and cells of each owner.
+// The timeline's levels of summary against reading the blocks one by one, on the plug-in's long log and on random
+// models: any run of blocks, gathered from the levels, has the same last owner, counts of flags and changed owners
+// per row, blocks with each mark, rows where a highlighted owner is, and cells of each owner.
 // Environment: CRIMSEL_PAGETESTS (where page_generated_logs wrote its logs).
 import assert from "node:assert/strict";
 import { test } from "node:test";
@@ -14,8 +14,7 @@ function holdsToPlainReading(model, next, runs) {
   const summary = summarise(model);
   const levels = Levels.build(model, summary);
   const { blocks, cells } = model;
-  const events = new Set(model.events.block.subarray(0, model.events.length));
-  const executions = new Set(model.executions.block.subarray(0, model.executions.length));
+  const [events, executions] = [model.events, model.executions].map((t) => new Set(t.block.subarray(0, t.length)));
   const [got, owners] = [Levels.gathered(summary.rows), new Uint32Array(summary.list.length)];
   for (let run = 0; run < runs && blocks.length > 0; run++) {
     const from = run === 0 ? 0 : Math.floor(next() * blocks.length);
