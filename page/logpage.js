@@ -14,7 +14,7 @@ import * as StartupReport from "./startupreport.js";
 import * as Timeline from "./timeline.js";
 
 /** @typedef {import("./logmodel.js").Model} Model */
-/** @typedef {import("./summary.js").Summary} Summary */
+/** @typedef {import("./levels.js").Summarised} Summary the summary with its levels */
 /** @typedef {ReturnType<typeof Timeline.create>} TimelineView */
 
 const nextTask = () => new Promise((resolve) => setTimeout(resolve));

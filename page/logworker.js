@@ -6,10 +6,11 @@
 
 import * as LogModel from "./logmodel.js";
 import * as LogReading from "./logreading.js";
+import { build } from "./levels.js";
 import { summarise } from "./summary.js";
 
 /** @typedef {import("./logreading.js").ReadResult} ReadResult */
-/** @typedef {import("./summary.js").Summary} Summary */
+/** @typedef {import("./levels.js").Summarised} Summary the summary with its levels */
 /** @typedef {{ result: ReadResult, summary: Summary }} Read */
 /** @typedef {{ progress: number } | { failed: string } | Read} Message what the worker posts */
 
@@ -48,13 +49,20 @@ export function startReadingWorker() {
   self.onmessage = async (/** @type {MessageEvent<Blob>} */ { data: file }) => {
     try {
       const read = await LogReading.read(file, (progress) => self.postMessage({ progress }));
-      const summary = summarise(read.model);
+      const summary = withLevels(read.model);
       const result = { ...read, model: LogModel.withoutAdd(read.model) };
       self.postMessage({ result, summary }, { transfer: [...buffers([result, summary])] });
     } catch (error) {
       self.postMessage({ failed: String(error) });
     }
   };
+}
+
+// The summary of a model, with the levels that the timeline draws from.
+/** @param {import("./logmodel.js").Model} model @returns {import("./levels.js").Summarised} */
+function withLevels(model) {
+  const summary = summarise(model);
+  return { ...summary, levels: build(model, summary) };
 }
 
 /**
@@ -64,7 +72,7 @@ export function startReadingWorker() {
  */
 async function readOnPage(file, onProgress) {
   const result = await LogReading.read(file, onProgress);
-  return { result, summary: summarise(result.model) };
+  return { result, summary: withLevels(result.model) };
 }
 
 function makeWorker() {

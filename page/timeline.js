@@ -25,7 +25,7 @@ export { mapName } from "./timelineview.js";
  * The timeline of a log on a canvas.
  * @param {HTMLCanvasElement} canvas
  * @param {import("./logmodel.js").Model} model
- * @param {import("./summary.js").Summary} summary
+ * @param {import("./levels.js").Summarised} summary the summary with its levels
  * @param {Handlers} handlers
  * @returns {Timeline}
  */

@@ -2,11 +2,15 @@
 // file order, one row per map index, a cell in its owner's colour with marks
 // for its flags; above the rows, a strip for before/after (an unfinished block
 // in red), one for the events and one for the execution decals. Only what is in
-// view is drawn, a chunk of columns at a time, so that a log of ten thousand
-// blocks scrolls and zooms at once. Marks differ by place and shape, not by shade.
+// view is drawn, a chunk of columns at a time, from the levels of summary
+// whose spans make up each drawn unit, so that a log of a hundred thousand
+// blocks scrolls and zooms at once. Marks differ by place and shape, not by
+// shade; where a unit stands for several blocks, a mark's size tells the share
+// of its blocks that hold it.
 
 import * as LogModel from "./logmodel.js";
-import { CUT_OFF, EVENT, EXECUTION, rgba } from "./summary.js";
+import * as Levels from "./levels.js";
+import { EXECUTION, rgba } from "./summary.js";
 import * as View from "./timelineview.js";
 
 const { ROW, BAND, LEFT, STRIP, LABELS, TOP, UNIT } = View;
@@ -26,11 +30,6 @@ const EVENT_COLOUR = rgba(230, 120, 0);
 const EXECUTION_COLOUR = rgba(140, 0, 160);
 const MARK = rgba(17, 17, 17);
 
-const NEEDS_CLEAR = 1;
-const RESET_AFTER_RENDER = 2;
-const INACTIVE = 4;
-const MOVED = 8; // the map's owner changed: not a flag of the log's
-const LIT = 16; // the highlighted owner's
 const BUDGET = 8; // ms of drawing in one frame
 const CHUNK = 96; // the widest run of columns drawn at once
 
@@ -41,11 +40,12 @@ const CHUNK = 96; // the widest run of columns drawn at once
 /**
  * A painter's own state. `nextUnit` is where an unfinished drawing goes on in the next frame, -1 to begin anew;
  * `chunk` a chunk of columns' pixels, drawn into anew, made again only for a new height; `seen` the cells of each
- * owner in view.
+ * owner in view; `got` what the unit being drawn holds; `lit` where the highlighted owner is, made when it is
+ * highlighted.
  * @typedef {{ canvas: HTMLCanvasElement, context: CanvasRenderingContext2D, model: import("./logmodel.js").Model,
- *   summary: import("./summary.js").Summary, drawn: () => void, view: View.View, scheme: Scheme,
- *   words: Uint32Array, seen: Uint32Array, rowOwner: Int32Array, rowFlags: Uint8Array, chunk: ImageData | null,
- *   units: Units, nextUnit: number, pending: boolean,
+ *   summary: Levels.Summarised, drawn: () => void, view: View.View, scheme: Scheme,
+ *   words: Uint32Array, seen: Uint32Array, got: Levels.Gathered, lit: { owner: number, levels: Uint8Array[] } | null,
+ *   chunk: ImageData | null, units: Units, nextUnit: number, pending: boolean,
  *   names: { band: HTMLCanvasElement | null, narrowed: number, scheme: Scheme | null } }} Painter
  */
 
@@ -89,7 +89,7 @@ const sizeOf = (p) => ({ pixels: p.canvas.width, blocks: p.model.blocks.length, 
  * page's colour scheme, and calls `drawn` after each whole drawing.
  * @param {HTMLCanvasElement} canvas
  * @param {import("./logmodel.js").Model} model
- * @param {import("./summary.js").Summary} summary
+ * @param {Levels.Summarised} summary
  * @param {() => void} drawn
  * @returns {{ redraw: (view: View.View) => void, ownersInView: () => Array<[number, number]> }}
  */
@@ -99,9 +99,8 @@ export function create(canvas, model, summary, drawn) {
   /** @type {Painter} */
   const p = { canvas, context: context2d(canvas), model, summary, drawn, view: View.initial(size),
     scheme: darkScheme?.matches ? DARK : LIGHT, words: Uint32Array.from(summary.list, (owner) => owner.word),
-    seen: new Uint32Array(summary.list.length), rowOwner: new Int32Array(LogModel.MAX_MAPS),
-    rowFlags: new Uint8Array(LogModel.MAX_MAPS), chunk: null, units: newUnits(0), nextUnit: -1, pending: false,
-    names: { band: null, narrowed: -1, scheme: null } };
+    seen: new Uint32Array(summary.list.length), got: Levels.gathered(summary.rows), lit: null, chunk: null,
+    units: newUnits(0), nextUnit: -1, pending: false, names: { band: null, narrowed: -1, scheme: null } };
   nameBand(p);
   // The newest timeline follows the scheme as it changes.
   if (darkScheme) {
@@ -112,7 +111,7 @@ export function create(canvas, model, summary, drawn) {
   }
   return {
     redraw: (view) => redraw(p, view),
-    // The owners of the cells in view, as the last drawing counted them, in their order.
+    // The owners of the cells in view, as counted when the last drawing began, in their order.
     ownersInView() {
       /** @type {Array<[number, number]>} */
       const found = [];
@@ -168,7 +167,7 @@ function draw(p) {
   p.drawn();
 }
 
-// The units in view, for a drawing that begins; the owners' counts begin again with it.
+// The units in view, for a drawing that begins, and the owners' cells in them.
 /** @param {Painter} p */
 function measure(p) {
   const capacity = Math.ceil(p.canvas.width / UNIT) + 2;
@@ -182,7 +181,13 @@ function measure(p) {
     units.left[u] = left;
     units.right[u] = right;
   });
-  p.seen.fill(0);
+  const { model, summary, view } = p;
+  if (units.count > 0) {
+    Levels.ownerCells(model, summary, summary.levels, units.from[0], units.to[units.count - 1], p.seen);
+  } else p.seen.fill(0);
+  if (view.highlight >= 0 && p.lit?.owner !== view.highlight) {
+    p.lit = { owner: view.highlight, levels: Levels.lit(model, summary, summary.levels, view.highlight) };
+  }
   p.nextUnit = 0;
 }
 
@@ -196,6 +201,10 @@ function drawChunk(p, chunk, firstUnit) {
   pixels.fill(p.scheme.background);
   let u = firstUnit;
   for (; u < units.count && units.right[u] - x0 <= CHUNK; u++) {
+    Levels.gather(p.model, p.summary, p.summary.levels, units.from[u], units.to[u], p.got);
+    if (p.lit && p.view.highlight >= 0) {
+      Levels.gatherLit(p.model, p.summary, p.summary.levels, units.from[u], units.to[u], p.got, p.lit);
+    }
     drawStrips(p, pixels, u, x0);
     drawCells(p, pixels, u, x0);
   }
@@ -213,76 +222,73 @@ const filler = (pixels, left, right) => (top, bottom, word) => {
   for (let y = top; y < bottom; y++) pixels.fill(word, y * CHUNK + left, y * CHUNK + right);
 };
 
-// One unit's strips: before/after (or cut off), events and execution decals, of any of its blocks.
+/**
+ * The size of a mark that n of a unit's span blocks hold: in proportion to their share, from 2 pixels to most.
+ * @param {number} n @param {number} span @param {number} most
+ */
+const share = (n, span, most) => (n === 0 ? 0 : 1 + Math.ceil(((most - 1) * Math.min(n, span)) / span));
+
+// One unit's strips, each of its blocks' shares: before (light) and after
+// (dark) stacked, a red bar from the top for those cut off, and bars from the
+// foot for events and execution decals.
 /** @param {Painter} p @param {Uint32Array} pixels @param {number} u @param {number} x0 */
 function drawStrips(p, pixels, u, x0) {
   const { from, to, left, right } = p.units;
-  const { marks } = p.summary;
-  const { after } = p.model.blocks;
-  const blocks = p.model.blocks.length;
+  const span = to[u] - from[u];
+  const got = p.got.blocks;
   const scheme = p.scheme;
   const fill = filler(pixels, left[u] - x0, right[u] - x0);
-  let bits = to[u] === blocks ? marks[blocks] & EXECUTION : 0;
-  let kinds = 0;
-  for (let block = from[u]; block < to[u]; block++) {
-    bits |= marks[block];
-    kinds |= after[block] ? 2 : 1;
-  }
-  if (bits & CUT_OFF) fill(LABELS, LABELS + STRIP, UNFINISHED);
-  else if (kinds === 3) {
-    fill(LABELS, LABELS + STRIP / 2, scheme.before);
-    fill(LABELS + STRIP / 2, LABELS + STRIP, scheme.after);
-  } else fill(LABELS, LABELS + STRIP, kinds === 2 ? scheme.after : scheme.before);
-  if (bits & EVENT) fill(LABELS + STRIP + 1, LABELS + 2 * STRIP + 1, EVENT_COLOUR);
-  if (bits & EXECUTION) fill(LABELS + 2 * (STRIP + 1), LABELS + 3 * STRIP + 2, EXECUTION_COLOUR);
+  /** @param {number} strip @param {number} size @param {number} word */
+  const bar = (strip, size, word) => {
+    const foot = LABELS + strip * (STRIP + 1) + STRIP;
+    fill(foot - size, foot, word);
+  };
+  const after = Math.min(share(got[Levels.AFTER], span, STRIP), got[Levels.AFTER] < span ? STRIP - 2 : STRIP);
+  bar(0, STRIP, scheme.before);
+  bar(0, after, scheme.after);
+  fill(LABELS, LABELS + share(got[Levels.CUT_OFFS], span, STRIP), UNFINISHED);
+  bar(1, share(got[Levels.EVENTS], span, STRIP), EVENT_COLOUR);
+  const trailing = to[u] === p.model.blocks.length ? p.summary.marks[to[u]] & EXECUTION : 0;
+  bar(2, share(got[Levels.EXECUTIONS] + (trailing ? 1 : 0), span, STRIP), EXECUTION_COLOUR);
 }
 
 // One unit's rows: in each the colour of the map's last owner there (or of the
-// highlighted owner where it is among them) with every mark of any of its
-// blocks. The blocks' cells are read in the order they lie.
+// highlighted owner where it is among them) with its marks: bands along the
+// top and the foot, stripes and a bar on the left, each as large as the share
+// of the unit's blocks that hold it, and at least 2 pixels where any does.
 /** @param {Painter} p @param {Uint32Array} pixels @param {number} u @param {number} x0 */
 function drawCells(p, pixels, u, x0) {
-  const { firstCell, expected } = p.model.blocks;
-  const { present, flags: cellFlags } = p.model.cells;
-  const { rows, ownerOf, changed } = p.summary;
-  const { rowOwner, rowFlags, seen, words, scheme } = p;
+  const { owner, cells, lit } = p.got;
+  const { words, scheme } = p;
   const left = p.units.left[u] - x0;
   const right = p.units.right[u] - x0;
+  const span = p.units.to[u] - p.units.from[u];
+  const band = span === 1 ? BAND : 2 * BAND;
   const highlight = p.view.highlight;
-  rowOwner.fill(-1);
-  rowFlags.fill(0);
-  for (let block = p.units.from[u]; block < p.units.to[u]; block++) {
-    const first = firstCell[block];
-    const count = Math.min(expected[block], rows);
-    for (let row = 0; row < count; row++) {
-      const cell = first + row;
-      if (!present[cell]) continue;
-      const owner = ownerOf[cell];
-      seen[owner]++;
-      rowOwner[row] = owner;
-      rowFlags[row] |= (cellFlags[cell] & 7) | (changed[cell] << 3) | (owner === highlight ? LIT : 0);
-    }
-  }
-  for (let row = 0; row < rows; row++) {
-    const owner = rowOwner[row];
-    const flags = rowFlags[row];
-    let word = scheme.empty;
-    if (owner >= 0) word = flags & LIT ? words[highlight] : words[owner];
-    if (highlight >= 0 && !(flags & LIT)) word = faded(word, scheme.background);
+  for (let row = 0; row < p.summary.rows; row++) {
+    const at = 4 * row;
+    const shown = highlight >= 0 && lit[row] ? highlight : owner[row];
+    let word = shown >= 0 ? words[shown] : scheme.empty;
+    if (highlight >= 0 && !lit[row]) word = faded(word, scheme.background);
     const top = TOP + row * ROW;
     const foot = top + ROW - 1;
+    const clear = top + share(cells[at + Levels.NEEDS_CLEAR], span, band);
+    const reset = foot - share(cells[at + Levels.RESET_AFTER_RENDER], span, band);
+    const moved = share(cells[at + Levels.CHANGED], span, ROW - 1);
+    const movedTop = top + ((ROW - 1 - moved) >> 1);
+    const inactive = cells[at + Levels.INACTIVE];
+    const every = inactive ? Math.min(16, Math.round((4 * span) / inactive)) : 0;
+    // Pixel by pixel: a call to fill a line two pixels wide costs more.
     for (let y = top; y < foot; y++) {
       const line = y * CHUNK;
-      const band = y < top + BAND ? flags & NEEDS_CLEAR : y >= foot - BAND ? flags & RESET_AFTER_RENDER : 0;
-      if (band || !(flags & (MOVED | INACTIVE))) {
-        const ink = band ? MARK : word;
-        for (let x = left; x < right; x++) pixels[line + x] = ink;
-        continue;
-      }
-      for (let x = left; x < right; x++) {
-        const marked = (flags & MOVED && x < left + UNIT) || (flags & INACTIVE && ((x0 + x + y) & 3) === 0);
-        pixels[line + x] = marked ? MARK : word;
-      }
+      const marked = y < clear || y >= reset;
+      const ink = marked ? MARK : word;
+      for (let x = line + left; x < line + right; x++) pixels[x] = ink;
+      if (marked) continue;
+      const bar = y >= movedTop && y < movedTop + moved ? Math.min(right, left + UNIT) : left;
+      for (let x = left; x < bar; x++) pixels[line + x] = MARK;
+      const stripe = every ? left + ((every - ((x0 + left + y) % every)) % every) : right;
+      for (let x = stripe; x < right; x += every) pixels[line + x] = MARK;
     }
   }
 }

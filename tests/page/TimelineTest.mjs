@@ -1,12 +1,13 @@
 // The timeline as a modder uses it on long logs: the whole-log view shows a
-// thing that one block alone holds; its cells are chosen by keys; the wheel
+// thing that one block alone holds, and how many of a column's blocks hold a
+// mark where every column holds some; its cells are chosen by keys; the wheel
 // scrolls the page unless Shift or Ctrl says otherwise; the events list reaches
 // every event and narrows to one map. The logs are the real plug-in's lines.
 import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
 import { test } from "node:test";
 import * as LogModel from "../../page/logmodel.js";
-import { LEFT } from "../../page/timelineview.js";
+import { LABELS, LEFT, ROW, STRIP, TOP } from "../../page/timelineview.js";
 import { browserSession, giveLog, scratchFolder, timelinePixels, writeFiles } from "./PageDriver.mjs";
 import { readLog, referenceLog } from "./Reference.mjs";
 
@@ -76,6 +77,40 @@ test("one block in 20,000 that holds a thing of its own shows in the whole-log v
     const column = [...xs].sort((a, b) => a - b);
     assert.ok(column.at(-1) - column[0] < 8, `${kind}: changed in one place, not across the view (${column})`);
   }
+});
+
+test("where every column holds a mark, the whole-log view shows where its blocks hold it often and where rarely", async () => {
+  // Three blocks in four of the first half, one in twelve of the second: map[00] needing a clear, map[01] inactive.
+  const header = scene.findIndex((line) => line.includes("DamageMapState after_"));
+  const [block, map0, map1] = scene.slice(header, header + 3);
+  const flagged = [/map\[00\].* needsClear$/, /map\[01\].* inactive$/].map((flag) => scene.find((line) => flag.test(line)) ?? "");
+  const BLOCKS = 12000;
+  const lines = [...Array(BLOCKS).keys()].flatMap((b) => {
+    const stamp = `[${new Date(Date.UTC(2026, 11, 8, 20) + b).toISOString().replace("T", " ").slice(0, 23)}]`;
+    const flags = b < BLOCKS / 2 ? b % 4 !== 3 : b % 12 === 0;
+    return [block, ...(flags ? flagged : [map0, map1])].map((line) => `${stamp}${line.slice(25)}`);
+  });
+  const [path] = writeFiles(scratchFolder(), [{ name: "halves.log", bytes: Buffer.from(`${lines.join("\r\n")}\r\n`, "latin1") }]);
+  const page = await session.open();
+  await giveLog(page, path, "halves.log");
+  const { width, rgba } = await timelinePixels(page);
+  /** @param {number[]} xs @param {number} y0 @param {number} y1 @param {number[]} colour */
+  const count = ([x0, x1], y0, y1, colour) => {
+    let found = 0;
+    for (let y = y0; y < y1; y++) {
+      for (let x = x0; x < x1; x++) found += colour.every((channel, i) => rgba[4 * (y * width + x) + i] === channel) ? 1 : 0;
+    }
+    return found;
+  };
+  const middle = Math.round((LEFT + width) / 2);
+  const halves = [[LEFT, middle - 4], [middle + 4, width - 2]];
+  for (const [x0, x1] of halves) assert.equal(count([x0, x1], TOP, TOP + 1, [17, 17, 17]), x1 - x0, "every column marked");
+  // The top band of map[00], a line through the middle of map[01] that no band reaches, and the events' strip.
+  /** @type {Array<[number, number, number[]]>} */
+  const places = [[TOP, TOP + 8, [17, 17, 17]], [TOP + ROW + 8, TOP + ROW + 9, [17, 17, 17]],
+    [LABELS + STRIP + 1, LABELS + 2 * STRIP + 1, [230, 120, 0]]];
+  const [often, rarely] = halves.map((xs) => places.map(([y0, y1, colour]) => count(xs, y0, y1, colour)));
+  often.forEach((marked, i) => assert.ok(marked > 2 * rarely[i], `${marked} pixels marked where often, ${rarely[i]} where rarely`));
 });
 
 test("the keys move a cursor over the timeline and choose a cell, whose block's lines show whole", async () => {

@@ -1,0 +1,244 @@
+// Levels of summary of the timeline, made once beside the reading, so that a
+// zoomed-out drawing costs its columns times its rows, not the log's cells.
+// Level k holds spans of 2^k blocks from the first, each with what its blocks
+// hold: per map row the last owner and how many cells hold each flag or a
+// changed owner, and how many blocks hold each mark. Any run of blocks is a
+// few aligned spans (at most two of each level), whose sums are exactly what
+// reading its blocks one by one gives.
+
+import { CUT_OFF, EVENT, EXECUTION } from "./summary.js";
+
+/** @typedef {Uint8Array | Uint16Array | Uint32Array} Counts */
+/**
+ * One level's spans, `count` of `span` blocks each. `owner[s * rows + row]` is the index of the last owner of the
+ * map in span s, or -1; `cells[(s * rows + row) * 4 + f]` counts its cells with needsClear, resetAfterRender,
+ * inactive and a changed owner (f = 0 to 3); `blocks[s * 4 + m]` counts its blocks with an event, with an
+ * execution decal before them, cut off, and after UpdateRenderMaps (m = 0 to 3).
+ * @typedef {{ span: number, count: number, owner: Int32Array, cells: Counts, blocks: Counts }} Level
+ */
+/**
+ * The levels from spans of 2 blocks up; and, for counting owners' cells, each owner's cells in the blocks before
+ * every `every`-th block: `tally[c * owners + o]` for the blocks [0, c * every).
+ * @typedef {{ rows: number, levels: Level[], every: number, owners: number, tally: Uint32Array }} Levels
+ */
+/** @typedef {import("./summary.js").Summary & { levels: Levels }} Summarised the summary with its levels */
+/**
+ * What some blocks hold, as gathered: a level of one span, and for a highlighted owner whether it is in each row.
+ * @typedef {Level & { lit: Uint8Array }} Gathered
+ */
+
+export const NEEDS_CLEAR = 0;
+export const RESET_AFTER_RENDER = 1;
+export const INACTIVE = 2;
+export const CHANGED = 3;
+export const EVENTS = 0;
+export const EXECUTIONS = 1;
+export const CUT_OFFS = 2;
+export const AFTER = 3;
+const MOST_TALLIES = 1 << 22; // 16 MB of owners' tallies at most
+
+/** @param {number} span @param {number} size @returns {Counts} counts that hold up to span each */
+const counts = (span, size) => (span < 256 ? new Uint8Array(size) : span < 65536 ? new Uint16Array(size)
+  : new Uint32Array(size));
+
+/** @param {number} span @param {number} count @param {number} rows @returns {Level} */
+const level = (span, count, rows) => ({ span, count, owner: new Int32Array(count * rows).fill(-1),
+  cells: counts(span, count * rows * 4), blocks: counts(span, count * 4) });
+
+/** @param {number} rows @returns {Gathered} an empty gathering */
+export const gathered = (rows) => ({ ...level(1 << 30, 1, rows), lit: new Uint8Array(rows) });
+
+/**
+ * Adds one block's cells and marks into span s of a level.
+ * @param {import("./logmodel.js").Model} model @param {import("./summary.js").Summary} summary
+ * @param {Level} into @param {number} s @param {number} block
+ */
+function addBlock(model, summary, into, s, block) {
+  const { rows, ownerOf, changed, marks } = summary;
+  const { present, flags } = model.cells;
+  const first = model.blocks.firstCell[block];
+  const end = Math.min(model.blocks.expected[block], rows);
+  for (let row = 0; row < end; row++) {
+    const cell = first + row;
+    if (!present[cell]) continue;
+    const at = s * rows + row;
+    into.owner[at] = ownerOf[cell];
+    into.cells[4 * at] += flags[cell] & 1;
+    into.cells[4 * at + 1] += (flags[cell] >> 1) & 1;
+    into.cells[4 * at + 2] += (flags[cell] >> 2) & 1;
+    into.cells[4 * at + 3] += changed[cell];
+  }
+  const bits = marks[block];
+  into.blocks[4 * s] += bits & EVENT ? 1 : 0;
+  into.blocks[4 * s + 1] += bits & EXECUTION ? 1 : 0;
+  into.blocks[4 * s + 2] += bits & CUT_OFF ? 1 : 0;
+  into.blocks[4 * s + 3] += model.blocks.after[block];
+}
+
+/**
+ * Adds span t of a level into span s of another, after what it holds.
+ * @param {number} rows @param {Level} into @param {number} s @param {Level} from @param {number} t
+ */
+function addSpan(rows, into, s, from, t) {
+  for (let row = 0; row < rows; row++) {
+    const owner = from.owner[t * rows + row];
+    if (owner >= 0) into.owner[s * rows + row] = owner;
+  }
+  for (let i = 0; i < 4 * rows; i++) into.cells[4 * s * rows + i] += from.cells[4 * t * rows + i];
+  for (let m = 0; m < 4; m++) into.blocks[4 * s + m] += from.blocks[4 * t + m];
+}
+
+/**
+ * The levels of a log's summary, each made in one pass over the one below.
+ * @param {import("./logmodel.js").Model} model @param {import("./summary.js").Summary} summary @returns {Levels}
+ */
+export function build(model, summary) {
+  const rows = summary.rows;
+  const blocks = model.blocks.length;
+  /** @type {Level[]} */
+  const levels = [];
+  for (let span = 2; span <= blocks; span *= 2) {
+    const made = level(span, Math.floor(blocks / span), rows);
+    const below = levels.at(-1);
+    for (let s = 0; s < made.count; s++) {
+      if (below) {
+        addSpan(rows, made, s, below, 2 * s);
+        addSpan(rows, made, s, below, 2 * s + 1);
+      } else {
+        addBlock(model, summary, made, s, 2 * s);
+        addBlock(model, summary, made, s, 2 * s + 1);
+      }
+    }
+    levels.push(made);
+  }
+  return { rows, levels, ...tallies(model, summary) };
+}
+
+/**
+ * Each owner's cells before every `every`-th block, `every` as small as the tallies' room allows.
+ * @param {import("./logmodel.js").Model} model @param {import("./summary.js").Summary} summary
+ */
+function tallies(model, summary) {
+  const owners = summary.list.length;
+  const blocks = model.blocks.length;
+  let every = 64;
+  while (owners * (Math.floor(blocks / every) + 1) > MOST_TALLIES) every *= 2;
+  const tally = new Uint32Array(owners * (Math.floor(blocks / every) + 1));
+  const running = new Uint32Array(owners);
+  for (let block = 0; block < blocks; block++) {
+    if (block % every === 0) tally.set(running, (block / every) * owners);
+    forEachCell(model, summary, block, (owner) => running[owner]++);
+  }
+  if (blocks % every === 0) tally.set(running, (blocks / every) * owners);
+  return { every, owners, tally };
+}
+
+/**
+ * Visits the owner's index of each cell of a block that the timeline shows.
+ * @param {import("./logmodel.js").Model} model @param {import("./summary.js").Summary} summary
+ * @param {number} block @param {(owner: number) => void} visit
+ */
+function forEachCell(model, summary, block, visit) {
+  const first = model.blocks.firstCell[block];
+  const end = Math.min(model.blocks.expected[block], summary.rows);
+  for (let cell = first; cell < first + end; cell++) if (model.cells.present[cell]) visit(summary.ownerOf[cell]);
+}
+
+/**
+ * Visits the fewest aligned spans that cover the blocks [from, to) in order: a level's index and its span, or -1
+ * and a block.
+ * @param {Levels} levels @param {number} from @param {number} to @param {(k: number, at: number) => void} visit
+ */
+function forEachPiece(levels, from, to, visit) {
+  for (let at = from; at < to;) {
+    let k = 0;
+    while (k < levels.levels.length && at % (2 << k) === 0 && at + (2 << k) <= to) k++;
+    visit(k - 1, at >> k);
+    at += 1 << k;
+  }
+}
+
+/**
+ * Where a highlighted owner has cells: per level, span and row, 1 where any of its cells is the owner's.
+ * @param {import("./logmodel.js").Model} model @param {import("./summary.js").Summary} summary
+ * @param {Levels} levels @param {number} owner @returns {Uint8Array[]}
+ */
+export function lit(model, summary, levels, owner) {
+  const rows = levels.rows;
+  const { present } = model.cells;
+  const { firstCell, expected } = model.blocks;
+  /** @type {Uint8Array[]} */
+  const found = [];
+  for (const { count } of levels.levels) {
+    const below = found.at(-1);
+    const made = new Uint8Array(count * rows);
+    for (let s = 0; s < count; s++) {
+      for (let row = 0; row < rows && below; row++) {
+        made[s * rows + row] = below[2 * s * rows + row] | below[(2 * s + 1) * rows + row];
+      }
+      for (let block = 2 * s; block < 2 * s + 2 && !below; block++) {
+        const end = Math.min(expected[block], rows);
+        for (let row = 0, cell = firstCell[block]; row < end; row++, cell++) {
+          if (present[cell] && summary.ownerOf[cell] === owner) made[s * rows + row] = 1;
+        }
+      }
+    }
+    found.push(made);
+  }
+  return found;
+}
+
+/**
+ * Gathers what the blocks [from, to) hold, as reading them one by one would, into `into`.
+ * @param {import("./logmodel.js").Model} model @param {import("./summary.js").Summary} summary
+ * @param {Levels} levels @param {number} from @param {number} to @param {Gathered} into
+ */
+export function gather(model, summary, levels, from, to, into) {
+  const rows = levels.rows;
+  into.owner.fill(-1);
+  into.cells.fill(0);
+  into.blocks.fill(0);
+  forEachPiece(levels, from, to, (k, at) => {
+    if (k < 0) addBlock(model, summary, into, 0, at);
+    else addSpan(rows, into, 0, levels.levels[k], at);
+  });
+}
+
+/**
+ * Where a highlighted owner is among the blocks [from, to), into `into.lit`.
+ * @param {import("./logmodel.js").Model} model @param {import("./summary.js").Summary} summary
+ * @param {Levels} levels @param {number} from @param {number} to @param {Gathered} into
+ * @param {{ owner: number, levels: Uint8Array[] }} highlight
+ */
+export function gatherLit(model, summary, levels, from, to, into, highlight) {
+  const rows = levels.rows;
+  into.lit.fill(0);
+  forEachPiece(levels, from, to, (k, at) => {
+    if (k >= 0) {
+      for (let row = 0; row < rows; row++) into.lit[row] |= highlight.levels[k][at * rows + row];
+      return;
+    }
+    const first = model.blocks.firstCell[at];
+    const end = Math.min(model.blocks.expected[at], rows);
+    for (let row = 0; row < end; row++) {
+      if (model.cells.present[first + row] && summary.ownerOf[first + row] === highlight.owner) into.lit[row] = 1;
+    }
+  });
+}
+
+/**
+ * Each owner's cells in the blocks [from, to), into `into` (one entry per owner).
+ * @param {import("./logmodel.js").Model} model @param {import("./summary.js").Summary} summary
+ * @param {Levels} levels @param {number} from @param {number} to @param {Uint32Array} into
+ */
+export function ownerCells(model, summary, levels, from, to, into) {
+  into.fill(0);
+  // The cells before `to` less those before `from`: the counts never go under nought on the way.
+  for (const [end, sign] of [[to, 1], [from, -1]]) {
+    const c = Math.floor(end / levels.every);
+    for (let o = 0; o < levels.owners; o++) into[o] += sign * levels.tally[c * levels.owners + o];
+    for (let block = c * levels.every; block < end; block++) {
+      forEachCell(model, summary, block, (owner) => (into[owner] += sign));
+    }
+  }
+}
