@@ -116,6 +116,39 @@ test("an event leads to its block, whose lines show as they stand in the log", a
     /^map\[00\]: .*\(needsClear\)/);
 });
 
+// With the keyboard alone: Tab to the events list's pages, turn them to the one
+// execution decal of 20,000 quiet blocks, Shift+Tab back to it and choose it.
+test("the one execution decal of a long quiet log is reached from the events list with the keyboard", async () => {
+  const path = join(bin, "games/page_reference-quiet/Crimsel.log");
+  const lines = readFileSync(path, "latin1").split("\r\n");
+  const before = lines.slice(0, lines.findIndex((line) => line.includes("] Execution "))).filter((line) =>
+    line.includes("] DamageMapState ")).length;
+  const page = await session.open();
+  await giveLog(page, path, "Crimsel.log");
+  const focused = (/** @type {string} */ selector, words = "") => page.evaluate((wanted, holding) =>
+    (document.activeElement?.matches(wanted) ?? false) && !!document.activeElement?.textContent?.includes(holding),
+  selector, words);
+  const tabTo = async (/** @type {string} */ selector, words = "", back = false) => {
+    if (back) await page.keyboard.down("Shift");
+    for (let i = 0; i < 400 && !(await focused(selector, words)); i++) await page.keyboard.press("Tab");
+    if (back) await page.keyboard.up("Shift");
+    assert.ok(await focused(selector, words), `Tab to ${selector} "${words}"`);
+  };
+  await tabTo("#events-map");
+  await tabTo("#events-next");
+  const listed = () => page.$$eval("#log-events button", (buttons) =>
+    buttons.some((button) => button.textContent?.includes("victim decal")));
+  for (let i = 0; i < 10 && !(await listed()); i++) await page.keyboard.press("Enter");
+  await tabTo("#log-events button", "victim decal", true);
+  await page.keyboard.press("Enter");
+  // Its block chosen on the timeline, and the decal in words read from its line.
+  const words = `^block ${before + 1} \\(.+\\): before it, at \\d\\d:\\d\\d:\\d\\d\\.\\d{3}, victim decal 0/1 of execution `;
+  await page.waitForFunction((/** @type {number} */ block, /** @type {string} */ pattern) =>
+    document.getElementById("block-title")?.textContent?.startsWith(`Block ${block} of 20000,`) &&
+    new RegExp(pattern).test(document.activeElement?.textContent ?? ""), { timeout: 5000 }, before + 1, words)
+    .catch(() => assert.fail(`block ${before + 1} not chosen, or the decal not in words`));
+});
+
 // The timeline as drawn (its pixels' RGB, row by row) and as the page says it
 // lies when a person clicks it: the span of each block's column and each map's
 // row, found by clicks along one line each (as the block's title and the cell's
