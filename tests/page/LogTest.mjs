@@ -10,6 +10,7 @@ import { test } from "node:test";
 import {
   browserSession, giveIni, giveLog, reference, referenceProgram, scratchFolder, timelinePixels, writeFiles,
 } from "./PageDriver.mjs";
+import { referenceLog } from "./Reference.mjs";
 
 assert.ok(referenceProgram, "CRIMSEL_PAGE_REFERENCE names the reference program");
 const bin = dirname(dirname(referenceProgram));
@@ -119,34 +120,33 @@ test("an event leads to its block, whose lines show as they stand in the log", a
 // With the keyboard alone: Tab to the events list's pages, turn them to the one
 // execution decal of 20,000 quiet blocks, Shift+Tab back to it and choose it.
 test("the one execution decal of a long quiet log is reached from the events list with the keyboard", async () => {
-  const path = join(bin, "games/page_reference-quiet/Crimsel.log");
+  const path = referenceLog("games/page_reference-quiet");
   const lines = readFileSync(path, "latin1").split("\r\n");
-  const before = lines.slice(0, lines.findIndex((line) => line.includes("] Execution "))).filter((line) =>
-    line.includes("] DamageMapState ")).length;
+  const block = lines.slice(0, lines.findIndex((line) => line.includes("] Execution "))).filter((line) =>
+    line.includes("] DamageMapState ")).length + 1;
   const page = await session.open();
   await giveLog(page, path, "Crimsel.log");
-  const focused = (/** @type {string} */ selector, words = "") => page.evaluate((wanted, holding) =>
-    (document.activeElement?.matches(wanted) ?? false) && !!document.activeElement?.textContent?.includes(holding),
-  selector, words);
-  const tabTo = async (/** @type {string} */ selector, words = "", back = false) => {
-    if (back) await page.keyboard.down("Shift");
-    for (let i = 0; i < 400 && !(await focused(selector, words)); i++) await page.keyboard.press("Tab");
-    if (back) await page.keyboard.up("Shift");
-    assert.ok(await focused(selector, words), `Tab to ${selector} "${words}"`);
+  const tabTo = async (/** @type {string} */ selector, words = "") => {
+    const focused = () => page.evaluate((wanted, holding) => (document.activeElement?.matches(wanted) ?? false) &&
+      !!document.activeElement?.textContent?.includes(holding), selector, words);
+    for (let i = 0; i < 400 && !(await focused()); i++) await page.keyboard.press("Tab");
+    assert.ok(await focused(), `Tab to ${selector} "${words}"`);
   };
   await tabTo("#events-map");
   await tabTo("#events-next");
-  const listed = () => page.$$eval("#log-events button", (buttons) =>
-    buttons.some((button) => button.textContent?.includes("victim decal")));
-  for (let i = 0; i < 10 && !(await listed()); i++) await page.keyboard.press("Enter");
-  await tabTo("#log-events button", "victim decal", true);
+  for (let i = 0; i < 10 && !(await page.$eval("#log-events", (list) => list.textContent?.includes("victim decal"))); i++) {
+    await page.keyboard.press("Enter");
+  }
+  await page.keyboard.down("Shift");
+  await tabTo("#log-events button", "victim decal");
+  await page.keyboard.up("Shift");
   await page.keyboard.press("Enter");
   // Its block chosen on the timeline, and the decal in words read from its line.
-  const words = `^block ${before + 1} \\(.+\\): before it, at \\d\\d:\\d\\d:\\d\\d\\.\\d{3}, victim decal 0/1 of execution `;
-  await page.waitForFunction((/** @type {number} */ block, /** @type {string} */ pattern) =>
-    document.getElementById("block-title")?.textContent?.startsWith(`Block ${block} of 20000,`) &&
-    new RegExp(pattern).test(document.activeElement?.textContent ?? ""), { timeout: 5000 }, before + 1, words)
-    .catch(() => assert.fail(`block ${before + 1} not chosen, or the decal not in words`));
+  const words = `^block ${block} \\(.+\\): before it, at \\d\\d:\\d\\d:\\d\\d\\.\\d{3}, victim decal 0/1 of execution `;
+  await page.waitForFunction((/** @type {string} */ title, /** @type {string} */ pattern) =>
+    document.getElementById("block-title")?.textContent?.startsWith(title) &&
+    new RegExp(pattern).test(document.activeElement?.textContent ?? ""), { timeout: 5000 }, `Block ${block} of 20000,`,
+  words).catch(() => assert.fail(`block ${block} not chosen, or the decal not in words`));
 });
 
 // The timeline as drawn (its pixels' RGB, row by row) and as the page says it

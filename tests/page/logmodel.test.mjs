@@ -34,31 +34,22 @@ test("each kind of change gives its event and no other", async () => {
   }
 });
 
-// The events list's entries as the log's lines place them, [kind, block]: an
-// execution decal before the block that follows it, a block cut off once its
-// map lines stop short, and each block's events (as the model counts them) in it.
+// The events list's entries as the log's lines place them, [kind, block]: a
+// decal before the block that follows it; a cut-off where its block's map
+// lines stop short, after the block's events (as the model counts them).
 /** @param {string[]} lines @param {Uint32Array} eventBlocks */
 function entriesOfLines(lines, eventBlocks) {
-  /** @type {number[][]} */
   const entries = [];
   let [block, missing, e] = [-1, 0, 0];
-  const close = () => {
-    if (missing > 0) entries.push([CUT_OFF, block]);
-    missing = 0;
-  };
-  for (const line of lines) {
-    const message = line.slice(26);
+  for (const message of [...lines, ""].map((line) => line.slice(26))) {
     if (message.startsWith("  map[")) missing--;
-    else if (message.startsWith("Execution ")) {
-      close();
-      entries.push([EXECUTION, block + 1]);
-    } else if (message.startsWith("DamageMapState ")) {
-      close();
-      missing = Math.min(LogModel.MAX_MAPS, Number(/mapCount=(\d+)/.exec(message)?.[1]));
-      for (block++; e < eventBlocks.length && eventBlocks[e] === block; e++) entries.push([EVENT, block]);
+    else {
+      if (missing > 0) entries.push([CUT_OFF, block]);
+      missing = message.startsWith("DamageMapState ") ? Math.min(64, Number(/mapCount=(\d+)/.exec(message)?.[1])) : 0;
+      if (message.startsWith("Execution ")) entries.push([EXECUTION, block + 1]);
+      if (message.startsWith("DamageMapState ")) for (block++; eventBlocks[e] === block; e++) entries.push([EVENT, block]);
     }
   }
-  close();
   return entries;
 }
 
