@@ -794,11 +794,11 @@ int Quiet() {
     Diagnostics diagnostics(nullptr);
     Executions executions;
     ManagerState state;
-    state.mapCount = 2;
+    state.mapCount = 1;
     int blocks = 0;
     for (uint32_t frame = 0; frame < 20000; ++frame) {
         state.cleanupTimer = frame;
-        state.maps[1].flags = frame / 40 % 2 == 0 ? 0 : 0x01;
+        state.maps[0].flags = frame / 40 % 2 == 0 ? 0 : 0x01;
         blocks += diagnostics.Frame(state, state);
         if (frame == 10000) {
             executions.Update(random, 1, 0);
