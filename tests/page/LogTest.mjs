@@ -289,7 +289,9 @@ test("the timeline draws one row per map in its owner's colour, and each strip o
   };
   const blockOf = (/** @type {number} */ i) => arranged.slice(0, i).filter(isHeader).length;
   const expected = {
-    events: sorted(shown.events.map((/** @type {string} */ words) => numberIn(/^block (\d+)/, words) - 1)),
+    // The events list's own events, without the decals and the cut-offs that it lists with them.
+    events: sorted(shown.events.filter((/** @type {string} */ words) => !/^block \d+ \([^)]*\): (before it|after it|cut off), /
+      .test(words)).map((/** @type {string} */ words) => numberIn(/^block (\d+)/, words) - 1)),
     // Those after the last block, which no block follows, show with it.
     "execution decals": sorted(arranged.flatMap((line, i) => (isExecution(line) ? [Math.min(blockOf(i), blocks - 1)] : []))),
   };
