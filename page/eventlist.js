@@ -1,10 +1,12 @@
-// The events list: every event of the log, or of one map, a page at a time;
-// choosing one marks it and leads the timeline to its cell.
+// The events list: every event of the log, its execution decals and its
+// blocks cut off, or the events of one map, a page at a time; choosing one
+// marks it and leads the timeline to its cell.
 
 import { byId, element, first, setText } from "./dom.js";
-import { eventsOf, pageCount, pageRange, pageWithin } from "./eventpages.js";
+import { EXECUTION, cellOf, entryIndex, entryKind, eventsOf, pageCount, pageRange, pageWithin } from "./eventpages.js";
 import * as LogModel from "./logmodel.js";
-import { eventsShown, eventWords } from "./logwords.js";
+import * as LogReading from "./logreading.js";
+import { entryWords, eventsShown } from "./logwords.js";
 import { mapName } from "./timeline.js";
 
 /** @typedef {import("./logmodel.js").Model} Model */
@@ -13,13 +15,14 @@ import { mapName } from "./timeline.js";
 /**
  * The list of this model's events, of all maps, with its pages' buttons and
  * its choice of map.
+ * @param {Blob} file the log, whose execution decal lines are read for their words
  * @param {Model} model
  * @param {{ choose: (cell: Cell) => void, narrow: (map: number) => void }} timeline
  *   what the timeline does as an event is chosen or the list narrowed
  * @returns {{ narrow: (map: number) => void, narrowedTo: () => number }}
  *   narrows the list to a map's events (-1 for all), and says to which
  */
-export function create(model, timeline) {
+export function create(file, model, timeline) {
   const list = byId("log-events", HTMLOListElement);
   const select = byId("events-map", HTMLSelectElement);
   /** @type {{ map: number, listed: Uint32Array, page: number, chosen: number }} */
@@ -28,7 +31,7 @@ export function create(model, timeline) {
   function render() {
     const total = state.listed.length;
     const range = pageRange(state.page, total);
-    list.replaceChildren(...items(model, state.listed.subarray(range.from, range.to), choose));
+    list.replaceChildren(...items(file, model, state.listed.subarray(range.from, range.to), choose));
     mark(list, state.chosen);
     const pages = pageCount(total);
     setText("log-events-more", eventsShown(range, state.page, pages, total, state.map));
@@ -38,18 +41,18 @@ export function create(model, timeline) {
       state.page >= pages - 1;
   }
 
-  /** @param {number} e */
-  function choose(e) {
-    state.chosen = e;
-    mark(list, e);
+  /** @param {number} entry */
+  function choose(entry) {
+    state.chosen = entry;
+    mark(list, entry);
     list.querySelector(".chosen")?.scrollIntoView({ block: "nearest" });
-    timeline.choose({ block: model.events.block[e], map: model.events.map[e] });
+    timeline.choose(cellOf(model, entry));
   }
 
   /** @param {number} map */
   function narrow(map) {
     state.map = map;
-    state.listed = eventsOf(model.events, map);
+    state.listed = eventsOf(model, map);
     state.page = 0;
     select.value = String(map);
     timeline.narrow(map);
@@ -72,19 +75,26 @@ export function create(model, timeline) {
 }
 
 /**
- * A page's items: each event a button that chooses it.
+ * A page's items: each entry a button that chooses it; an execution decal's
+ * words in full once its line is read.
+ * @param {Blob} file
  * @param {Model} model
- * @param {Uint32Array} events
- * @param {(e: number) => void} choose
+ * @param {Uint32Array} entries
+ * @param {(entry: number) => void} choose
  * @returns {HTMLLIElement[]}
  */
-function items(model, events, choose) {
-  return Array.from(events, (e) => {
-    const button = element("button", eventWords(model, e));
+function items(file, model, entries, choose) {
+  return Array.from(entries, (entry) => {
+    const button = element("button", entryWords(model, entry));
     button.type = "button";
-    button.onclick = () => choose(e);
+    button.onclick = () => choose(entry);
+    if (entryKind(entry) === EXECUTION) {
+      LogReading.lineAt(file, model.executions.offset[entryIndex(entry)]).then((line) => {
+        button.textContent = entryWords(model, entry, line);
+      });
+    }
     const item = element("li");
-    item.dataset.event = String(e);
+    item.dataset.event = String(entry);
     item.append(button);
     return item;
   });

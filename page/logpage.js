@@ -49,7 +49,7 @@ export function startLogPart() {
     part.hidden = model.blocks.length === 0;
     /** @type {TimelineView | null} */
     let timeline = null;
-    const events = part.hidden ? null : EventList.create(model, {
+    const events = part.hidden ? null : EventList.create(file, model, {
       choose: (cell) => timeline?.choose(cell),
       narrow: (map) => timeline?.narrow(map),
     });

@@ -2,6 +2,7 @@
 // of a file, an execution decal, the legend and the counts. No DOM, so that
 // Node can import it.
 
+import { CUT_OFF, EXECUTION, entryIndex, entryKind } from "./eventpages.js";
 import * as LogModel from "./logmodel.js";
 import { mapName } from "./timeline.js";
 
@@ -59,6 +60,33 @@ export function eventWords(model, e) {
     [LogModel.RENDERED_COUNT]: () => `renderedCount ${from} to ${to}`,
   };
   return `block ${block + 1} (${clock(model.blocks.time[block])}): ${what[events.kind[e]]()}`;
+}
+
+/**
+ * An entry of the events list: an event, an execution decal (in full once its
+ * line is read from the file) or a block cut off.
+ * @param {Model} model
+ * @param {number} entry
+ * @param {string} [line] an execution decal's line
+ * @returns {string}
+ */
+export function entryWords(model, entry, line) {
+  const index = entryIndex(entry);
+  const b = model.blocks;
+  if (entryKind(entry) === EXECUTION) {
+    const block = Math.min(model.executions.block[index], b.length - 1);
+    const splatter = model.executions.splatter[index] !== 0;
+    const where = block < model.executions.block[index] ? "after" : "before";
+    const what = line === undefined ? `a ${splatter ? "splatter" : "victim"} decal of an execution` :
+      `at ${line.slice(12, 24)}, ${decalWords(line, splatter)}`;
+    return `block ${block + 1} (${clock(b.time[block])}): ${where} it, ${what}`;
+  }
+  if (entryKind(entry) === CUT_OFF) {
+    const why = index === b.length - 1 ? "the log ends inside it" : "the next block began before its map lines were all in";
+    return `block ${index + 1} (${clock(b.time[index])}): cut off, ${b.seen[index]} of ${b.expected[index]} map lines ` +
+      `in: ${why}`;
+  }
+  return eventWords(model, index);
 }
 
 /**
@@ -170,10 +198,18 @@ export const ownerWords = (owner, cells) => `${owner === 0 ? "no owner" : hex(ow
  * @param {boolean} splatter
  * @returns {string}
  */
-export function executionWords(line, splatter) {
+export const executionWords = (line, splatter) => `${line.slice(12, 24)}: ${decalWords(line, splatter)}`;
+
+/**
+ * An execution decal's line in words, without its time.
+ * @param {string} line
+ * @param {boolean} splatter
+ * @returns {string}
+ */
+function decalWords(line, splatter) {
   /** @param {string} name */
   const field = (name) => new RegExp(` ${name}=(\\S+)`).exec(line)?.[1] ?? "?";
   const texture = / texture=(.*)$/.exec(line)?.[1] ?? "?";
-  return `${line.slice(12, 24)}: ${splatter ? "splatter" : "victim"} decal ${field("index")} of execution ` +
-    `${field("execId")}, stage ${field("stage")}, texture ${texture}`;
+  return `${splatter ? "splatter" : "victim"} decal ${field("index")} of execution ${field("execId")}, stage ` +
+    `${field("stage")}, texture ${texture}`;
 }

@@ -10,6 +10,7 @@ import { test } from "node:test";
 import {
   browserSession, giveIni, giveLog, referenceProgram, scratchFolder, timelinePixels, writeFiles,
 } from "./PageDriver.mjs";
+import { referenceLog } from "./Reference.mjs";
 
 assert.ok(referenceProgram, "CRIMSEL_PAGE_REFERENCE names the reference program");
 const bin = dirname(dirname(referenceProgram));
@@ -115,6 +116,38 @@ test("an event leads to its block, whose lines show as they stand in the log", a
     own.find((line) => line.includes("  map[00] ")));
   assert.match(await page.$eval("#cell-detail", (/** @type {Element} */ detail) => detail.textContent),
     /^map\[00\]: .*\(needsClear\)/);
+});
+
+// With the keyboard alone: Tab to the events list's pages, turn them to the one
+// execution decal of 20,000 quiet blocks, Shift+Tab back to it and choose it.
+test("the one execution decal of a long quiet log is reached from the events list with the keyboard", async () => {
+  const path = referenceLog("games/page_reference-quiet");
+  const lines = readFileSync(path, "latin1").split("\r\n");
+  const block = lines.slice(0, lines.findIndex((line) => line.includes("] Execution "))).filter((line) =>
+    line.includes("] DamageMapState ")).length + 1;
+  const page = await session.open();
+  await giveLog(page, path, "Crimsel.log");
+  const tabTo = async (/** @type {string} */ selector, words = "") => {
+    const focused = () => page.evaluate((wanted, holding) => (document.activeElement?.matches(wanted) ?? false) &&
+      !!document.activeElement?.textContent?.includes(holding), selector, words);
+    for (let i = 0; i < 400 && !(await focused()); i++) await page.keyboard.press("Tab");
+    assert.ok(await focused(), `Tab to ${selector} "${words}"`);
+  };
+  await tabTo("#events-map");
+  await tabTo("#events-next");
+  for (let i = 0; i < 10 && !(await page.$eval("#log-events", (list) => list.textContent?.includes("victim decal"))); i++) {
+    await page.keyboard.press("Enter");
+  }
+  await page.keyboard.down("Shift");
+  await tabTo("#log-events button", "victim decal");
+  await page.keyboard.up("Shift");
+  await page.keyboard.press("Enter");
+  // Its block chosen on the timeline, and the decal in words read from its line.
+  const words = `^block ${block} \\(.+\\): before it, at \\d\\d:\\d\\d:\\d\\d\\.\\d{3}, victim decal 0/1 of execution `;
+  await page.waitForFunction((/** @type {string} */ title, /** @type {string} */ pattern) =>
+    document.getElementById("block-title")?.textContent?.startsWith(title) &&
+    new RegExp(pattern).test(document.activeElement?.textContent ?? ""), { timeout: 5000 }, `Block ${block} of 20000,`,
+  words).catch(() => assert.fail(`block ${block} not chosen, or the decal not in words`));
 });
 
 // The timeline as drawn (its pixels' RGB, row by row) and as the page says it
@@ -257,7 +290,9 @@ test("the timeline draws one row per map in its owner's colour, and each strip o
   };
   const blockOf = (/** @type {number} */ i) => arranged.slice(0, i).filter(isHeader).length;
   const expected = {
-    events: sorted(shown.events.map((/** @type {string} */ words) => numberIn(/^block (\d+)/, words) - 1)),
+    // The events list's own events, without the decals and the cut-offs that it lists with them.
+    events: sorted(shown.events.filter((/** @type {string} */ words) => !/^block \d+ \([^)]*\): (before it|after it|cut off), /
+      .test(words)).map((/** @type {string} */ words) => numberIn(/^block (\d+)/, words) - 1)),
     // Those after the last block, which no block follows, show with it.
     "execution decals": sorted(arranged.flatMap((line, i) => (isExecution(line) ? [Math.min(blockOf(i), blocks - 1)] : []))),
   };

@@ -782,6 +782,32 @@ int Events() {
     return 0;
 }
 
+// A long quiet log: 20,000 blocks that differ in their cleanup timer, now and
+// then a needsClear raised or cleared, and one execution decal halfway.
+int Quiet() {
+    std::wstring folder;
+    if (!StartPlugin(L"quiet", folder)) {
+        return 1;
+    }
+    HostJournalEnabled = false;
+    Random random{20261208};
+    Diagnostics diagnostics(nullptr);
+    Executions executions;
+    ManagerState state;
+    state.mapCount = 1;
+    int blocks = 0;
+    for (uint32_t frame = 0; frame < 20000; ++frame) {
+        state.cleanupTimer = frame;
+        state.maps[0].flags = frame / 40 % 2 == 0 ? 0 : 0x01;
+        blocks += diagnostics.Frame(state, state);
+        if (frame == 10000) {
+            executions.Update(random, 1, 0);
+        }
+    }
+    PrintFolder(folder);
+    return blocks == 20000 ? 0 : 1;
+}
+
 // No start of the plug-in writes a message this long today, but its logger
 // cuts any message there: the page must still understand such a line.
 int Longest() {
@@ -838,7 +864,10 @@ int main() {
     if (mode == L"longest") {
         return Longest();
     }
+    if (mode == L"quiet") {
+        return Quiet();
+    }
     std::fprintf(stderr, "usage: page_reference settings <ini | @list>... | template <ini> | logs | "
-                         "pixels <AARRGGBB>... | diagnostics <seed> | events | longest\n");
+                         "pixels <AARRGGBB>... | diagnostics <seed> | events | longest | quiet\n");
     return 2;
 }
