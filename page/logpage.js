@@ -83,6 +83,8 @@ export function startLogPart() {
     const { result, summary } = await LogWorker.readInWorker(file, (/** @type {number} */ fraction) => {
       if (mine === reading) progress.value = fraction;
     });
+    // The report in a task after the one that took the worker's message in.
+    await nextTask();
     if (mine !== reading) return;
     progress.hidden = true;
     show(file, result, summary);
