@@ -180,14 +180,19 @@ document.querySelector("input").addEventListener("change", async (event) => {
 </script>`;
 
 // In a tab of its own, closed before the page's figures, so that the memory
-// it held is not counted in the page's "before".
+// it held is not counted in the page's "before"; with its own peak growth.
 async function bareReading(bareHtml, log) {
   const page = await browser.newPage();
   try {
     await page.goto(pathToFileURL(bareHtml).href);
-    await (await page.$("input")).uploadFile(log);
-    await page.waitForFunction(() => window.bare, { polling: 20, timeout: 600000 });
-    return await page.evaluate(() => window.bare);
+    await settled();
+    const before = browserMegabytes(pid);
+    const { value, peak } = await peakWhile(pid, (async () => {
+      await (await page.$("input")).uploadFile(log);
+      await page.waitForFunction(() => window.bare, { polling: 20, timeout: 600000 });
+      return page.evaluate(() => window.bare);
+    })());
+    return { ...value, growth: peak - before };
   } finally {
     await page.close();
   }
@@ -236,7 +241,7 @@ async function measure() {
     `bare reading ${(bare.ms / 1000).toFixed(2)} s (${bare.lines} lines): ${(loaded.ms / bare.ms).toFixed(2)} x | ` +
     `${loaded.counts}, ${loaded.notUnderstood}`);
   console.log(`${name}: browser's processes' resident memory, peak while reading | +${(peak - before).toFixed(0)} MB | ` +
-    `${before.toFixed(0)} MB before`);
+    `${before.toFixed(0)} MB before | the bare reading's +${bare.growth.toFixed(0)} MB`);
   if (!chromium) {
     await page.close();
     return;
