@@ -259,6 +259,25 @@ const EXECUTION = new RegExp(`^Execution (?:victim decal: player=[0-9A-F]{8} vic
 
 /** @typedef {ReadResult & { model: import("./logmodel.js").Reading }} Reading */
 
+/**
+ * The buffer filled from the reader, to its end or the file's, as the reader
+ * hands it back.
+ * @param {ReadableStreamBYOBReader} reader
+ * @param {ArrayBuffer} buffer
+ * @returns {Promise<Uint8Array<ArrayBuffer>>}
+ */
+async function fill(reader, buffer) {
+  let filled = 0;
+  while (filled < buffer.byteLength) {
+    const { value, done } = await reader.read(new Uint8Array(buffer, filled));
+    if (!value) break;
+    buffer = value.buffer;
+    filled += value.byteLength;
+    if (done) break;
+  }
+  return new Uint8Array(buffer, 0, filled);
+}
+
 /** @param {Uint8Array} a @param {Uint8Array} b */
 function joined(a, b) {
   const both = new Uint8Array(a.length + b.length);
@@ -342,11 +361,14 @@ export async function read(file, onProgress) {
     }
     return from;
   };
-  // The next chunk is on its way while this one is read.
-  let next = file.slice(0, CHUNK).arrayBuffer();
+  // One buffer, filled again for each chunk: no new one a chunk for the
+  // collector to free.
+  const reader = file.stream().getReader({ mode: "byob" });
+  let buffer = new ArrayBuffer(CHUNK);
   for (let position = 0; position < file.size; position += CHUNK) {
-    const chunk = new Uint8Array(await next);
-    if (position + CHUNK < file.size) next = file.slice(position + CHUNK, position + 2 * CHUNK).arrayBuffer();
+    const chunk = await fill(reader, buffer);
+    if (chunk.length === 0) break;
+    buffer = chunk.buffer;
     if (!result.nulBytes && chunk.includes(0)) result.nulBytes = true;
     let data = chunk;
     let base = position;
