@@ -1,15 +1,20 @@
-// The players' page on a long session's log, in headless Chromium: a generated
-// diagnostics log of about 100 MB (11,000 blocks of 64 maps, in the plug-in's
-// line format) given to the log's file input. Prints one line per figure:
-// the time from the file given to the timeline drawn and its counts shown,
-// beside a naive split-and-count of the same file in the same page; the
-// longest task of the page's main thread meanwhile (Chromium's Long Tasks,
-// which name every task over 50 ms), which is how long input waits then; the
-// renderer's growth in resident memory; the time from a scroll or zoom input
-// to the next animation frame after the drawing; and, on a fresh load with the
-// main thread slowed four times, the reading time and longest task again.
-// Usage: node PageBench.mjs <packed page> <scratch folder> [blocks, 11000 by default]
-import { createWriteStream, readFileSync, readdirSync } from "node:fs";
+// The players' page on a long session's log, in headless Chromium or Firefox
+// ESR (CRIMSEL_BROWSER=firefox): a generated diagnostics log (11,000 blocks of
+// 64 maps by default, about 100 MB, in the plug-in's line format) given to the
+// log's file input. Prints one line per figure: the time from the file given
+// to the timeline drawn and its counts shown, beside the bare reading of the
+// same file in a bare page of the same browser (8 MiB slices, line ends
+// counted with Uint8Array.indexOf), the least any reader of the log must do;
+// the growth of the browser's processes' resident memory at its peak while
+// the page reads; and in Chromium the longest task of the page's main thread
+// meanwhile (Chromium's Long Tasks, which name every task over 50 ms), which
+// is how long input waits then; the time from a scroll or zoom input to the
+// next animation frame after the drawing; and, on a fresh load with the main
+// thread slowed four times, the reading time and longest task again.
+// Usage: node PageBench.mjs <packed page> <scratch folder> [blocks, 11000 by default] [runs, 1 by default]
+// The log is written into the scratch folder once for each number of blocks
+// and left there for the next run; the caller removes the folder.
+import { createWriteStream, existsSync, readFileSync, readdirSync, renameSync, writeFileSync } from "node:fs";
 import { createRequire } from "node:module";
 import { dirname, join } from "node:path";
 import { fileURLToPath, pathToFileURL } from "node:url";
@@ -20,6 +25,9 @@ const puppeteer = (await import(pathToFileURL(require.resolve("puppeteer-core"))
 const [pageHtml, scratch] = process.argv.slice(2);
 
 const BLOCKS = Number(process.argv[4] || 11000);
+const RUNS = Number(process.argv[5] || 1);
+const BROWSER = process.env.CRIMSEL_BROWSER || "chromium";
+const chromium = BROWSER === "chromium";
 const MAPS = 64;
 
 // The log: each block changes a few maps (a new owner, decals, flags), now and
@@ -72,30 +80,42 @@ async function generate(path) {
   await new Promise((resolve) => out.on("finish", resolve));
 }
 
-// The resident memory of the browser's renderer processes, in MB.
-function rendererMegabytes(browserPid) {
-  let kilobytes = 0;
-  const children = (pid) => readdirSync("/proc").filter((p) => /^\d+$/.test(p)).filter((p) => {
+// The resident memory of the browser's processes (the browser and every
+// process under it), in MB.
+function browserMegabytes(browserPid) {
+  const parents = new Map();
+  for (const p of readdirSync("/proc").filter((name) => /^\d+$/.test(name))) {
     try {
-      return readFileSync(`/proc/${p}/stat`, "utf8").split(") ")[1].split(" ")[1] === String(pid);
+      parents.set(p, readFileSync(`/proc/${p}/stat`, "utf8").split(") ")[1].split(" ")[1]);
     } catch {
-      return false;
+      // gone meanwhile
     }
-  });
+  }
+  let kilobytes = 0;
   const walk = (pid) => {
-    for (const child of children(pid)) {
-      try {
-        if (readFileSync(`/proc/${child}/cmdline`, "utf8").includes("--type=renderer")) {
-          kilobytes += Number(/VmRSS:\s+(\d+)/.exec(readFileSync(`/proc/${child}/status`, "utf8"))[1]);
-        }
-      } catch {
-        // gone meanwhile
-      }
-      walk(child);
+    try {
+      kilobytes += Number(/VmRSS:\s+(\d+)/.exec(readFileSync(`/proc/${pid}/status`, "utf8"))[1]);
+    } catch {
+      // gone meanwhile
     }
+    for (const [child, parent] of parents) if (parent === pid) walk(child);
   };
-  walk(browserPid);
+  walk(String(browserPid));
   return kilobytes / 1024;
+}
+
+// The peak of the browser's memory while a promise runs, sampled every 50 ms.
+async function peakWhile(browserPid, promise) {
+  let peak = browserMegabytes(browserPid);
+  const timer = setInterval(() => {
+    peak = Math.max(peak, browserMegabytes(browserPid));
+  }, 50);
+  try {
+    const value = await promise;
+    return { value, peak: Math.max(peak, browserMegabytes(browserPid)) };
+  } finally {
+    clearInterval(timer);
+  }
 }
 
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
@@ -144,34 +164,89 @@ const longest = ({ tasks }) => {
     `50 ms${tasks.length > top.length ? ", the longest" : ""}: ${list.join(", ")}`;
 };
 
-const log = join(scratch, "Crimsel.log");
-await generate(log);
-const browser = await puppeteer.launch({
+// The bare reading: a page of the benchmark's own that reads the file given in
+// 8 MiB slices and counts its line ends, timed from the input's change event.
+const BARE = `<!doctype html><meta charset="utf-8"><input type="file"><script>
+document.querySelector("input").addEventListener("change", async (event) => {
+  const start = performance.now();
+  const file = event.target.files[0];
+  let lines = 0;
+  for (let at = 0; at < file.size; at += 8 << 20) {
+    const bytes = new Uint8Array(await file.slice(at, at + (8 << 20)).arrayBuffer());
+    for (let i = bytes.indexOf(10); i >= 0; i = bytes.indexOf(10, i + 1)) lines++;
+  }
+  window.bare = { ms: performance.now() - start, lines };
+});
+</script>`;
+
+// In a tab of its own, closed before the page's figures, so that the memory
+// it held is not counted in the page's "before"; with its own peak growth.
+async function bareReading(bareHtml, log) {
+  const page = await browser.newPage();
+  try {
+    await page.goto(pathToFileURL(bareHtml).href);
+    await settled();
+    const before = browserMegabytes(pid);
+    const { value, peak } = await peakWhile(pid, (async () => {
+      await (await page.$("input")).uploadFile(log);
+      await page.waitForFunction(() => window.bare, { polling: 20, timeout: 600000 });
+      return page.evaluate(() => window.bare);
+    })());
+    return { ...value, growth: peak - before };
+  } finally {
+    await page.close();
+  }
+}
+
+const log = join(scratch, `Crimsel-${BLOCKS}.log`);
+if (!existsSync(log)) {
+  await generate(`${log}.part`);
+  renameSync(`${log}.part`, log);
+}
+const bareHtml = join(scratch, "bare.html");
+writeFileSync(bareHtml, BARE);
+const browser = await puppeteer.launch(chromium ? {
   executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
   args: ["--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
     "--disable-component-update", "--disable-sync"],
-});
+} : { browser: "firefox", executablePath: process.env.FIREFOX || "/usr/bin/firefox-esr", headless: true });
+const pid = browser.process().pid;
 try {
+  for (let run = 0; run < RUNS; run++) await measure();
+} finally {
+  await browser.close();
+}
+
+async function measure() {
+  const bare = await bareReading(bareHtml, log);
   const page = await browser.newPage();
   await page.setViewport({ width: 1280, height: 900 });
   await page.evaluateOnNewDocument(() => {
     // The timeline says it is busy while a drawing goes on over several frames.
     window.drawn = () => document.getElementById("timeline").getAttribute("aria-busy") === "false";
     window.longTasks = [];
-    new PerformanceObserver((list) => {
-      for (const { startTime, duration } of list.getEntries()) window.longTasks.push({ start: startTime, duration });
-    }).observe({ type: "longtask", buffered: true });
+    if (PerformanceObserver.supportedEntryTypes.includes("longtask")) {
+      new PerformanceObserver((list) => {
+        for (const { startTime, duration } of list.getEntries()) window.longTasks.push({ start: startTime, duration });
+      }).observe({ type: "longtask", buffered: true });
+    }
   });
   await page.goto(pathToFileURL(pageHtml).href);
   await settled();
-  const before = rendererMegabytes(browser.process().pid);
-  const loaded = await giveLog(page, log);
-  const after = rendererMegabytes(browser.process().pid);
-  const naive = await page.evaluate(async () => {
-    const start = performance.now();
-    const lines = (await document.getElementById("log-file").files[0].text()).split("\n").length;
-    return { ms: performance.now() - start, lines };
-  });
+  const before = browserMegabytes(pid);
+  const { value: loaded, peak } = await peakWhile(pid, giveLog(page, log));
+  const mb = (loaded.size / 1e6).toFixed(0);
+  const name = `page, ${BROWSER}, ${mb} MB log`;
+  console.log(`${name}: file given to timeline drawn and counts shown | ${(loaded.ms / 1000).toFixed(2)} s | ` +
+    `bare reading ${(bare.ms / 1000).toFixed(2)} s (${bare.lines} lines): ${(loaded.ms / bare.ms).toFixed(2)} x | ` +
+    `${loaded.counts}, ${loaded.notUnderstood}`);
+  console.log(`${name}: browser's processes' resident memory, peak while reading | +${(peak - before).toFixed(0)} MB | ` +
+    `${before.toFixed(0)} MB before | the bare reading's +${bare.growth.toFixed(0)} MB`);
+  if (!chromium) {
+    await page.close();
+    return;
+  }
+  console.log(`${name}: longest main-thread task while reading | ${longest(loaded)}`);
   // Shift and the wheel scroll the timeline, Ctrl and the wheel zoom it.
   const latency = (zoom) => page.evaluate((ctrlKey) => new Promise((resolve) => {
     const canvas = document.getElementById("timeline");
@@ -193,19 +268,12 @@ try {
   await page.emulateCPUThrottling(4);
   const slowed = await giveLog(page, log);
   await page.emulateCPUThrottling(1);
-  const mb = (loaded.size / 1e6).toFixed(0);
-  console.log(`page, ${mb} MB log: file given to timeline drawn and counts shown | ${(loaded.ms / 1000).toFixed(2)} s | ` +
-    `naive split-and-count ${(naive.ms / 1000).toFixed(2)} s | ${loaded.counts}, ${loaded.notUnderstood}`);
-  console.log(`page, ${mb} MB log: longest main-thread task while reading | ${longest(loaded)}`);
-  console.log(`page, ${mb} MB log: renderer's resident memory | +${(after - before).toFixed(0)} MB | ` +
-    `${before.toFixed(0)} MB before`);
-  console.log(`page, ${mb} MB log: scroll, input to the frame after the drawing | median ${median(scrolls).toFixed(1)} ms, ` +
+  console.log(`${name}: scroll, input to the frame after the drawing | median ${median(scrolls).toFixed(1)} ms, ` +
     `largest ${Math.max(...scrolls).toFixed(1)} ms`);
-  console.log(`page, ${mb} MB log: zoom, input to the frame after the drawing | median ${median(zooms).toFixed(1)} ms, ` +
+  console.log(`${name}: zoom, input to the frame after the drawing | median ${median(zooms).toFixed(1)} ms, ` +
     `largest ${Math.max(...zooms).toFixed(1)} ms`);
-  console.log(`page, ${mb} MB log, main thread slowed 4x: file given to timeline drawn and counts shown | ` +
+  console.log(`${name}, main thread slowed 4x: file given to timeline drawn and counts shown | ` +
     `${(slowed.ms / 1000).toFixed(2)} s | ${slowed.counts}, ${slowed.notUnderstood}`);
-  console.log(`page, ${mb} MB log, main thread slowed 4x: longest main-thread task while reading | ${longest(slowed)}`);
-} finally {
-  await browser.close();
+  console.log(`${name}, main thread slowed 4x: longest main-thread task while reading | ${longest(slowed)}`);
+  await page.close();
 }

@@ -12,6 +12,7 @@ import { cursorWords } from "./logwords.js";
 import * as OwnerLegend from "./ownerlegend.js";
 import * as StartupReport from "./startupreport.js";
 import * as Timeline from "./timeline.js";
+import * as TimelineView from "./timelineview.js";
 
 /** @typedef {import("./logmodel.js").Model} Model */
 /** @typedef {import("./levels.js").Summarised} Summary the summary with its levels */
@@ -55,7 +56,17 @@ export function startLogPart() {
     });
     await nextTask();
     if (shown !== reading) return;
-    if (events) timeline = showTimeline(file, model, summary, events, stillShown);
+    if (events) {
+      // The canvas takes its size and is laid out and painted, still empty, in
+      // a frame before the one that begins its drawing.
+      const canvas = byId("timeline", HTMLCanvasElement);
+      canvas.setAttribute("aria-busy", "true");
+      canvas.width = Math.max(320, Math.floor(canvas.clientWidth)); // as wide as it shows, inside its border
+      canvas.height = TimelineView.height(summary.rows);
+      requestAnimationFrame(() => setTimeout(() => {
+        if (shown === reading) timeline = showTimeline(file, model, summary, events, stillShown);
+      }));
+    }
     await executionsShown;
     if (shown !== reading) return;
     setText("log-name", file.name);
@@ -72,6 +83,8 @@ export function startLogPart() {
     const { result, summary } = await LogWorker.readInWorker(file, (/** @type {number} */ fraction) => {
       if (mine === reading) progress.value = fraction;
     });
+    // The report in a task after the one that took the worker's message in.
+    await nextTask();
     if (mine !== reading) return;
     progress.hidden = true;
     show(file, result, summary);
@@ -99,7 +112,6 @@ export function startLogPart() {
  */
 function showTimeline(file, model, summary, events, stillShown) {
   const canvas = byId("timeline", HTMLCanvasElement);
-  canvas.width = Math.max(320, Math.floor(canvas.clientWidth)); // as wide as it shows, inside its border
   let legend = () => {};
   const timeline = Timeline.create(canvas, model, summary, {
     select: (/** @type {{ block: number, map: number }} */ cell) => BlockView.show(file, model, cell, stillShown),

@@ -259,6 +259,33 @@ const EXECUTION = new RegExp(`^Execution (?:victim decal: player=[0-9A-F]{8} vic
 
 /** @typedef {ReadResult & { model: import("./logmodel.js").Reading }} Reading */
 
+/**
+ * The buffer filled from the reader, to its end or the file's, as the reader
+ * hands it back.
+ * @param {ReadableStreamBYOBReader} reader
+ * @param {ArrayBuffer} buffer
+ * @returns {Promise<Uint8Array<ArrayBuffer>>}
+ */
+async function fill(reader, buffer) {
+  let filled = 0;
+  while (filled < buffer.byteLength) {
+    const { value, done } = await reader.read(new Uint8Array(buffer, filled));
+    if (!value) break;
+    buffer = value.buffer;
+    filled += value.byteLength;
+    if (done) break;
+  }
+  return new Uint8Array(buffer, 0, filled);
+}
+
+/** @param {Uint8Array} a @param {Uint8Array} b */
+function joined(a, b) {
+  const both = new Uint8Array(a.length + b.length);
+  both.set(a);
+  both.set(b, a.length);
+  return both;
+}
+
 /** @param {Reading} result @param {number} offset */
 function notUnderstood(result, offset) {
   result.notUnderstood++;
@@ -322,29 +349,50 @@ export async function read(file, onProgress) {
   let carry = new Uint8Array(0);
   let carryOffset = 0;
   let skipping = false; // inside a line too long to be the plug-in's
-  for (let position = 0; position < file.size; position += CHUNK) {
-    const chunk = new Uint8Array(await file.slice(position, position + CHUNK).arrayBuffer());
-    if (!result.nulBytes && chunk.includes(0)) result.nulBytes = true;
-    let data = chunk;
-    if (carry.length > 0) {
-      data = new Uint8Array(carry.length + chunk.length);
-      data.set(carry);
-      data.set(chunk, carry.length);
-    }
-    let from = 0;
-    for (let newline = data.indexOf(10); newline >= 0; newline = data.indexOf(10, from)) {
+  // The lines of data that end in it, from its byte at from; gives where the
+  // rest starts.
+  /** @param {Uint8Array} data @param {number} base its offset in the file @param {number} from */
+  const lines = (data, base, from) => {
+    for (let newline = data.indexOf(10, from); newline >= 0; newline = data.indexOf(10, from)) {
       const to = newline > from && data[newline - 1] === 13 ? newline - 1 : newline;
       if (skipping) skipping = false;
-      else line(result, data, from, to, carryOffset + from);
+      else line(result, data, from, to, base + from);
       from = newline + 1;
     }
+    return from;
+  };
+  // One buffer, filled again for each chunk: no new one a chunk for the
+  // collector to free.
+  const reader = file.stream().getReader({ mode: "byob" });
+  let buffer = new ArrayBuffer(CHUNK);
+  for (let position = 0; position < file.size; position += CHUNK) {
+    const chunk = await fill(reader, buffer);
+    if (chunk.length === 0) break;
+    buffer = chunk.buffer;
+    if (!result.nulBytes && chunk.includes(0)) result.nulBytes = true;
+    let data = chunk;
+    let base = position;
+    let from = 0;
+    // Only the line that the carry begins is joined, not the whole chunk.
+    if (carry.length > 0) {
+      const first = chunk.indexOf(10);
+      data = joined(carry, first < 0 ? chunk : chunk.subarray(0, first + 1));
+      base = carryOffset;
+      if (first >= 0) {
+        lines(data, base, 0);
+        data = chunk;
+        base = position;
+        from = first + 1;
+      }
+    }
+    from = lines(data, base, from);
     if (!skipping && data.length - from > LONGEST_LINE + 2) {
-      notUnderstood(result, carryOffset + from);
+      notUnderstood(result, base + from);
       result.lines++;
       skipping = true;
     }
     carry = skipping ? new Uint8Array(0) : data.slice(from);
-    carryOffset = skipping ? position + chunk.length : carryOffset + from;
+    carryOffset = skipping ? position + chunk.length : base + from;
     onProgress(Math.min(1, (position + chunk.length) / file.size));
   }
   if (carry.length > 0) line(result, carry, 0, carry.length, carryOffset);

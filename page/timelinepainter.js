@@ -94,7 +94,7 @@ const sizeOf = (p) => ({ pixels: p.canvas.width, blocks: p.model.blocks.length, 
  * @returns {{ redraw: (view: View.View) => void, ownersInView: () => Array<[number, number]> }}
  */
 export function create(canvas, model, summary, drawn) {
-  canvas.height = TOP + summary.rows * ROW;
+  canvas.height = View.height(summary.rows);
   const size = { pixels: canvas.width, blocks: model.blocks.length, rows: summary.rows };
   /** @type {Painter} */
   const p = { canvas, context: context2d(canvas), model, summary, drawn, view: View.initial(size),

@@ -4,14 +4,15 @@
 // every block and execution decal beside it. The module gives back every
 // block, map and execution decal as the record says, understands every line,
 // and reads every block's lines back from their offsets as they stand in the
-// file; and the longest lines that the plug-in's logger writes.
+// file; the longest lines that the plug-in's logger writes; and lines of any
+// length, with either line end, standing across the end of a reading chunk.
 // Environment: CRIMSEL_PAGETESTS (the folder of page_reference.exe, where the
 // test that writes these logs put them).
 import assert from "node:assert/strict";
 import { openAsBlob, readFileSync } from "node:fs";
 import { test } from "node:test";
 import * as LogModel from "../../page/logmodel.js";
-import { blockLines } from "../../page/logreading.js";
+import { blockLines, read } from "../../page/logreading.js";
 import { generatedRecord, readLog, referenceLog } from "./Reference.mjs";
 
 test("a long generated log gives back every block, map and execution decal as the stand-in set them", async () => {
@@ -66,3 +67,36 @@ test("lines of the logger's longest message are understood, start-up and executi
   assert.deepEqual(startup.map((line) => line.kind), ["ok", "error", "problem"]);
   assert.equal(model.executions.length, 1);
 });
+
+test("lines read across the reading's chunks, of any length and either line end: each counted once, junk where it starts",
+  async () => {
+    let seed = 7;
+    const below = (/** @type {number} */ n) => (seed = (Math.imul(seed, 1103515245) + 12345) >>> 0) % n;
+    const stamp = "[2026-12-08 20:00:00.000] ";
+    // The same kinds of line shifted anew each time, so that each kind comes to stand across a chunk's end.
+    for (let shift = 0; shift < 16; shift++) {
+      /** @type {string[]} */
+      const parts = [];
+      /** @type {number[]} */
+      const junk = [];
+      /** @type {number[]} */
+      const headers = [];
+      let size = 0;
+      while (size < (4 << 20) + (64 << 10)) { // past the end of the first chunk, of 4 MiB
+        const kind = size === 0 ? 0 : below(10);
+        const line = kind === 0 ? "x".repeat(size === 0 ? shift * 997 : 1000 + below(3000))
+          : kind < 5 ? `${stamp}DamageMapState before_UpdateRenderMaps manager=0A000000 mapCount=0 ` +
+            `renderedCount=0 cleanupTimer=${below(1000)}`
+          : `${stamp}Logger initialized`;
+        (kind === 0 ? junk : kind < 5 ? headers : []).push(size);
+        const end = below(2) ? "\r\n" : "\n";
+        parts.push(line, end);
+        size += line.length + end.length;
+      }
+      const result = await read(new Blob(parts), () => {});
+      assert.equal(result.lines, parts.length / 2);
+      assert.equal(result.notUnderstood, junk.length);
+      assert.deepEqual(result.notUnderstoodOffsets, junk.slice(0, 500));
+      assert.deepEqual(Array.from(result.model.blocks.start.subarray(0, result.model.blocks.length)), headers);
+    }
+  });
