@@ -12,7 +12,7 @@ export const LEFT = 72; // the band of map names on the left
 export const STRIP = 12;
 export const LABELS = 15; // the band of time stamps at the top
 export const TOP = LABELS + 3 * (STRIP + 1) + 2;
-/** @param {number} rows @returns {number} the canvas's height for them */
+/** @param {number} rows @returns {number} the drawing's height in pixels for so many rows */
 export const height = (rows) => TOP + rows * ROW;
 export const UNIT = 2; // the narrowest unit drawn
 export const MAX_COLUMN = 80;
