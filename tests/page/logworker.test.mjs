@@ -1,11 +1,13 @@
 // The log read where the browser makes no worker, or refuses the one made: the
-// page reads the file itself and is given the summary of the model it read, as
-// a worker would give it, so that the timeline draws its marks and colours.
+// page reads the file itself and is given the summary of the model it read,
+// its levels too, as a worker would give it, so that the timeline draws its
+// marks and colours.
 // Environment: CRIMSEL_PAGETESTS (the folder of page_reference.exe, where the
 // test that writes these logs put them).
 import assert from "node:assert/strict";
 import { openAsBlob } from "node:fs";
 import { test } from "node:test";
+import { build } from "../../page/levels.js";
 import { readInWorker, setWorkerScript } from "../../page/logworker.js";
 import { EXECUTION, marks, owners, rowCount } from "../../page/summary.js";
 import { referenceLog } from "./Reference.mjs";
@@ -31,7 +33,8 @@ test("where no worker can be made, the page reads the log and summarises what it
     assert.equal(progress.at(-1), 1, worker);
     assert.equal(result.notUnderstood, 0, worker);
     const { model } = result;
-    assert.deepEqual(summary, { ...owners(model), marks: marks(model), rows: rowCount(model) }, worker);
+    const read = { ...owners(model), marks: marks(model), rows: rowCount(model) };
+    assert.deepEqual(summary, { ...read, levels: build(model, read) }, worker);
     assert.ok(summary.list.length > 1 && summary.rows > 0 && summary.marks.some((bits) => bits & EXECUTION), worker);
   }
 });
