@@ -4,7 +4,7 @@
 import { byId, element, setText } from "./dom.js";
 import * as LogReading from "./logreading.js";
 import { blockTitle, cellWords } from "./logwords.js";
-import { mapName } from "./timeline.js";
+import { mapName } from "./timelineview.js";
 
 /** No cell chosen yet. */
 export function clear() {

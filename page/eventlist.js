@@ -7,7 +7,7 @@ import { EXECUTION, cellOf, entryIndex, entryKind, eventsOf, pageCount, pageRang
 import * as LogModel from "./logmodel.js";
 import * as LogReading from "./logreading.js";
 import { entryWords, eventsShown } from "./logwords.js";
-import { mapName } from "./timeline.js";
+import { mapName } from "./timelineview.js";
 
 /** @typedef {import("./logmodel.js").Model} Model */
 /** @typedef {{ block: number, map: number }} Cell */

@@ -4,7 +4,7 @@
 
 import { CUT_OFF, EXECUTION, entryIndex, entryKind } from "./eventpages.js";
 import * as LogModel from "./logmodel.js";
-import { mapName } from "./timeline.js";
+import { mapName } from "./timelineview.js";
 
 /** @typedef {import("./logmodel.js").Model} Model */
 

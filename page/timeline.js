@@ -6,8 +6,6 @@ import * as Input from "./timelineinput.js";
 import * as Painter from "./timelinepainter.js";
 import * as View from "./timelineview.js";
 
-export { mapName } from "./timelineview.js";
-
 /**
  * What the timeline tells the page: select(cell) when a cell is chosen, cursor(cell) when the keyboard's cursor
  * moves, mapName(map) when a row's name is chosen, view() after a draw.

@@ -10,6 +10,7 @@
 
 import * as LogModel from "./logmodel.js";
 import * as Levels from "./levels.js";
+import { clock } from "./logwords.js";
 import { EXECUTION, rgba } from "./summary.js";
 import * as View from "./timelineview.js";
 
@@ -306,7 +307,7 @@ function labels(p) {
   const end = Math.min(size.blocks, view.first + View.shown(view, size));
   for (let column = Math.ceil(view.first / every) * every; column < end; column += every) {
     const x = LEFT + (column - view.first) * view.width;
-    context.fillText(new Date(p.model.blocks.time[column]).toISOString().slice(11, 23), x + 1, 2);
+    context.fillText(clock(p.model.blocks.time[column]), x + 1, 2);
   }
   context.fillStyle = css(scheme.background);
   context.fillRect(0, 0, LEFT, canvas.height);
