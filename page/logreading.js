@@ -44,55 +44,43 @@ const SUFFIXES = [[1, ascii(" needsClear")], [2, ascii(" resetAfterRender")], [4
 const FIELDS = Object.fromEntries(["] activeSlot=", " owner=", " tex=", " tex2=", " decals=", " rendered=",
   " flags=0x", " manager=", " mapCount=", " renderedCount=", " cleanupTimer="].map((f) => [f, ascii(f)]));
 
-// A cursor over one line's bytes, kept in the module so that reading a line
-// allocates nothing: at is -1 once the bytes do not fit.
-/** @type {Uint8Array} */
-let bytes = new Uint8Array(0);
-let at = 0;
-let end = 0;
-/** @param {Uint8Array} b @param {number} from @param {number} to */
-const over = (b, from, to) => {
-  bytes = b;
-  at = from;
-  end = to;
-};
-/** @param {Uint8Array} word */
-function literal(word) {
-  const from = at;
+// The fields of a line are read in place, each from its byte at i to the
+// line's end at to; no reader allocates, and a field that does not fit gives
+// -1. A decimal leaves where it ended in next, since its length varies.
+let next = 0;
+/** @param {Uint8Array} b @param {number} i @param {number} to @param {Uint8Array} word */
+function has(b, i, to, word) {
   const length = word.length;
-  if (from < 0 || from + length > end) return (at = -1);
-  const b = bytes;
-  for (let i = 0; i < length; i++) if (b[from + i] !== word[i]) return (at = -1);
-  at = from + length;
-  return 0;
+  if (i < 0 || i + length > to) return false;
+  for (let k = 0; k < length; k++) if (b[i + k] !== word[k]) return false;
+  return true;
 }
-/** @param {number} maxDigits */
-function decimal(maxDigits) {
-  const from = at;
-  if (from < 0) return -1;
-  const b = bytes;
-  const last = Math.min(end, from + maxDigits);
+/** @param {Uint8Array} b @param {number} i @param {number} to @param {number} maxDigits */
+function decimal(b, i, to, maxDigits) {
+  const last = Math.min(to, i + maxDigits);
   let value = 0;
-  let i = from;
-  for (; i < last && b[i] >= 48 && b[i] <= 57; i++) value = value * 10 + b[i] - 48;
-  if (i === from) return (at = -1);
-  at = i;
-  return value;
-}
-/** @param {number} digits */
-function hex(digits) {
-  const from = at;
-  if (from < 0 || from + digits > end) return (at = -1);
-  const b = bytes;
-  let value = 0;
-  for (let i = from; i < from + digits; i++) {
-    const c = b[i];
-    const v = c >= 48 && c <= 57 ? c - 48 : c >= 65 && c <= 70 ? c - 55 : -1;
-    if (v < 0) return (at = -1);
-    value = value * 16 + v;
+  let k = i;
+  for (; k < last; k++) {
+    const digit = b[k] - 48;
+    if (digit < 0 || digit > 9) break;
+    value = value * 10 + digit;
   }
-  at = from + digits;
-  return value >>> 0;
+  next = k;
+  return k === i ? -1 : value;
+}
+// The hex digits' values, -1 for any other byte; the plug-in writes capitals.
+const HEX = new Int8Array(256).fill(-1);
+for (let c = 0; c < 16; c++) HEX["0123456789ABCDEF".charCodeAt(c)] = c;
+/** @param {Uint8Array} b @param {number} i @param {number} to @param {number} digits */
+function hex(b, i, to, digits) {
+  if (i + digits > to) return -1;
+  let value = 0;
+  for (let k = i; k < i + digits; k++) {
+    const digit = HEX[b[k]];
+    if (digit < 0) return -1;
+    value = value * 16 + digit;
+  }
+  return value;
 }
 
 // Whether the line starts with the log's time stamp, and its milliseconds.
@@ -117,14 +105,18 @@ function stampTime(b, from) {
   return Date.UTC(n(1, 4), n(6, 2) - 1, n(9, 2), n(12, 2), n(15, 2), n(18, 2), n(21, 3));
 }
 
-/** @param {Uint8Array} b @param {number} from @param {number} to @param {Uint8Array} word */
-const startsWith = (b, from, to, word) => {
-  over(b, from, to);
-  return literal(word) === 0;
-};
+/** @param {Uint8Array} b @param {number} i @param {number} to @param {Uint8Array} word */
+const fieldAt = (b, i, to, word) => (has(b, i, to, word) ? i + word.length : -1);
+/** @param {Uint8Array} b @param {number} i @param {number} to @param {Uint8Array} word @param {number} digits */
+const hexField = (b, i, to, word, digits) => (has(b, i, to, word) ? hex(b, i + word.length, to, digits) : -1);
+/** @param {Uint8Array} b @param {number} i @param {number} to @param {Uint8Array} word @param {number} digits */
+const decimalField = (b, i, to, word, digits) => (has(b, i, to, word) ? decimal(b, i + word.length, to, digits) : -1);
 
 // One map line's fields, read into this one record: no allocation a line.
+// Most of a diagnostics log is these lines, so each field is checked where
+// it must stand rather than searched for.
 const map = { index: 0, slot: 0, owner: 0, decals: 0, rendered: 0, flags: 0 };
+const OWNER_TO_TEX2 = 15 + 13 + 14; // " owner=" … " tex2=" and their 8 digits each
 /**
  * @param {Uint8Array} b
  * @param {number} from
@@ -132,27 +124,75 @@ const map = { index: 0, slot: 0, owner: 0, decals: 0, rendered: 0, flags: 0 };
  * @returns {import("./logmodel.js").MapLine | null}
  */
 function mapLine(b, from, to) {
-  over(b, from + MAP.length, to);
-  map.index = decimal(3);
-  literal(FIELDS["] activeSlot="]);
-  map.slot = LogModel.NO_SLOT;
-  if (at >= 0 && bytes[at] === 45 && bytes[at + 1] === 45) at += 2;
-  else map.slot = decimal(1);
-  literal(FIELDS[" owner="]);
-  map.owner = hex(8);
-  literal(FIELDS[" tex="]);
-  hex(8);
-  literal(FIELDS[" tex2="]);
-  hex(8);
-  literal(FIELDS[" decals="]);
-  map.decals = decimal(3);
-  literal(FIELDS[" rendered="]);
-  map.rendered = decimal(3);
-  literal(FIELDS[" flags=0x"]);
-  map.flags = hex(2);
-  for (let i = 0; i < SUFFIXES.length; i++) if (map.flags & SUFFIXES[i][0]) literal(SUFFIXES[i][1]);
-  if (at !== end || map.index > 255 || map.decals > 255 || map.rendered > 255) return null;
+  const index = decimal(b, from + MAP.length, to, 3);
+  let i = index < 0 ? -1 : fieldAt(b, next, to, FIELDS["] activeSlot="]);
+  if (i < 0) return null;
+  let slot = LogModel.NO_SLOT;
+  if (b[i] === 45 && b[i + 1] === 45) i += 2;
+  else if ((slot = decimal(b, i, to, 1)) < 0) return null;
+  else i = next;
+  const owner = hexField(b, i, to, FIELDS[" owner="], 8);
+  if (owner < 0 || hexField(b, i + 15, to, FIELDS[" tex="], 8) < 0) return null;
+  if (hexField(b, i + 28, to, FIELDS[" tex2="], 8) < 0) return null;
+  const decals = decimalField(b, i + OWNER_TO_TEX2, to, FIELDS[" decals="], 3);
+  const rendered = decals < 0 ? -1 : decimalField(b, next, to, FIELDS[" rendered="], 3);
+  if (rendered < 0) return null;
+  i = next + FIELDS[" flags=0x"].length;
+  const flags = hexField(b, next, to, FIELDS[" flags=0x"], 2);
+  if (flags < 0) return null;
+  i += 2;
+  for (let s = 0; s < SUFFIXES.length; s++) if (flags & SUFFIXES[s][0]) i = fieldAt(b, i, to, SUFFIXES[s][1]);
+  if (i !== to || index > 255 || decals > 255 || rendered > 255) return null;
+  map.index = index;
+  map.slot = slot;
+  map.owner = owner;
+  map.decals = decals;
+  map.rendered = rendered;
+  map.flags = flags;
   return map;
+}
+
+// The maps are logged together whenever any of them changes, so a map's line
+// most often repeats its line of the block before. Each map's last line, from
+// its index's "]" on, is kept with what it said; a line that repeats it is
+// not read again. The same bytes always say the same, whatever file they are in.
+const KEPT = 128; // longer than any map line from its "]"
+const keptBytes = new Uint8Array(256 * KEPT);
+const keptWords = new DataView(keptBytes.buffer);
+const keptLength = new Int16Array(256);
+const kept = Array.from({ length: 256 }, () => ({ ...map }));
+// The chunk's bytes as words, to compare four at a time.
+/** @type {DataView<ArrayBufferLike>} */
+let words = new DataView(new ArrayBuffer(0));
+/** @param {Uint8Array} b */
+const wordsOf = (b) => (words.buffer === b.buffer && words.byteOffset === b.byteOffset && words.byteLength === b.length
+  ? words : (words = new DataView(b.buffer, b.byteOffset, b.length)));
+/**
+ * @param {Uint8Array} b
+ * @param {number} from
+ * @param {number} to
+ * @returns {import("./logmodel.js").MapLine | null}
+ */
+function repeatedOrRead(b, from, to) {
+  const index = decimal(b, from + MAP.length, to, 3);
+  const i = next;
+  const length = to - i;
+  if (index < 0 || index > 255 || length > KEPT) return mapLine(b, from, to);
+  const base = index * KEPT;
+  if (keptLength[index] === length) {
+    const w = wordsOf(b);
+    let k = 0;
+    while (k + 4 <= length && w.getInt32(i + k) === keptWords.getInt32(base + k)) k += 4;
+    while (k < length && b[i + k] === keptBytes[base + k]) k++;
+    if (k === length) return kept[index];
+  }
+  const read = mapLine(b, from, to);
+  if (read) {
+    keptBytes.set(b.subarray(i, to), base);
+    keptLength[index] = length;
+    Object.assign(kept[index], read);
+  }
+  return read;
 }
 
 /**
@@ -162,18 +202,16 @@ function mapLine(b, from, to) {
  * @returns {import("./logmodel.js").Header | null}
  */
 function headerLine(b, from, to) {
-  over(b, from + HEADER.length, to);
-  const after = bytes[at] === LABELS[1][0];
-  literal(LABELS[after ? 1 : 0]);
-  literal(FIELDS[" manager="]);
-  const manager = hex(8);
-  literal(FIELDS[" mapCount="]);
-  const mapCount = decimal(5);
-  literal(FIELDS[" renderedCount="]);
-  const renderedCount = decimal(5);
-  literal(FIELDS[" cleanupTimer="]);
-  const cleanupTimer = decimal(10);
-  if (at !== end || mapCount > 65535 || renderedCount > 65535 || cleanupTimer > 0xffffffff) return null;
+  let i = from + HEADER.length;
+  const after = b[i] === LABELS[1][0];
+  i = fieldAt(b, i, to, LABELS[after ? 1 : 0]);
+  const manager = i < 0 ? -1 : hexField(b, i, to, FIELDS[" manager="], 8);
+  const mapCount = manager < 0 ? -1 : decimalField(b, i + 17, to, FIELDS[" mapCount="], 5);
+  const renderedCount = mapCount < 0 ? -1 : decimalField(b, next, to, FIELDS[" renderedCount="], 5);
+  const cleanupTimer = renderedCount < 0 ? -1 : decimalField(b, next, to, FIELDS[" cleanupTimer="], 10);
+  if (cleanupTimer < 0 || next !== to || mapCount > 65535 || renderedCount > 65535 || cleanupTimer > 0xffffffff) {
+    return null;
+  }
   return { after, manager, mapCount, renderedCount, cleanupTimer };
 }
 
@@ -301,25 +339,45 @@ function notUnderstood(result, offset) {
  * @param {number} offset
  */
 function line(result, b, from, to, offset) {
-  const model = result.model;
   result.lines++;
-  if (!stamped(b, from, to) || to - from > LONGEST_LINE) return notUnderstood(result, offset);
   const message = from + PREFIX;
-  if (startsWith(b, message, to, MAP)) {
-    const read = mapLine(b, message, to);
-    if (!read || !LogModel.addMap(model, read, offset + (to - from))) notUnderstood(result, offset);
-    return;
-  }
-  if (startsWith(b, message, to, HEADER)) {
+  const fits = stamped(b, from, to) && to - from <= LONGEST_LINE;
+  if (fits && has(b, message, to, MAP)) {
+    const read = repeatedOrRead(b, message, to);
+    if (read && LogModel.addMap(result.model, read, offset + (to - from))) return;
+  } else if (fits && has(b, message, to, HEADER)) {
     const header = headerLine(b, message, to);
-    if (!header) return notUnderstood(result, offset);
-    LogModel.addBlock(model, header, stampTime(b, from), offset, offset + (to - from));
-    return;
+    if (header) return LogModel.addBlock(result.model, header, stampTime(b, from), offset, offset + (to - from));
+  } else if (fits) {
+    nulsIn(result, b, from, to);
+    return otherLine(result, b, from, to, offset);
   }
+  nulsIn(result, b, from, to);
+  notUnderstood(result, offset);
+}
+
+// A map or block line that reads has only the plug-in's letters and digits:
+// only the other lines, and the bytes skipped, are looked at for NULs.
+/** @param {Reading} result @param {Uint8Array} b @param {number} from @param {number} to */
+function nulsIn(result, b, from, to) {
+  if (!result.nulBytes && b.subarray(from, to).includes(0)) result.nulBytes = true;
+}
+
+// A stamped line that is neither a map's nor a block's: an execution decal's,
+// a start-up line, or one that nothing here fits.
+/**
+ * @param {Reading} result
+ * @param {Uint8Array} b
+ * @param {number} from
+ * @param {number} to
+ * @param {number} offset
+ */
+function otherLine(result, b, from, to, offset) {
+  const message = from + PREFIX;
   const words = text.decode(b.subarray(message, to));
-  const splatter = startsWith(b, message, to, SPLATTER);
-  if (splatter || startsWith(b, message, to, VICTIM)) {
-    if (EXECUTION.test(words)) LogModel.addExecution(model, offset, splatter);
+  const splatter = has(b, message, to, SPLATTER);
+  if (splatter || has(b, message, to, VICTIM)) {
+    if (EXECUTION.test(words)) LogModel.addExecution(result.model, offset, splatter);
     else notUnderstood(result, offset);
     return;
   }
@@ -355,8 +413,10 @@ export async function read(file, onProgress) {
   const lines = (data, base, from) => {
     for (let newline = data.indexOf(10, from); newline >= 0; newline = data.indexOf(10, from)) {
       const to = newline > from && data[newline - 1] === 13 ? newline - 1 : newline;
-      if (skipping) skipping = false;
-      else line(result, data, from, to, base + from);
+      if (skipping) {
+        nulsIn(result, data, from, newline);
+        skipping = false;
+      } else line(result, data, from, to, base + from);
       from = newline + 1;
     }
     return from;
@@ -369,7 +429,6 @@ export async function read(file, onProgress) {
     const chunk = await fill(reader, buffer);
     if (chunk.length === 0) break;
     buffer = chunk.buffer;
-    if (!result.nulBytes && chunk.includes(0)) result.nulBytes = true;
     let data = chunk;
     let base = position;
     let from = 0;
@@ -391,6 +450,7 @@ export async function read(file, onProgress) {
       result.lines++;
       skipping = true;
     }
+    if (skipping) nulsIn(result, data, from, data.length);
     carry = skipping ? new Uint8Array(0) : data.slice(from);
     carryOffset = skipping ? position + chunk.length : base + from;
     onProgress(Math.min(1, (position + chunk.length) / file.size));

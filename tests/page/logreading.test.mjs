@@ -93,7 +93,22 @@ test("lines read across the reading's chunks, of any length and either line end:
         parts.push(line, end);
         size += line.length + end.length;
       }
+      // Half the time one NUL, anywhere in the junk line that stands across the chunk's end, or else in any: so
+      // also where a line too long to read is skipped, in either chunk.
+      const nul = shift % 2 === 1;
+      if (nul) {
+        let start = 0;
+        const junkParts = parts.flatMap((part, i) => {
+          start += part.length;
+          return i % 2 === 0 && part.startsWith("x") ? [[i, start - part.length < 4 << 20 && start > 4 << 20]] : [];
+        });
+        const across = junkParts.find(([, spans]) => spans);
+        const [k] = across ?? junkParts[below(junkParts.length)];
+        const at = below(parts[k].length);
+        parts[k] = `${parts[k].slice(0, at)}\0${parts[k].slice(at + 1)}`;
+      }
       const result = await read(new Blob(parts), () => {});
+      assert.equal(result.nulBytes, nul);
       assert.equal(result.lines, parts.length / 2);
       assert.equal(result.notUnderstood, junk.length);
       assert.deepEqual(result.notUnderstoodOffsets, junk.slice(0, 500));
