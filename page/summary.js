@@ -72,7 +72,11 @@ export function owners(model) {
       const cell = first + map;
       if (!cells.present[cell]) continue;
       const owner = cells.owner[cell];
-      let i = index.get(owner);
+      const before = last[map];
+      const same = before >= 0 && cells.owner[before] === owner;
+      // A map mostly keeps its owner from block to block: its index is the
+      // one before, without a look into the map of owners.
+      let i = same ? ownerOf[before] : index.get(owner);
       if (i === undefined) {
         i = index.size;
         index.set(owner, i);
@@ -80,7 +84,7 @@ export function owners(model) {
       }
       counts[i]++;
       ownerOf[cell] = i;
-      if (last[map] >= 0 && cells.owner[last[map]] !== owner) changed[cell] = 1;
+      if (before >= 0 && !same) changed[cell] = 1;
       last[map] = cell;
     }
   }

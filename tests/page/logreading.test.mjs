@@ -98,12 +98,17 @@ test("lines read across the reading's chunks, of any length and either line end:
       const nul = shift % 2 === 1;
       if (nul) {
         let start = 0;
-        const junkParts = parts.flatMap((part, i) => {
+        /** @type {number[]} */
+        const junkParts = [];
+        let across = -1;
+        parts.forEach((part, i) => {
+          if (i % 2 === 0 && part.startsWith("x")) {
+            junkParts.push(i);
+            if (start < 4 << 20 && start + part.length > 4 << 20) across = i;
+          }
           start += part.length;
-          return i % 2 === 0 && part.startsWith("x") ? [[i, start - part.length < 4 << 20 && start > 4 << 20]] : [];
         });
-        const across = junkParts.find(([, spans]) => spans);
-        const [k] = across ?? junkParts[below(junkParts.length)];
+        const k = across >= 0 ? across : junkParts[below(junkParts.length)];
         const at = below(parts[k].length);
         parts[k] = `${parts[k].slice(0, at)}\0${parts[k].slice(at + 1)}`;
       }
