@@ -153,6 +153,71 @@ async function giveLog(page, log) {
   return loaded;
 }
 
+// The script time of an input: its handler, then the drawing in the frames that
+// follow, each timed from an animation frame callback asked for before the
+// painter's to one asked for after it (callbacks run in the order asked), until
+// the timeline is no longer busy. Twenty of each: over the whole log, arrow
+// keys, Ctrl and the wheel (in and out, about a point) and owners chosen in
+// the legend; then arrow keys and Shift and the wheel zoomed in to a
+// sixteenth of the log and to the widest columns.
+function scriptTimes(page) {
+  return page.evaluate(async () => {
+    const canvas = document.getElementById("timeline");
+    const frame = () => new Promise((resolve) => requestAnimationFrame(resolve));
+    const settle = async () => {
+      do await frame(); while (!window.drawn());
+    };
+    // Each frame's pair asked for within callbacks, not after an await, which
+    // would ask for the next frame.
+    const timed = (input) => settle().then(() => new Promise((resolve) => {
+      let ms = 0;
+      let frames = 0;
+      let began = 0;
+      let done = false;
+      const before = () => {
+        began = performance.now();
+        if (!done) requestAnimationFrame(before);
+      };
+      const after = () => {
+        ms += performance.now() - began;
+        frames++;
+        done = window.drawn();
+        if (done) resolve({ ms, frames });
+        else requestAnimationFrame(after);
+      };
+      requestAnimationFrame(before);
+      const start = performance.now();
+      input();
+      ms = performance.now() - start;
+      requestAnimationFrame(after);
+    }));
+    const key = (name) => () => canvas.dispatchEvent(new KeyboardEvent("keydown", { key: name, bubbles: true, cancelable: true }));
+    const wheel = (init) => () => canvas.dispatchEvent(new WheelEvent("wheel", { bubbles: true, cancelable: true,
+      clientX: canvas.getBoundingClientRect().left + 600, clientY: canvas.getBoundingClientRect().top + 300, ...init }));
+    const run = async (make) => {
+      const times = [];
+      for (let i = 0; i < 20; i++) times.push(await timed(make(i)));
+      return times;
+    };
+    canvas.focus();
+    document.getElementById("timeline-whole").click();
+    await settle();
+    const arrows = ["ArrowRight", "ArrowDown", "ArrowRight", "ArrowUp"];
+    const owner = (i) => () => document.querySelectorAll("#timeline-owners button")[i % 6].click();
+    const found = {};
+    found["arrow keys, whole log"] = await run((i) => key(arrows[i % 4]));
+    found["Ctrl and the wheel (zoom), whole log"] = await run((i) => wheel({ deltaY: i < 10 ? -400 : 400, ctrlKey: true }));
+    found["an owner chosen in the legend, whole log"] = await run(owner);
+    for (const [zoomed, keys] of [["a sixteenth of the log", 4], ["widest columns", 8]]) {
+      for (let i = 0; i < keys; i++) key("+")();
+      await settle();
+      found[`arrow keys, ${zoomed}`] = await run((i) => key(arrows[i % 4]));
+      found[`Shift and the wheel, ${zoomed}`] = await run((i) => wheel({ deltaY: i % 2 ? -300 : 300, shiftKey: true }));
+    }
+    return found;
+  });
+}
+
 // The page's own start settled before a figure.
 const settled = () => new Promise((resolve) => setTimeout(resolve, 500));
 
@@ -263,6 +328,7 @@ async function measure() {
     zooms.push(await latency(true));
     scrolls.push(await latency(false));
   }
+  const scripts = await scriptTimes(page);
   await page.goto(pathToFileURL(pageHtml).href);
   await settled();
   await page.emulateCPUThrottling(4);
@@ -272,6 +338,11 @@ async function measure() {
     `largest ${Math.max(...scrolls).toFixed(1)} ms`);
   console.log(`${name}: zoom, input to the frame after the drawing | median ${median(zooms).toFixed(1)} ms, ` +
     `largest ${Math.max(...zooms).toFixed(1)} ms`);
+  for (const [kind, times] of Object.entries(scripts)) {
+    const ms = times.map(({ ms }) => ms);
+    console.log(`${name}: ${kind}, script time from the input to the drawing done | median ${median(ms).toFixed(1)} ms, ` +
+      `largest ${Math.max(...ms).toFixed(1)} ms | frames of drawing: largest ${Math.max(...times.map(({ frames }) => frames))}`);
+  }
   console.log(`${name}, main thread slowed 4x: file given to timeline drawn and counts shown | ` +
     `${(slowed.ms / 1000).toFixed(2)} s | ${slowed.counts}, ${slowed.notUnderstood}`);
   console.log(`${name}, main thread slowed 4x: longest main-thread task while reading | ${longest(slowed)}`);

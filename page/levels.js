@@ -26,6 +26,11 @@ import { CUT_OFF, EVENT, EXECUTION } from "./summary.js";
  * What some blocks hold, as gathered: a level of one span, and for a highlighted owner whether it is in each row.
  * @typedef {Level & { lit: Uint8Array }} Gathered
  */
+/**
+ * Where a highlighted owner is, per level as its levels: `levels[k][s * rows + row]` is 1 where span s of level k
+ * has a cell of the owner's in the row; made while `more` gives false.
+ * @typedef {{ owner: number, levels: Uint8Array[], more: (enough: () => boolean) => boolean }} Lit
+ */
 
 export const NEEDS_CLEAR = 0;
 export const RESET_AFTER_RENDER = 1;
@@ -159,33 +164,51 @@ function forEachPiece(levels, from, to, visit) {
 }
 
 /**
- * Where a highlighted owner has cells: per level, span and row, 1 where any of its cells is the owner's.
+ * Marks the rows of a block whose cell is the owner's, at `into[at + row]`.
  * @param {import("./logmodel.js").Model} model @param {import("./summary.js").Summary} summary
- * @param {Levels} levels @param {number} owner @returns {Uint8Array[]}
+ * @param {number} block @param {number} owner @param {Uint8Array} into @param {number} at
+ */
+function litRows(model, summary, block, owner, into, at) {
+  const first = model.blocks.firstCell[block];
+  const end = Math.min(model.blocks.expected[block], summary.rows);
+  const { present } = model.cells;
+  const { ownerOf } = summary;
+  for (let row = 0; row < end; row++) if (present[first + row] && ownerOf[first + row] === owner) into[at + row] = 1;
+}
+
+/**
+ * Where a highlighted owner has cells: per level, span and row, 1 where any of its cells is the owner's. Made a
+ * piece at a time by `more(enough)`, which goes on until enough() says so and tells whether all is made, so that
+ * no long log's highlight keeps the page busy for long.
+ * @param {import("./logmodel.js").Model} model @param {import("./summary.js").Summary} summary
+ * @param {Levels} levels @param {number} owner @returns {Lit}
  */
 export function lit(model, summary, levels, owner) {
   const rows = levels.rows;
-  const { present } = model.cells;
-  const { firstCell, expected } = model.blocks;
-  /** @type {Uint8Array[]} */
-  const found = [];
-  for (const { count } of levels.levels) {
-    const below = found.at(-1);
-    const made = new Uint8Array(count * rows);
-    for (let s = 0; s < count; s++) {
-      for (let row = 0; row < rows && below; row++) {
-        made[s * rows + row] = below[2 * s * rows + row] | below[(2 * s + 1) * rows + row];
-      }
-      for (let block = 2 * s; block < 2 * s + 2 && !below; block++) {
-        const end = Math.min(expected[block], rows);
-        for (let row = 0, cell = firstCell[block]; row < end; row++, cell++) {
-          if (present[cell] && summary.ownerOf[cell] === owner) made[s * rows + row] = 1;
+  const found = levels.levels.map(({ count }) => new Uint8Array(count * rows));
+  let k = 0;
+  let s = 0;
+  /** @param {() => boolean} enough */
+  const more = (enough) => {
+    for (; k < found.length; k++, s = 0) {
+      const made = found[k];
+      const below = found[k - 1];
+      const count = levels.levels[k].count;
+      for (; s < count; s++) {
+        if (s % 256 === 0 && enough()) return false;
+        if (!below) {
+          litRows(model, summary, 2 * s, owner, made, s * rows);
+          litRows(model, summary, 2 * s + 1, owner, made, s * rows);
+          continue;
+        }
+        for (let row = 0; row < rows; row++) {
+          made[s * rows + row] = below[2 * s * rows + row] | below[(2 * s + 1) * rows + row];
         }
       }
     }
-    found.push(made);
-  }
-  return found;
+    return true;
+  };
+  return { owner, levels: found, more };
 }
 
 /**
@@ -208,21 +231,14 @@ export function gather(model, summary, levels, from, to, into) {
  * Where a highlighted owner is among the blocks [from, to), into `into.lit`.
  * @param {import("./logmodel.js").Model} model @param {import("./summary.js").Summary} summary
  * @param {Levels} levels @param {number} from @param {number} to @param {Gathered} into
- * @param {{ owner: number, levels: Uint8Array[] }} highlight
+ * @param {Lit} highlight all made
  */
 export function gatherLit(model, summary, levels, from, to, into, highlight) {
   const rows = levels.rows;
   into.lit.fill(0);
   forEachPiece(levels, from, to, (k, at) => {
-    if (k >= 0) {
-      for (let row = 0; row < rows; row++) into.lit[row] |= highlight.levels[k][at * rows + row];
-      return;
-    }
-    const first = model.blocks.firstCell[at];
-    const end = Math.min(model.blocks.expected[at], rows);
-    for (let row = 0; row < end; row++) {
-      if (model.cells.present[first + row] && summary.ownerOf[first + row] === highlight.owner) into.lit[row] = 1;
-    }
+    if (k < 0) litRows(model, summary, at, highlight.owner, into.lit, 0);
+    else for (let row = 0; row < rows; row++) into.lit[row] |= highlight.levels[k][at * rows + row];
   });
 }
 

@@ -5,13 +5,15 @@
 import { byId, element, setText } from "./dom.js";
 import { legendTitle, ownerWords } from "./logwords.js";
 import { legendOwners } from "./ownerranking.js";
+import { ownerAt } from "./summary.js";
 
 /** @typedef {import("./summary.js").Owner} Owner */
+/** @typedef {import("./summary.js").Owners} Owners */
 
 /**
  * The legend of a timeline.
  * @param {{ ownersInView: () => Array<[number, number]>, highlight: (owner: number) => void }} timeline
- * @param {Owner[]} owners every owner of the log
+ * @param {Owners} owners every owner of the log
  * @returns {() => void} shows the legend of the view as it now is
  */
 export function create(timeline, owners) {
@@ -25,7 +27,7 @@ export function create(timeline, owners) {
     shownKey = key;
     setText("timeline-legend-title", legendTitle(listed.length, inView.length, owners.length));
     byId("timeline-owners", HTMLElement).replaceChildren(...listed.map((index) =>
-      ownerButton(owners[index], index === highlighted, () => {
+      ownerButton(ownerAt(owners, index), index === highlighted, () => {
         highlighted = index === highlighted ? -1 : index;
         timeline.highlight(highlighted);
         render();

@@ -10,11 +10,16 @@ import * as LogModel from "./logmodel.js";
  * @typedef {{ owner: number, cells: number, css: string, word: number }} Owner
  */
 /**
+ * The owners as columns, one entry each: a few typed arrays cross to the page
+ * at once, where thousands of objects would each be cloned.
+ * @typedef {{ length: number, owner: Uint32Array, cells: Uint32Array, word: Uint32Array }} Owners
+ */
+/**
  * What the timeline draws, as owners() and marks() give it.
  * @typedef {object} Summary
  * @property {Uint32Array} ownerOf per cell, the index of its owner in list
  * @property {Uint8Array} changed per cell, 1 where its map's owner changed
- * @property {Owner[]} list the owners in the order they first appear
+ * @property {Owners} list the owners in the order they first appear
  * @property {Uint8Array} marks per block, its marks' bits, and those after the last block
  * @property {number} rows
  */
@@ -88,12 +93,21 @@ export function owners(model) {
       last[map] = cell;
     }
   }
-  const list = [...index.keys()].map((owner, i) => {
+  const list = { length: index.size, owner: Uint32Array.from(index.keys()), cells: Uint32Array.from(counts),
+    word: new Uint32Array(index.size) };
+  list.owner.forEach((owner, i) => {
     const [r, g, b] = owner === 0 ? NULL_OWNER : hsl((i * 137.508) % 360, 0.62, 0.52);
-    return { owner, cells: counts[i], css: `rgb(${r}, ${g}, ${b})`, word: rgba(r, g, b) };
+    list.word[i] = rgba(r, g, b);
   });
   return { ownerOf, changed, list };
 }
+
+/** @param {number} word @returns {string} an ImageData word's colour in CSS */
+export const css = (word) => `rgb(${word & 255}, ${(word >>> 8) & 255}, ${(word >>> 16) & 255})`;
+
+/** @param {Owners} list @param {number} i @returns {Owner} an owner of the list */
+export const ownerAt = (list, i) => ({ owner: list.owner[i], cells: list.cells[i], css: css(list.word[i]),
+  word: list.word[i] });
 
 // The marks of each block: EVENT, EXECUTION and CUT_OFF. The last entry holds
 // the execution decals logged after the last block.

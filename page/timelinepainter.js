@@ -11,7 +11,7 @@
 import * as LogModel from "./logmodel.js";
 import * as Levels from "./levels.js";
 import { clock } from "./logwords.js";
-import { EXECUTION, rgba } from "./summary.js";
+import { EXECUTION, css, rgba } from "./summary.js";
 import * as View from "./timelineview.js";
 
 const { ROW, BAND, LEFT, STRIP, LABELS, TOP, UNIT } = View;
@@ -32,7 +32,7 @@ const EXECUTION_COLOUR = rgba(140, 0, 160);
 const MARK = rgba(17, 17, 17);
 
 const BUDGET = 8; // ms of drawing in one frame
-const CHUNK = 96; // the widest run of columns drawn at once
+const CHUNK = 96; // the widest run of columns drawn between looks at the clock
 
 /**
  * The units of one drawing: the blocks [from, to) and the pixels [left, right) of each.
@@ -40,13 +40,13 @@ const CHUNK = 96; // the widest run of columns drawn at once
  */
 /**
  * A painter's own state. `nextUnit` is where an unfinished drawing goes on in the next frame, -1 to begin anew;
- * `chunk` a chunk of columns' pixels, drawn into anew, made again only for a new height; `seen` the cells of each
- * owner in view; `got` what the unit being drawn holds; `lit` where the highlighted owner is, made when it is
- * highlighted.
+ * `frame` the drawing's pixels (`pixels` its words), put on the canvas once they are all drawn, made again only
+ * for a new size; `seen` the cells of each owner in view; `got` what the unit being drawn holds; `lit` where the
+ * highlighted owner is, made a piece at a time once it is highlighted.
  * @typedef {{ canvas: HTMLCanvasElement, context: CanvasRenderingContext2D, model: import("./logmodel.js").Model,
  *   summary: Levels.Summarised, drawn: () => void, view: View.View, scheme: Scheme,
- *   words: Uint32Array, seen: Uint32Array, got: Levels.Gathered, lit: { owner: number, levels: Uint8Array[] } | null,
- *   chunk: ImageData | null, units: Units, nextUnit: number, pending: boolean,
+ *   words: Uint32Array, seen: Uint32Array, got: Levels.Gathered, lit: Levels.Lit | null,
+ *   frame: ImageData | null, pixels: Uint32Array, units: Units, nextUnit: number, pending: boolean,
  *   names: { band: HTMLCanvasElement | null, narrowed: number, scheme: Scheme | null } }} Painter
  */
 
@@ -62,8 +62,6 @@ function luminance(word) {
 // Black or white, whichever stands out more: never under 4.5:1 against any colour.
 /** @param {number} word */
 const ink = (word) => (luminance(word) > 0.179 ? "#000" : "#fff");
-/** @param {number} word */
-const css = (word) => `rgb(${word & 255}, ${(word >>> 8) & 255}, ${(word >>> 16) & 255})`;
 /** @param {number} word @param {number} background */
 const faded = (word, background) => {
   /** @param {number} shift */
@@ -99,10 +97,12 @@ export function create(canvas, model, summary, drawn) {
   const size = { pixels: canvas.width, blocks: model.blocks.length, rows: summary.rows };
   /** @type {Painter} */
   const p = { canvas, context: context2d(canvas), model, summary, drawn, view: View.initial(size),
-    scheme: darkScheme?.matches ? DARK : LIGHT, words: Uint32Array.from(summary.list, (owner) => owner.word),
-    seen: new Uint32Array(summary.list.length), got: Levels.gathered(summary.rows), lit: null, chunk: null,
-    units: newUnits(0), nextUnit: -1, pending: false, names: { band: null, narrowed: -1, scheme: null } };
-  nameBand(p);
+    scheme: darkScheme?.matches ? DARK : LIGHT, words: summary.list.word,
+    seen: new Uint32Array(summary.list.length), got: Levels.gathered(summary.rows), lit: null, frame: null,
+    pixels: new Uint32Array(0), units: newUnits(0), nextUnit: -1, pending: false,
+    names: { band: null, narrowed: -1, scheme: null } };
+  // The names' first text is slow to lay out: in a task of its own before the words need them.
+  setTimeout(() => nameBand(p));
   // The newest timeline follows the scheme as it changes.
   if (darkScheme) {
     darkScheme.onchange = () => {
@@ -141,29 +141,34 @@ function busy(canvas, drawing) {
 }
 
 // The drawing goes on a chunk of columns at a time and, past its budget, in
-// the next frame; the words go on last: no frame of a long log keeps the
-// page busy for long, even on a slow computer.
+// the next frame, and is put on the canvas whole with its words: no frame of
+// a long log keeps the page busy for long, even on a slow computer, and the
+// canvas changes, and is sent to the screen, once for each drawing.
 /** @param {Painter} p */
 function draw(p) {
   p.pending = false;
   const started = performance.now();
-  if (!p.chunk || p.chunk.height !== p.canvas.height) p.chunk = p.context.createImageData(CHUNK, p.canvas.height);
-  const began = p.nextUnit < 0;
-  if (began) measure(p);
-  const units = p.units;
-  const first = p.nextUnit;
-  while (p.nextUnit < units.count && ((!began && p.nextUnit === first) || performance.now() - started < BUDGET)) {
-    p.nextUnit = drawChunk(p, p.chunk, p.nextUnit);
+  const spent = () => performance.now() - started >= BUDGET;
+  const { canvas, context } = p;
+  if (!p.frame || p.frame.width !== canvas.width || p.frame.height !== canvas.height) {
+    p.frame = context.createImageData(canvas.width, canvas.height);
+    p.pixels = new Uint32Array(p.frame.data.buffer);
   }
-  // The words go on in a frame of their own when the columns took long.
-  const finish = p.nextUnit === units.count && (first === units.count || performance.now() - started < BUDGET);
-  busy(p.canvas, !finish);
+  if (p.nextUnit < 0) measure(p);
+  const units = p.units;
+  const lighting = p.view.highlight >= 0 && p.lit !== null && !p.lit.more(spent);
+  const first = p.nextUnit;
+  while (!lighting && p.nextUnit < units.count && !spent()) p.nextUnit = drawChunk(p, p.nextUnit);
+  // The picture and its words go on in a frame of their own when the columns took long.
+  const finish = !lighting && p.nextUnit === units.count && (first === units.count || !spent());
+  busy(canvas, !finish);
   if (!finish) {
     p.pending = true;
     requestAnimationFrame(() => draw(p));
     return;
   }
   p.nextUnit = -1;
+  context.putImageData(p.frame, 0, 0);
   labels(p);
   p.drawn();
 }
@@ -187,40 +192,37 @@ function measure(p) {
     Levels.ownerCells(model, summary, summary.levels, units.from[0], units.to[units.count - 1], p.seen);
   } else p.seen.fill(0);
   if (view.highlight >= 0 && p.lit?.owner !== view.highlight) {
-    p.lit = { owner: view.highlight, levels: Levels.lit(model, summary, summary.levels, view.highlight) };
+    p.lit = Levels.lit(model, summary, summary.levels, view.highlight);
   }
+  p.pixels.fill(p.scheme.background);
   p.nextUnit = 0;
 }
 
-// The units from the given one that fit in one chunk's width, drawn and put
-// on the canvas; gives the unit after them.
-/** @param {Painter} p @param {ImageData} chunk @param {number} firstUnit @returns {number} */
-function drawChunk(p, chunk, firstUnit) {
+// The units from the given one that fit in one chunk's width, drawn into the
+// frame; gives the unit after them.
+/** @param {Painter} p @param {number} firstUnit @returns {number} */
+function drawChunk(p, firstUnit) {
   const units = p.units;
   const x0 = units.left[firstUnit];
-  const pixels = new Uint32Array(chunk.data.buffer);
-  pixels.fill(p.scheme.background);
   let u = firstUnit;
   for (; u < units.count && units.right[u] - x0 <= CHUNK; u++) {
     Levels.gather(p.model, p.summary, p.summary.levels, units.from[u], units.to[u], p.got);
     if (p.lit && p.view.highlight >= 0) {
       Levels.gatherLit(p.model, p.summary, p.summary.levels, units.from[u], units.to[u], p.got, p.lit);
     }
-    drawStrips(p, pixels, u, x0);
-    drawCells(p, pixels, u, x0);
+    drawStrips(p, u);
+    drawCells(p, u);
   }
-  const x1 = u < units.count ? units.left[u] : p.canvas.width;
-  p.context.putImageData(chunk, x0, 0, 0, 0, x1 - x0, p.canvas.height);
   return u;
 }
 
 /**
- * A filler of the rows [top, bottom) of one unit's pixels in a chunk.
- * @param {Uint32Array} pixels @param {number} left @param {number} right
+ * A filler of the rows [top, bottom) of one unit's pixels in a frame so many pixels wide.
+ * @param {Uint32Array} pixels @param {number} stride @param {number} left @param {number} right
  * @returns {(top: number, bottom: number, word: number) => void}
  */
-const filler = (pixels, left, right) => (top, bottom, word) => {
-  for (let y = top; y < bottom; y++) pixels.fill(word, y * CHUNK + left, y * CHUNK + right);
+const filler = (pixels, stride, left, right) => (top, bottom, word) => {
+  for (let y = top; y < bottom; y++) pixels.fill(word, y * stride + left, y * stride + right);
 };
 
 /**
@@ -232,13 +234,13 @@ const share = (n, span, most) => (n === 0 ? 0 : 1 + Math.ceil(((most - 1) * Math
 // One unit's strips, each of its blocks' shares: before (light) and after
 // (dark) stacked, a red bar from the top for those cut off, and bars from the
 // foot for events and execution decals.
-/** @param {Painter} p @param {Uint32Array} pixels @param {number} u @param {number} x0 */
-function drawStrips(p, pixels, u, x0) {
+/** @param {Painter} p @param {number} u */
+function drawStrips(p, u) {
   const { from, to, left, right } = p.units;
   const span = to[u] - from[u];
   const got = p.got.blocks;
   const scheme = p.scheme;
-  const fill = filler(pixels, left[u] - x0, right[u] - x0);
+  const fill = filler(p.pixels, p.canvas.width, left[u], right[u]);
   /** @param {number} strip @param {number} size @param {number} word */
   const bar = (strip, size, word) => {
     const foot = LABELS + strip * (STRIP + 1) + STRIP;
@@ -257,12 +259,13 @@ function drawStrips(p, pixels, u, x0) {
 // highlighted owner where it is among them) with its marks: bands along the
 // top and the foot, stripes and a bar on the left, each as large as the share
 // of the unit's blocks that hold it, and at least 2 pixels where any does.
-/** @param {Painter} p @param {Uint32Array} pixels @param {number} u @param {number} x0 */
-function drawCells(p, pixels, u, x0) {
+/** @param {Painter} p @param {number} u */
+function drawCells(p, u) {
   const { owner, cells, lit } = p.got;
-  const { words, scheme } = p;
-  const left = p.units.left[u] - x0;
-  const right = p.units.right[u] - x0;
+  const { words, scheme, pixels } = p;
+  const stride = p.canvas.width;
+  const left = p.units.left[u];
+  const right = p.units.right[u];
   const span = p.units.to[u] - p.units.from[u];
   const band = span === 1 ? BAND : 2 * BAND;
   const highlight = p.view.highlight;
@@ -281,14 +284,14 @@ function drawCells(p, pixels, u, x0) {
     const every = inactive ? Math.min(16, Math.round((4 * span) / inactive)) : 0;
     // Pixel by pixel: a call to fill a line two pixels wide costs more.
     for (let y = top; y < foot; y++) {
-      const line = y * CHUNK;
+      const line = y * stride;
       const marked = y < clear || y >= reset;
       const ink = marked ? MARK : word;
       for (let x = line + left; x < line + right; x++) pixels[x] = ink;
       if (marked) continue;
       const bar = y >= movedTop && y < movedTop + moved ? Math.min(right, left + UNIT) : left;
       for (let x = left; x < bar; x++) pixels[line + x] = MARK;
-      const stripe = every ? left + ((every - ((x0 + left + y) % every)) % every) : right;
+      const stripe = every ? left + ((every - ((left + y) % every)) % every) : right;
       for (let x = stripe; x < right; x += every) pixels[line + x] = MARK;
     }
   }
@@ -366,7 +369,7 @@ function cellTexts(p) {
     for (let row = 0; row < Math.min(rows, expected[block]); row++) {
       const cell = firstCell[block] + row;
       if (!present[cell]) continue;
-      let word = list[ownerOf[cell]].word;
+      let word = list.word[ownerOf[cell]];
       if (view.highlight >= 0 && ownerOf[cell] !== view.highlight) word = faded(word, scheme.background);
       const room = slot[cell] === LogModel.NO_SLOT ? "no slot" : `slot ${slot[cell]}`;
       const text = view.width >= 64 ? `${decals[cell]} · ${room}` : String(decals[cell]);

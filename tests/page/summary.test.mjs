@@ -7,7 +7,7 @@
 // test that writes these logs put them).
 import assert from "node:assert/strict";
 import { test } from "node:test";
-import { marks, owners, rowCount } from "../../page/summary.js";
+import { marks, ownerAt, owners, rowCount } from "../../page/summary.js";
 import { generatedRecord, readLog, referenceLog } from "./Reference.mjs";
 
 test("the timeline's summary of a long log follows the stand-in's record", async () => {
@@ -16,7 +16,7 @@ test("the timeline's summary of a long log follows the stand-in's record", async
 
   const { ownerOf, changed, list } = owners(model);
   const cellOwners = blocks.flatMap((block) => block.maps.map((map) => map.owner));
-  assert.deepEqual(cellOwners.map((_, cell) => list[ownerOf[cell]].owner), cellOwners);
+  assert.deepEqual(cellOwners.map((_, cell) => list.owner[ownerOf[cell]]), cellOwners);
   // A cell is marked where its map's owner differs from the one in the last block that showed the map.
   /** @type {number[]} */
   const last = [];
@@ -27,9 +27,9 @@ test("the timeline's summary of a long log follows the stand-in's record", async
   }));
   assert.deepEqual([...changed], moved);
   assert.ok(moved.includes(1));
-  assert.equal(list.reduce((sum, owner) => sum + owner.cells, 0), cellOwners.length);
+  assert.equal(list.cells.reduce((sum, cells) => sum + cells, 0), cellOwners.length);
   assert.equal(new Set(cellOwners).size, list.length);
-  assert.equal(list.find((owner) => owner.owner === 0)?.css, "rgb(150, 150, 150)", "no owner in grey");
+  assert.equal(ownerAt(list, list.owner.indexOf(0)).css, "rgb(150, 150, 150)", "no owner in grey");
 
   const bits = marks(model);
   const marked = [...bits.keys()].filter((block) => bits[block] & 2);
