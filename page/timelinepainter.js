@@ -17,19 +17,19 @@ import * as View from "./timelineview.js";
 const { ROW, BAND, LEFT, STRIP, LABELS, TOP, UNIT } = View;
 const FONT = "10px sans-serif";
 
-/** @typedef {{ background: number, empty: number, before: number, after: number, text: string, cursor: string }} Scheme */
-// The colours that follow the page's light or dark scheme.
+/** @typedef {{ background: number, empty: number, before: number, after: number, text: string, mark: number }} Scheme */
+// The colours that follow the page's light or dark scheme; the flags' marks
+// stand out against the paper, which a cell's marked edge meets.
 /** @type {Scheme} */
 const LIGHT = { background: rgba(250, 250, 250), empty: rgba(226, 226, 232), before: rgba(190, 190, 196),
-  after: rgba(90, 90, 100), text: "#333", cursor: "#0b57d0" };
+  after: rgba(90, 90, 100), text: "#333", mark: rgba(17, 17, 17) };
 /** @type {Scheme} */
 const DARK = { background: rgba(23, 23, 26), empty: rgba(48, 48, 56), before: rgba(150, 150, 160),
-  after: rgba(78, 78, 90), text: "#d8d8e0", cursor: "#8ab4f8" };
+  after: rgba(78, 78, 90), text: "#d8d8e0", mark: rgba(240, 240, 244) };
 const darkScheme = typeof matchMedia === "function" ? matchMedia("(prefers-color-scheme: dark)") : null;
 const UNFINISHED = rgba(200, 30, 30);
 const EVENT_COLOUR = rgba(230, 120, 0);
 const EXECUTION_COLOUR = rgba(140, 0, 160);
-const MARK = rgba(17, 17, 17);
 
 const BUDGET = 8; // ms of drawing in one frame
 const CHUNK = 96; // the widest run of columns drawn at once
@@ -42,8 +42,10 @@ const CHUNK = 96; // the widest run of columns drawn at once
  * A painter's own state. `nextUnit` is where an unfinished drawing goes on in the next frame, -1 to begin anew;
  * `chunk` a chunk of columns' pixels, drawn into anew, made again only for a new height; `seen` the cells of each
  * owner in view; `got` what the unit being drawn holds; `lit` where the highlighted owner is, made when it is
- * highlighted.
+ * highlighted. `width` and `height` are the drawing's in CSS pixels, which the columns are drawn in on `plain`;
+ * `scale` the device's pixels to one of them, which the canvas's buffer has.
  * @typedef {{ canvas: HTMLCanvasElement, context: CanvasRenderingContext2D, model: import("./logmodel.js").Model,
+ *   width: number, height: number, scale: number, plain: CanvasRenderingContext2D,
  *   summary: Levels.Summarised, drawn: () => void, view: View.View, scheme: Scheme,
  *   words: Uint32Array, seen: Uint32Array, got: Levels.Gathered, lit: { owner: number, levels: Uint8Array[] } | null,
  *   chunk: ImageData | null, units: Units, nextUnit: number, pending: boolean,
@@ -78,12 +80,38 @@ function context2d(canvas) {
   return context;
 }
 
+/**
+ * The canvas's drawing buffer as large as the canvas shows, in the device's pixels, for so many rows: so that
+ * nothing drawn is scaled by the browser. Gives the drawing's size in CSS pixels, the device's pixels to one of
+ * them, and whether the buffer changed (which clears it).
+ * @param {HTMLCanvasElement} canvas
+ * @param {number} rows
+ * @returns {{ width: number, height: number, scale: number, changed: boolean }}
+ */
+export function fit(canvas, rows) {
+  const scale = window.devicePixelRatio || 1;
+  const width = Math.max(LEFT + UNIT, Math.floor(canvas.clientWidth));
+  const height = View.height(rows);
+  canvas.style.height = `${height + 2 * canvas.clientTop}px`; // the drawing and the border around it
+  const device = [Math.round(width * scale), Math.round(height * scale)];
+  const changed = canvas.width !== device[0] || canvas.height !== device[1];
+  if (changed) [canvas.width, canvas.height] = device;
+  return { width, height, scale, changed };
+}
+
+// The canvas that the columns are drawn on in CSS pixels, as large as the drawing.
+/** @param {Painter} p */
+function plainSize(p) {
+  p.plain.canvas.width = p.width;
+  p.plain.canvas.height = p.height;
+}
+
 /** @param {number} size @returns {Units} */
 const newUnits = (size) => ({ count: 0, from: new Int32Array(size), to: new Int32Array(size),
   left: new Int32Array(size), right: new Int32Array(size) });
 
 /** @param {Painter} p @returns {View.Size} */
-const sizeOf = (p) => ({ pixels: p.canvas.width, blocks: p.model.blocks.length, rows: p.summary.rows });
+const sizeOf = (p) => ({ pixels: p.width, blocks: p.model.blocks.length, rows: p.summary.rows });
 
 /**
  * A painter for a canvas, which it makes as tall as the summary's rows; it draws a view when asked, following the
@@ -92,13 +120,15 @@ const sizeOf = (p) => ({ pixels: p.canvas.width, blocks: p.model.blocks.length, 
  * @param {import("./logmodel.js").Model} model
  * @param {Levels.Summarised} summary
  * @param {() => void} drawn
- * @returns {{ redraw: (view: View.View) => void, ownersInView: () => Array<[number, number]> }}
+ * @returns {{ redraw: (view: View.View) => void, ownersInView: () => Array<[number, number]>, width: () => number,
+ *   resize: () => boolean }}
  */
 export function create(canvas, model, summary, drawn) {
-  canvas.height = View.height(summary.rows);
-  const size = { pixels: canvas.width, blocks: model.blocks.length, rows: summary.rows };
+  const { width, height, scale } = fit(canvas, summary.rows);
+  const size = { pixels: width, blocks: model.blocks.length, rows: summary.rows };
   /** @type {Painter} */
   const p = { canvas, context: context2d(canvas), model, summary, drawn, view: View.initial(size),
+    width, height, scale, plain: context2d(document.createElement("canvas")),
     scheme: darkScheme?.matches ? DARK : LIGHT, words: Uint32Array.from(summary.list, (owner) => owner.word),
     seen: new Uint32Array(summary.list.length), got: Levels.gathered(summary.rows), lit: null, chunk: null,
     units: newUnits(0), nextUnit: -1, pending: false, names: { band: null, narrowed: -1, scheme: null } };
@@ -110,8 +140,19 @@ export function create(canvas, model, summary, drawn) {
       redraw(p, p.view);
     };
   }
+  plainSize(p);
   return {
     redraw: (view) => redraw(p, view),
+    width: () => p.width,
+    // The canvas fitted to its size as it shows now; true if that changed, and the view must be drawn again.
+    resize() {
+      const fitted = fit(canvas, summary.rows);
+      if (!fitted.changed && fitted.width === p.width) return false;
+      Object.assign(p, { width: fitted.width, height: fitted.height, scale: fitted.scale, chunk: null });
+      p.names.band = null;
+      plainSize(p);
+      return true;
+    },
     // The owners of the cells in view, as counted when the last drawing began, in their order.
     ownersInView() {
       /** @type {Array<[number, number]>} */
@@ -147,7 +188,9 @@ function busy(canvas, drawing) {
 function draw(p) {
   p.pending = false;
   const started = performance.now();
-  if (!p.chunk || p.chunk.height !== p.canvas.height) p.chunk = p.context.createImageData(CHUNK, p.canvas.height);
+  if (!p.chunk || p.chunk.height !== p.height) p.chunk = p.context.createImageData(CHUNK, p.height);
+  p.context.setTransform(1, 0, 0, 1, 0, 0);
+  p.context.imageSmoothingEnabled = false; // each drawn pixel a square of the device's
   const began = p.nextUnit < 0;
   if (began) measure(p);
   const units = p.units;
@@ -171,7 +214,7 @@ function draw(p) {
 // The units in view, for a drawing that begins, and the owners' cells in them.
 /** @param {Painter} p */
 function measure(p) {
-  const capacity = Math.ceil(p.canvas.width / UNIT) + 2;
+  const capacity = Math.ceil(p.width / UNIT) + 2;
   if (p.units.from.length < capacity) p.units = newUnits(capacity);
   const units = p.units;
   units.count = 0;
@@ -209,8 +252,10 @@ function drawChunk(p, chunk, firstUnit) {
     drawStrips(p, pixels, u, x0);
     drawCells(p, pixels, u, x0);
   }
-  const x1 = u < units.count ? units.left[u] : p.canvas.width;
-  p.context.putImageData(chunk, x0, 0, 0, 0, x1 - x0, p.canvas.height);
+  const x1 = u < units.count ? units.left[u] : p.width;
+  p.plain.putImageData(chunk, x0, 0, 0, 0, x1 - x0, p.height);
+  const s = p.scale;
+  p.context.drawImage(p.plain.canvas, x0, 0, x1 - x0, p.height, x0 * s, 0, (x1 - x0) * s, p.height * s);
   return u;
 }
 
@@ -283,13 +328,13 @@ function drawCells(p, pixels, u, x0) {
     for (let y = top; y < foot; y++) {
       const line = y * CHUNK;
       const marked = y < clear || y >= reset;
-      const ink = marked ? MARK : word;
+      const ink = marked ? scheme.mark : word;
       for (let x = line + left; x < line + right; x++) pixels[x] = ink;
       if (marked) continue;
       const bar = y >= movedTop && y < movedTop + moved ? Math.min(right, left + UNIT) : left;
-      for (let x = left; x < bar; x++) pixels[line + x] = MARK;
+      for (let x = left; x < bar; x++) pixels[line + x] = scheme.mark;
       const stripe = every ? left + ((every - ((x0 + left + y) % every)) % every) : right;
-      for (let x = stripe; x < right; x += every) pixels[line + x] = MARK;
+      for (let x = stripe; x < right; x += every) pixels[line + x] = scheme.mark;
     }
   }
 }
@@ -298,8 +343,9 @@ function drawCells(p, pixels, u, x0) {
 // where they are wide enough, and the frames of the chosen cell and the cursor.
 /** @param {Painter} p */
 function labels(p) {
-  const { context, canvas, view, scheme } = p;
+  const { context, view, scheme } = p;
   const size = sizeOf(p);
+  context.setTransform(p.scale, 0, 0, p.scale, 0, 0);
   context.fillStyle = scheme.text;
   context.font = FONT;
   context.textBaseline = "top";
@@ -307,18 +353,25 @@ function labels(p) {
   const end = Math.min(size.blocks, view.first + View.shown(view, size));
   for (let column = Math.ceil(view.first / every) * every; column < end; column += every) {
     const x = LEFT + (column - view.first) * view.width;
-    context.fillText(clock(p.model.blocks.time[column]), x + 1, 2);
+    const text = clock(p.model.blocks.time[column]);
+    context.fillText(text, Math.min(x + 1, p.width - 1 - context.measureText(text).width), 2); // inside the canvas
   }
   context.fillStyle = css(scheme.background);
-  context.fillRect(0, 0, LEFT, canvas.height);
-  context.drawImage(nameBand(p), 0, 0);
+  context.fillRect(0, 0, LEFT, p.height);
+  context.drawImage(nameBand(p), 0, 0, LEFT, p.height);
   context.save();
   context.beginPath();
-  context.rect(LEFT, 0, View.plot(size), canvas.height);
+  context.rect(LEFT, 0, View.plot(size), p.height);
   context.clip();
   if (view.width >= 16) cellTexts(p);
   if (view.chosen) frame(p, view.chosen, 0, "#000", []);
-  if (view.focused) frame(p, view.cursor, 3, scheme.cursor, [4, 3]);
+  if (view.focused) {
+    // Dashes dark and light by turns: over any cell's colour one of the two stands out.
+    frame(p, view.cursor, 3, "#000", [4, 3]);
+    context.lineDashOffset = -4;
+    frame(p, view.cursor, 3, "#fff", [3, 4]);
+    context.lineDashOffset = 0;
+  }
   context.restore();
 }
 
@@ -328,9 +381,10 @@ function nameBand(p) {
   const { view, scheme, names } = p;
   if (names.band && names.narrowed === view.narrowed && names.scheme === scheme) return names.band;
   const band = document.createElement("canvas");
-  band.width = LEFT;
-  band.height = p.canvas.height;
+  band.width = Math.round(LEFT * p.scale);
+  band.height = Math.round(p.height * p.scale);
   const context = context2d(band);
+  context.scale(p.scale, p.scale);
   context.font = FONT;
   context.textBaseline = "middle";
   context.fillStyle = scheme.text;

@@ -17,6 +17,10 @@ const bin = dirname(dirname(referenceProgram));
 const [oversized, stopped] = readFileSync(join(bin, "pagetests/reference-logs.jsonl"), "utf8").trim().split("\n")
   .map((line) => JSON.parse(line).folder.replace(/^Z:/, ""));
 
+// What the page says of a log without diagnostics blocks: how to have them.
+const NO_BLOCKS = "no damage-map blocks (for the timeline, set LogDamageMapDiagnostics=1, with EnableLogging=1, " +
+  "under [Logging] in Vorlaine.Crimsel.ini)";
+
 // A log, what the start-up part must say, the timeline's counts and its events.
 const LOGS = [
   {
@@ -27,11 +31,11 @@ const LOGS = [
     events: ["renderedCount 1 to 2", "map[00]: needsClear raised", "map[01] went inactive"],
   },
   {
-    log: "games/scene-another-build/Crimsel.log", counts: "0 blocks, 0 maps",
+    log: "games/scene-another-build/Crimsel.log", counts: NO_BLOCKS,
     startup: ["not the version of the game that the plug-in is made for (call at 0x005AD857 leads to 0x0059A1B0"],
   },
   {
-    log: "games/scene-another-plugin/Crimsel.log", counts: "0 blocks, 0 maps",
+    log: "games/scene-another-plugin/Crimsel.log", counts: NO_BLOCKS,
     startup: ["The decal colour and opacity patch (PatchBloodDecalColorAndAlpha) is not installed: another plug-in " +
       "(PeerHooks.dll) put a jump", "The stale damage-map fix (FixStaleDamageMapDecals) is not installed: another " +
       "plug-in (PeerHooks.dll) put a call"],
@@ -325,7 +329,7 @@ test("every log that the plug-in wrote in this run is understood whole", async (
   for (const log of logs) {
     const shown = await giveLog(page, log, "Crimsel.log");
     // A file that the tests planted where logging stays off holds no line of the plug-in's.
-    if (shown.startup.length === 0 && shown.counts === "0 blocks, 0 maps" && shown.executions === "0 execution decals") {
+    if (shown.startup.length === 0 && shown.counts === NO_BLOCKS && shown.executions === "0 execution decals") {
       continue;
     }
     checked++;
@@ -350,8 +354,8 @@ test("bad input gets a clear message, and a log's text is only ever text", async
     { name: "interleaved.log", bytes: Buffer.from(interleaved.join("\r\n"), "latin1"),
       notUnderstood: "0 lines not understood", counts: "4 blocks, 2 maps", executions: "10 execution decals" },
     { name: "empty.log", bytes: Buffer.alloc(0), problem: "The file is empty" },
-    { name: "binary.log", bytes: Buffer.from([0x89, 0x50, 0x4e, 0x47, 0, 0, 0, 13, 10, 0xff]), problem: "holds NUL bytes" },
-    { name: "utf16.log", bytes: Buffer.from(`\ufeff${scene.toString("latin1")}`, "utf16le"), problem: "holds NUL bytes" },
+    { name: "binary.log", bytes: Buffer.from([0x89, 0x50, 0x4e, 0x47, 0, 0, 0, 13, 10, 0xff]), problem: "holds zero bytes" },
+    { name: "utf16.log", bytes: Buffer.from(`\ufeff${scene.toString("latin1")}`, "utf16le"), problem: "holds zero bytes" },
     { name: "Vorlaine.Crimsel.ini", bytes: readFileSync(join(bin, "games/scene/Vorlaine.Crimsel.ini")),
       problem: "This is not a Crimsel.log" },
     { name: "cut.log", bytes: Buffer.from(lines.slice(0, header + 2).join("\r\n"), "latin1"), problem: "cut off",
@@ -363,7 +367,7 @@ test("bad input gets a clear message, and a log's text is only ever text", async
     { name: "unknown.log", bytes: sceneThen(`${stamp}not a line of the plug-in's\r\n`.repeat(600)),
       notUnderstood: "600 lines not understood", counts: "4 blocks, 2 maps" },
     { name: "executions-only.log", bytes: Buffer.from(lines.filter((line) => line.includes("] Execution ")).join("\r\n"),
-      "latin1"), counts: "0 blocks, 0 maps", executionList: lines.filter((line) => line.includes("] Execution ")) },
+      "latin1"), counts: NO_BLOCKS, executionList: lines.filter((line) => line.includes("] Execution ")) },
     { name: "no-maps.log", bytes: Buffer.from(lines[header].replace(/mapCount=\d+/, "mapCount=0"), "latin1"),
       counts: "1 block, 0 maps" },
     { name: "another-plug-in-in-no-module.log", bytes: sceneThen(`${stamp}CharacterDamageManager diagnostics hook not ` +
