@@ -60,9 +60,10 @@ export function create(canvas, model, summary, handlers) {
   Input.listen(canvas, { view: () => view, change, size, cells: { firstCell, expected, present, flags,
     changed: summary.changed }, choose, cursor: handlers.cursor, mapName: handlers.mapName });
   change(view);
-  // The newest timeline follows the canvas's size as the window changes.
+  // The newest timeline follows the canvas's size as the window changes; a hidden canvas (a log being read) keeps
+  // its drawing.
   resized = () => {
-    if (painter.resize()) change(view);
+    if (canvas.clientWidth > 0 && painter.resize()) change(view);
   };
   if (!watching && typeof ResizeObserver === "function") {
     watching = new ResizeObserver(() => resized());

@@ -11,6 +11,7 @@ import {
   browserSession, giveIni, giveLog, referenceProgram, scratchFolder, timelinePixels, writeFiles,
 } from "./PageDriver.mjs";
 import { referenceLog } from "./Reference.mjs";
+import { LABELS } from "../../page/timelineview.js";
 
 assert.ok(referenceProgram, "CRIMSEL_PAGE_REFERENCE names the reference program");
 const bin = dirname(dirname(referenceProgram));
@@ -312,7 +313,8 @@ test("the timeline draws one row per map in its owner's colour, and each strip o
   assert.deepEqual(shared, [], "the events and the execution decals each in a strip of their own");
 });
 
-test("every log that the plug-in wrote in this run is understood whole", async () => {
+// Every log that the plug-in wrote in this run.
+function runLogs() {
   /** @type {string[]} */
   const logs = [];
   const walk = (/** @type {string} */ folder) => {
@@ -324,9 +326,13 @@ test("every log that the plug-in wrote in this run is understood whole", async (
     }
   };
   walk(bin);
+  return logs;
+}
+
+test("every log that the plug-in wrote in this run is understood whole", async () => {
   const page = await session.open();
   let checked = 0;
-  for (const log of logs) {
+  for (const log of runLogs()) {
     const shown = await giveLog(page, log, "Crimsel.log");
     // A file that the tests planted where logging stays off holds no line of the plug-in's.
     if (shown.startup.length === 0 && shown.counts === NO_BLOCKS && shown.executions === "0 execution decals") {
@@ -416,6 +422,29 @@ test("bad input gets a clear message, and a log's text is only ever text", async
   assert.equal(await page.title(), "Vorlaine.Crimsel: blood decal colour and settings");
 });
 
+// Where the page's tables and captions break a word other than at a blank, a
+// hyphen or a place marked for it (a long name's pieces are cut by the page
+// itself), and the
+// lines to paste that their boxes do not show whole.
+/** @param {import("puppeteer-core").Page} page */
+const fitted = (page) => page.evaluate(() => {
+  const broken = [];
+  for (const holder of document.querySelectorAll("#ini-settings td, #log-startup td, figcaption")) {
+    const walker = document.createTreeWalker(holder, NodeFilter.SHOW_TEXT);
+    for (let text = walker.nextNode(); text; text = walker.nextNode()) {
+      for (const word of (text.textContent ?? "").matchAll(/[^\s-]+-?/g)) { // a line may break after a hyphen
+        const range = document.createRange();
+        range.setStart(text, word.index ?? 0);
+        range.setEnd(text, (word.index ?? 0) + word[0].length);
+        if (new Set([...range.getClientRects()].map((rect) => Math.round(rect.top))).size > 1) broken.push(word[0]);
+      }
+    }
+  }
+  const boxes = [.../** @type {NodeListOf<HTMLTextAreaElement>} */ (document.querySelectorAll("#paste textarea"))]
+    .filter((box) => box.scrollHeight > box.clientHeight || box.scrollWidth > box.clientWidth).map((box) => box.id);
+  return { broken, boxes };
+});
+
 // Phones, half a screen and a desktop, with an INI and a log read and a cell
 // chosen: the page never scrolls sideways; the timeline takes the page's scheme.
 test("the page fits every window from 320 pixels wide, and the timeline follows the dark scheme", async () => {
@@ -427,7 +456,32 @@ test("the page fits every window from 320 pixels wide, and the timeline follows 
     await page.setViewport({ width, height: 800 });
     const wide = await page.evaluate(() => document.documentElement.scrollWidth);
     assert.ok(wide <= width, `a window ${width} pixels wide: the page is ${wide} pixels wide`);
+    assert.deepEqual(await fitted(page), { broken: [], boxes: [] }, `a window ${width} pixels wide`);
+    // The timeline's drawing as large as it shows, once it has followed the window, and its time stamps inside it.
+    await page.waitForFunction(() => {
+      const canvas = /** @type {HTMLCanvasElement} */ (document.getElementById("timeline"));
+      return canvas.width === Math.round(canvas.clientWidth * devicePixelRatio) && canvas.getAttribute("aria-busy") === "false";
+    }, { timeout: 5000 }).catch(() => assert.fail(`${width} pixels: the timeline is drawn at another size than it shows`));
+    const { width: drawn, rgba } = await timelinePixels(page);
+    // The last column along the time stamps all one colour: no stamp's glyphs cut there.
+    const edge = new Set([...Array(LABELS).keys()].map((y) => rgba.readUInt32BE(4 * (y * drawn + drawn - 1))));
+    assert.equal(edge.size, 1, `${width} pixels: no time stamp runs off the timeline`);
   }
+  // Every start-up line of every log of the run, in one log, at the narrowest window.
+  const stamp = /^\[[^\]]*\] /;
+  const startup = [...new Map(runLogs().flatMap((log) => readFileSync(log, "latin1").split("\r\n"))
+    .filter((line) => stamp.test(line) && !/\] (DamageMapState | {2}map\[|Execution )/.test(line))
+    .map((line) => [line.replace(stamp, ""), line])).values()];
+  const [path] = writeFiles(scratchFolder(), [{ name: "start-ups.log", bytes: Buffer.from(startup.join("\r\n"), "latin1") }]);
+  await page.setViewport({ width: 320, height: 800 });
+  const shown = await giveLog(page, path, "start-ups.log");
+  // A file that a test planted beside the plug-in's logs holds a line of its own, which is no start-up's.
+  assert.equal(shown.startup.length + numberIn(/^(\d+)/, shown.notUnderstood ?? ""), startup.length,
+    "a sentence for each line but those not understood");
+  assert.ok(found(shown.startup, "(PatchBloodDecalColorAndAlpha=0)"), "the colour patch off among them");
+  const wide = await page.evaluate(() => document.documentElement.scrollWidth);
+  assert.ok(wide <= 320, `every start-up sentence in a window 320 pixels wide: the page is ${wide} pixels wide`);
+  assert.deepEqual(await fitted(page), { broken: [], boxes: [] }, "every start-up sentence, 320 pixels");
   // The scheme's change reaches the page a moment after the switch.
   const background = () => {
     const canvas = /** @type {HTMLCanvasElement} */ (document.getElementById("timeline"));
