@@ -2,6 +2,7 @@
 // plug-in reads the INI, and what the page says and gives of it: its words, the
 // lines to paste and a link's query. No DOM, so that Node can import it.
 
+import * as BlendModel from "./model.js";
 import * as IniReading from "./reading.js";
 
 /** @typedef {"Red" | "Green" | "Blue" | "Alpha"} Channel */
@@ -65,36 +66,57 @@ export function fromSettings(settings) {
 }
 
 /**
+ * A share in whole per cent, never 0 or 100 for a share that is neither none nor all.
+ * @param {number} part
+ * @param {number} whole
+ * @returns {number}
+ */
+const percent = (part, whole) => (part === 0 || part === whole ? (100 * part) / whole
+  : Math.min(99, Math.max(1, Math.round((100 * part) / whole))));
+
+/**
  * @param {Colour} colour
  * @returns {string}
  */
 export function words(colour) {
   const opacity = colour.Alpha === 255 ? "opaque" : colour.Alpha === 0 ? "fully clear"
-    : `${Math.round((colour.Alpha / 255) * 100)} % opaque`;
+    : `${percent(colour.Alpha, 255)} % opaque`;
   return `Red ${colour.Red}, Green ${colour.Green}, Blue ${colour.Blue}, Alpha ${colour.Alpha} (${opacity})`;
 }
 
 /**
- * How the game blends the colour, and what to do for dark, solid blood.
+ * How the game blends the colour with the patch, against the usual blending, and advice where this colour
+ * calls for it: a translucent colour is added over what lies below, so it lightens it, and a bright one washes
+ * out towards white.
  * @param {Colour} colour
  * @returns {string}
  */
 export function blendWords(colour) {
-  return colour.Alpha === 255
-    ? "At Alpha 255 both blend alike: the decal shows its colour as it is. Dark, solid blood: keep the colour " +
-      "low and Alpha at 255."
-    : `At Alpha ${colour.Alpha} the game adds the whole colour on top of what lies below, of which it keeps ` +
-      `${Math.round(((255 - colour.Alpha) / 255) * 100)} %: the decal comes out lighter than with the usual ` +
-      "blending, and bright colours wash out towards white. Dark, solid blood: keep the colour low and Alpha at 255.";
+  if (colour.Alpha === 255) return "At Alpha 255 both blend alike: the decal shows its colour as it is.";
+  const kept = `${percent(255 - colour.Alpha, 255)} %`;
+  if (colour.Red + colour.Green + colour.Blue === 0) {
+    return `At Alpha ${colour.Alpha} black blends alike both ways: it keeps ${kept} of what lies below and ` +
+      "darkens the rest.";
+  }
+  const bright = Math.max(colour.Red, colour.Green, colour.Blue) >= 128;
+  return `At Alpha ${colour.Alpha} the game adds the whole colour on top of what lies below, of which it keeps ` +
+    `${kept}: the decal comes out lighter than with the usual blending` +
+    (bright ? ", and this bright colour washes out towards white over light skin. For a decal that keeps its " +
+      "colour, lower the colour or raise Alpha towards 255." : ". For a decal that covers what lies below, raise " +
+      "Alpha towards 255.");
 }
 
+// The swatch's two backgrounds, opaque ARGB: where the patch's blend shows the colour itself, and where a
+// translucent colour washes out most.
+const SWATCH_BACKGROUNDS = [0xff000000, 0xffffffff];
+
 /**
- * The colour over a chequer, as a shadow that fills the swatch, so that a clear colour shows as clear.
+ * What the swatch shows over each of its two backgrounds: the colour as the patch blends it there.
  * @param {Colour} colour
- * @returns {string}
+ * @returns {{ over: number, shows: import("./model.js").Rgba }[]}
  */
-export const swatchShadow = (colour) =>
-  `inset 0 0 0 2rem rgba(${colour.Red}, ${colour.Green}, ${colour.Blue}, ${colour.Alpha / 255})`;
+export const swatchColours = (colour) => SWATCH_BACKGROUNDS.map((over) =>
+  ({ over, shows: BlendModel.blend(BlendModel.TEXEL_INSIDE, rgba(colour), over, BlendModel.PATCHED) }));
 
 /**
  * The colour as the blend model takes it.

@@ -1,6 +1,8 @@
 // The few DOM helpers that the page's parts share: an element of the page by
-// its id or a selector, of the kind expected; words set as text; a new element
-// holding text.
+// its id or a selector, of the kind expected; words set as text, long names
+// with their places to break; a new element holding text.
+
+import { breakable } from "./breaks.js";
 
 /**
  * The page's element of this id, of the kind that the code expects.
@@ -50,4 +52,17 @@ export function element(tag, text, className) {
   if (text !== undefined) made.textContent = text;
   if (className) made.className = className;
   return made;
+}
+
+/**
+ * Text set as the text of an element, with the places where its long names may break marked.
+ * @template {Element} T
+ * @param {T} target
+ * @param {string} text
+ * @returns {T} the element
+ */
+export function setBreakable(target, text) {
+  target.replaceChildren(...breakable(text).flatMap((piece, i) =>
+    (i === 0 ? [piece] : [document.createElement("wbr"), piece])));
+  return target;
 }

@@ -57,7 +57,7 @@ function panels(figure) {
       const caption = document.createElement("span");
       const alpha = document.createElement("output");
       alpha.dataset.background = background.name;
-      caption.append(`${background.name}: target alpha `, alpha);
+      caption.append(`over ${background.name}; the damage map's own opacity there: `, alpha, " of 255");
       panel.append(canvas, caption);
       holder.append(panel);
     }
@@ -78,4 +78,22 @@ export function drawPreview(figure, colour, factors) {
   panels(figure).forEach(({ canvas, alpha }, i) => {
     alpha.textContent = String(drawPanel(canvas, colour, BlendModel.BACKGROUNDS[i].argb, factors).a);
   });
+}
+
+const SQUARE = 8; // the swatch's chequer, in pixels
+
+/**
+ * The swatch: a chequer of its two backgrounds, each square the colour as the patch blends it there.
+ * @param {HTMLCanvasElement} canvas
+ * @param {{ over: number, shows: import("./model.js").Rgba }[]} squares the colour over each background
+ */
+export function drawSwatch(canvas, squares) {
+  const context = /** @type {CanvasRenderingContext2D} */ (canvas.getContext("2d"));
+  for (let y = 0; y < canvas.height; y += SQUARE) {
+    for (let x = 0; x < canvas.width; x += SQUARE) {
+      const { r, g, b } = squares[(x + y) / SQUARE % squares.length].shows;
+      context.fillStyle = `rgb(${r}, ${g}, ${b})`;
+      context.fillRect(x, y, SQUARE, SQUARE);
+    }
+  }
 }

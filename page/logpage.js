@@ -12,7 +12,6 @@ import { cursorWords } from "./logwords.js";
 import * as OwnerLegend from "./ownerlegend.js";
 import * as StartupReport from "./startupreport.js";
 import * as Timeline from "./timeline.js";
-import * as TimelineView from "./timelineview.js";
 
 /** @typedef {import("./logmodel.js").Model} Model */
 /** @typedef {import("./levels.js").Summarised} Summary the summary with its levels */
@@ -61,8 +60,7 @@ export function startLogPart() {
       // a frame before the one that begins its drawing.
       const canvas = byId("timeline", HTMLCanvasElement);
       canvas.setAttribute("aria-busy", "true");
-      canvas.width = Math.max(320, Math.floor(canvas.clientWidth)); // as wide as it shows, inside its border
-      canvas.height = TimelineView.height(summary.rows);
+      Timeline.fit(canvas, summary.rows); // as large as it shows, inside its border
       requestAnimationFrame(() => setTimeout(() => {
         if (shown === reading) timeline = showTimeline(file, model, summary, events, stillShown);
       }));

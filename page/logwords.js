@@ -120,6 +120,16 @@ export function blockTitle(model, block) {
 }
 
 /**
+ * How many diagnostics blocks and maps the log holds, or, with none, how the timeline is had.
+ * @param {number} blocks
+ * @param {number} maps
+ * @returns {string}
+ */
+export const blockCounts = (blocks, maps) => (blocks === 0 ? "no damage-map blocks (for the timeline, set " +
+  "LogDamageMapDiagnostics=1, with EnableLogging=1, under [Logging] in Vorlaine.Crimsel.ini)"
+  : `${some(blocks, "block")}, ${some(maps, "map")}`);
+
+/**
  * Where the timeline's cursor stands.
  * @param {Model} model
  * @param {number} block
@@ -141,7 +151,8 @@ export function problems(result, fileName) {
   const list = [];
   if (result.size === 0) list.push("The file is empty: there is nothing to read.");
   else if (result.nulBytes) {
-    list.push("This file holds NUL bytes: it is UTF-16 text or binary, not a Crimsel.log, which is plain text.");
+    list.push("This file holds zero bytes (bytes of value 0), which plain text never does: it is UTF-16 text or " +
+      "binary, not a Crimsel.log, which is plain text.");
   } else if (result.lines === result.notUnderstood) {
     list.push("This is not a Crimsel.log: none of its lines is one that the plug-in writes." +
       (fileName.toLowerCase().endsWith(".ini") ? " (It looks like the settings file: give it to the part above.)" : ""));
@@ -190,7 +201,7 @@ export const legendTitle = (listed, inView, inLog) => `Owners of the cells in vi
  * @param {number} cells
  * @returns {string}
  */
-export const ownerWords = (owner, cells) => `${owner === 0 ? "no owner" : hex(owner)} (${count(cells)})`;
+export const ownerWords = (owner, cells) => `${owner === 0 ? "no owner" : hex(owner)} (${some(cells, "cell")})`;
 
 /**
  * An execution decal's line in words.

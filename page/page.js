@@ -3,7 +3,7 @@
 // paste. Text from a file or a link is only ever set as text.
 
 import * as Colour from "./colour.js";
-import { byId, element, first, setText } from "./dom.js";
+import { byId, element, first, setBreakable, setText } from "./dom.js";
 import * as PreviewDrawing from "./drawing.js";
 import * as BlendModel from "./model.js";
 import * as IniReading from "./reading.js";
@@ -52,7 +52,7 @@ function show(colour) {
     }
   }
   setText("colour-words", Colour.words(colour));
-  byId("colour-swatch", HTMLElement).style.boxShadow = Colour.swatchShadow(colour);
+  PreviewDrawing.drawSwatch(byId("colour-swatch", HTMLCanvasElement), Colour.swatchColours(colour));
   setText("blend-words", Colour.blendWords(colour));
   const rgba = Colour.rgba(colour);
   PreviewDrawing.drawPreview(first('figure[data-blend="patched"]', HTMLElement), rgba, BlendModel.PATCHED);
@@ -126,6 +126,8 @@ function offerCopies() {
 function offerLink() {
   const link = byId("colour-link", HTMLAnchorElement);
   link.addEventListener("click", (event) => {
+    // A click with a key held, or of another button, is the browser's: a new tab or window.
+    if (event.button !== 0 || event.ctrlKey || event.metaKey || event.shiftKey || event.altKey) return;
     event.preventDefault();
     window.history.replaceState(null, "", link.getAttribute("href"));
     say(document.getElementById("link-said"), "The address now carries this colour: bookmark or share it.");
@@ -142,12 +144,17 @@ function report(fileName, result) {
   setText("ini-name", fileName);
   byId("ini-notes", HTMLElement).replaceChildren(...result.notes.map((/** @type {import("./reading.js").Note} */ note) =>
     element("li", note.text, note.kind)));
+  const heads = [...document.querySelectorAll("#ini-settings th")].map((head) => head.textContent ?? "");
   const rows = result.settings.map((/** @type {import("./reading.js").Setting} */ setting) => {
     const row = element("tr");
     row.dataset.key = setting.key;
     const taken = setting.kind === "switch" ? `${setting.value} (${setting.value ? "on" : "off"})` : String(setting.value);
     const from = setting.entry ? `line ${setting.entry.line}: ${setting.entry.text.trim()}` : "not found: its default";
-    row.append(...[setting.key, `[${setting.section}]`, taken, from].map((text) => element("td", text)));
+    row.append(...[setting.key, `[${setting.section}]`, taken, from].map((text, i) => {
+      const cell = setBreakable(element("td"), text);
+      cell.dataset.label = heads[i]; // said beside the cell where the table stacks in a narrow window
+      return cell;
+    }));
     return row;
   });
   first("#ini-settings tbody", HTMLElement).replaceChildren(...rows);

@@ -2,10 +2,10 @@
 // as a whole, its start-up in words beside its lines, and the lines not
 // understood, shown on request. Everything from the file is set as text.
 
-import { byId, element, setText } from "./dom.js";
+import { byId, element, setBreakable, setText } from "./dom.js";
 import * as LogModel from "./logmodel.js";
 import * as LogReading from "./logreading.js";
-import { problems, some } from "./logwords.js";
+import { blockCounts, problems, some } from "./logwords.js";
 
 /** @typedef {import("./logreading.js").ReadResult} ReadResult */
 /** @typedef {import("./logreading.js").StartupLine} StartupLine */
@@ -17,13 +17,13 @@ import { problems, some } from "./logwords.js";
 export function show(file, result) {
   const model = result.model;
   setText("log-not-understood", `${some(result.notUnderstood, "line")} not understood`);
-  setText("log-blocks", `${some(model.blocks.length, "block")}, ${some(LogModel.mapsSeen(model), "map")}`);
+  setText("log-blocks", blockCounts(model.blocks.length, LogModel.mapsSeen(model)));
   setText("log-executions", some(model.executions.length, "execution decal"));
   byId("log-problems", HTMLUListElement).replaceChildren(...problems(result, file.name).map((text) => element("li", text)));
   const startup = byId("log-startup", HTMLTableElement);
   startup.tBodies[0].replaceChildren(...result.startup.map((/** @type {StartupLine} */ { kind, words, line }) => {
     const row = element("tr", undefined, kind);
-    row.append(element("td", words), element("td", line));
+    row.append(setBreakable(element("td"), words), setBreakable(element("td"), line));
     return row;
   }));
   startup.hidden = result.startup.length === 0;

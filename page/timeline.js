@@ -7,8 +7,8 @@ import * as Painter from "./timelinepainter.js";
 import * as View from "./timelineview.js";
 
 /**
- * What the timeline tells the page: select(cell) when a cell is chosen, cursor(cell) when the keyboard's cursor
- * moves, mapName(map) when a row's name is chosen, view() after a draw.
+ * What the timeline tells the page: select(cell) when a cell is chosen, cursor(cell) when the cursor moves (by
+ * the keys, or to a cell chosen), mapName(map) when a row's name is chosen, view() after a draw.
  * @typedef {{ select: (cell: View.Cell) => void, cursor: (cell: View.Cell) => void,
  *   mapName: (map: number) => void, view: () => void }} Handlers
  */
@@ -18,6 +18,17 @@ import * as View from "./timelineview.js";
  *   highlight: (owner: number) => void, narrow: (map: number) => void,
  *   ownersInView: () => Array<[number, number]> }} Timeline
  */
+
+let resized = () => {};
+/** @type {ResizeObserver | null} */
+let watching = null;
+
+/**
+ * The canvas sized for a log's rows before its timeline is made, so that it is laid out at its size.
+ * @param {HTMLCanvasElement} canvas
+ * @param {number} rows
+ */
+export const fit = (canvas, rows) => Painter.fit(canvas, rows);
 
 /**
  * The timeline of a log on a canvas.
@@ -30,7 +41,7 @@ import * as View from "./timelineview.js";
 export function create(canvas, model, summary, handlers) {
   const painter = Painter.create(canvas, model, summary, () => handlers.view());
   /** @returns {View.Size} */
-  const size = () => ({ pixels: canvas.width, blocks: model.blocks.length, rows: summary.rows });
+  const size = () => ({ pixels: painter.width(), blocks: model.blocks.length, rows: summary.rows });
   let view = View.initial(size());
   /** @param {View.View} next */
   const change = (next) => {
@@ -39,16 +50,27 @@ export function create(canvas, model, summary, handlers) {
   };
   /** @param {View.Cell} cell */
   const choose = (cell) => {
+    const { block, map } = view.cursor;
     change(View.choose(view, size(), cell));
     if (view.chosen) handlers.select(view.chosen);
+    if (view.cursor.block !== block || view.cursor.map !== map) handlers.cursor(view.cursor);
   };
   const { firstCell, expected } = model.blocks;
   const { present, flags } = model.cells;
   Input.listen(canvas, { view: () => view, change, size, cells: { firstCell, expected, present, flags,
     changed: summary.changed }, choose, cursor: handlers.cursor, mapName: handlers.mapName });
   change(view);
+  // The newest timeline follows the canvas's size as the window changes; a hidden canvas (a log being read) keeps
+  // its drawing.
+  resized = () => {
+    if (canvas.clientWidth > 0 && painter.resize()) change(view);
+  };
+  if (!watching && typeof ResizeObserver === "function") {
+    watching = new ResizeObserver(() => resized());
+    watching.observe(canvas);
+  }
   return {
-    zoom: (factor, atX = canvas.width / 2) => change(View.zoom(view, size(), factor, atX)),
+    zoom: (factor, atX = painter.width() / 2) => change(View.zoom(view, size(), factor, atX)),
     whole: () => change(View.whole(view, size())),
     choose,
     highlight: (owner) => change({ ...view, highlight: owner }),

@@ -10,13 +10,13 @@ import * as View from "./timelineview.js";
  *   mapName: (map: number) => void }} Wiring
  */
 
-// The canvas's pixel under the mouse: from inside its border, which the
-// bounding box holds, and as wide as it is drawn.
-/** @param {HTMLCanvasElement} canvas @param {MouseEvent} event @returns {[number, number]} */
-function pixel(canvas, event) {
+// The drawing's pixel under the mouse: from inside the canvas's border, which
+// the bounding box holds, and as wide as it is drawn.
+/** @param {HTMLCanvasElement} canvas @param {View.Size} size @param {MouseEvent} event @returns {[number, number]} */
+function pixel(canvas, size, event) {
   const box = canvas.getBoundingClientRect();
-  return [((event.clientX - box.left - canvas.clientLeft) * canvas.width) / canvas.clientWidth,
-    ((event.clientY - box.top - canvas.clientTop) * canvas.height) / canvas.clientHeight];
+  return [((event.clientX - box.left - canvas.clientLeft) * size.pixels) / canvas.clientWidth,
+    ((event.clientY - box.top - canvas.clientTop) * View.height(size.rows)) / canvas.clientHeight];
 }
 
 /**
@@ -30,7 +30,7 @@ function wheel(canvas, wiring, event) {
   if (event.ctrlKey) {
     event.preventDefault();
     const factor = 1.25 ** Math.max(-4, Math.min(4, (-event.deltaY * scale) / 100));
-    wiring.change(View.zoom(wiring.view(), wiring.size(), factor, pixel(canvas, event)[0]));
+    wiring.change(View.zoom(wiring.view(), wiring.size(), factor, pixel(canvas, wiring.size(), event)[0]));
   } else if (event.shiftKey || sideways) {
     event.preventDefault();
     wiring.change(View.scroll(wiring.view(), wiring.size(), (sideways ? event.deltaX : event.deltaY) * scale));
@@ -53,8 +53,8 @@ function key(wiring, event) {
 
 /** @param {HTMLCanvasElement} canvas @param {Wiring} wiring @param {MouseEvent} event */
 function click(canvas, wiring, event) {
-  const [x, y] = pixel(canvas, event);
   const size = wiring.size();
+  const [x, y] = pixel(canvas, size, event);
   const map = View.mapAt(y, size);
   if (map < 0) return;
   if (x < View.LEFT) {

@@ -17,19 +17,19 @@ import * as View from "./timelineview.js";
 const { ROW, BAND, LEFT, STRIP, LABELS, TOP, UNIT } = View;
 const FONT = "10px sans-serif";
 
-/** @typedef {{ background: number, empty: number, before: number, after: number, text: string, cursor: string }} Scheme */
-// The colours that follow the page's light or dark scheme.
+/** @typedef {{ background: number, empty: number, before: number, after: number, text: string, mark: number }} Scheme */
+// The colours that follow the page's light or dark scheme; the flags' marks
+// stand out against the paper, which a cell's marked edge meets.
 /** @type {Scheme} */
 const LIGHT = { background: rgba(250, 250, 250), empty: rgba(226, 226, 232), before: rgba(190, 190, 196),
-  after: rgba(90, 90, 100), text: "#333", cursor: "#0b57d0" };
+  after: rgba(90, 90, 100), text: "#333", mark: rgba(17, 17, 17) };
 /** @type {Scheme} */
 const DARK = { background: rgba(23, 23, 26), empty: rgba(48, 48, 56), before: rgba(150, 150, 160),
-  after: rgba(78, 78, 90), text: "#d8d8e0", cursor: "#8ab4f8" };
+  after: rgba(78, 78, 90), text: "#d8d8e0", mark: rgba(240, 240, 244) };
 const darkScheme = typeof matchMedia === "function" ? matchMedia("(prefers-color-scheme: dark)") : null;
 const UNFINISHED = rgba(200, 30, 30);
 const EVENT_COLOUR = rgba(230, 120, 0);
 const EXECUTION_COLOUR = rgba(140, 0, 160);
-const MARK = rgba(17, 17, 17);
 
 const BUDGET = 8; // ms of drawing in one frame
 const CHUNK = 96; // the widest run of columns drawn between looks at the clock
@@ -43,7 +43,10 @@ const CHUNK = 96; // the widest run of columns drawn between looks at the clock
  * `frame` the drawing's pixels (`pixels` its words), put on the canvas once they are all drawn, made again only
  * for a new size; `seen` the cells of each owner in view; `got` what the unit being drawn holds; `lit` where the
  * highlighted owner is, made a piece at a time once it is highlighted.
+ * `width` and `height` are the drawing's in CSS pixels, which `frame` has; `scale` the device's pixels to one
+ * of them, which the canvas's buffer has (`plain` takes the frame to be scaled up where it is not 1).
  * @typedef {{ canvas: HTMLCanvasElement, context: CanvasRenderingContext2D, model: import("./logmodel.js").Model,
+ *   width: number, height: number, scale: number, plain: CanvasRenderingContext2D,
  *   summary: Levels.Summarised, drawn: () => void, view: View.View, scheme: Scheme,
  *   words: Uint32Array, seen: Uint32Array, got: Levels.Gathered, lit: Levels.Lit | null,
  *   frame: ImageData | null, pixels: Uint32Array, units: Units, nextUnit: number, pending: boolean,
@@ -76,12 +79,38 @@ function context2d(canvas) {
   return context;
 }
 
+/**
+ * The canvas's drawing buffer as large as the canvas shows, in the device's pixels, for so many rows: so that
+ * nothing drawn is scaled by the browser. Gives the drawing's size in CSS pixels, the device's pixels to one of
+ * them, and whether the buffer changed (which clears it).
+ * @param {HTMLCanvasElement} canvas
+ * @param {number} rows
+ * @returns {{ width: number, height: number, scale: number, changed: boolean }}
+ */
+export function fit(canvas, rows) {
+  const scale = window.devicePixelRatio || 1;
+  const width = Math.max(LEFT + UNIT, Math.floor(canvas.clientWidth));
+  const height = View.height(rows);
+  canvas.style.height = `${height + 2 * canvas.clientTop}px`; // the drawing and the border around it
+  const device = [Math.round(width * scale), Math.round(height * scale)];
+  const changed = canvas.width !== device[0] || canvas.height !== device[1];
+  if (changed) [canvas.width, canvas.height] = device;
+  return { width, height, scale, changed };
+}
+
+// The canvas that the columns are drawn on in CSS pixels, as large as the drawing.
+/** @param {Painter} p */
+function plainSize(p) {
+  p.plain.canvas.width = p.width;
+  p.plain.canvas.height = p.height;
+}
+
 /** @param {number} size @returns {Units} */
 const newUnits = (size) => ({ count: 0, from: new Int32Array(size), to: new Int32Array(size),
   left: new Int32Array(size), right: new Int32Array(size) });
 
 /** @param {Painter} p @returns {View.Size} */
-const sizeOf = (p) => ({ pixels: p.canvas.width, blocks: p.model.blocks.length, rows: p.summary.rows });
+const sizeOf = (p) => ({ pixels: p.width, blocks: p.model.blocks.length, rows: p.summary.rows });
 
 /**
  * A painter for a canvas, which it makes as tall as the summary's rows; it draws a view when asked, following the
@@ -90,17 +119,20 @@ const sizeOf = (p) => ({ pixels: p.canvas.width, blocks: p.model.blocks.length, 
  * @param {import("./logmodel.js").Model} model
  * @param {Levels.Summarised} summary
  * @param {() => void} drawn
- * @returns {{ redraw: (view: View.View) => void, ownersInView: () => Array<[number, number]> }}
+ * @returns {{ redraw: (view: View.View) => void, ownersInView: () => Array<[number, number]>, width: () => number,
+ *   resize: () => boolean }}
  */
 export function create(canvas, model, summary, drawn) {
-  canvas.height = View.height(summary.rows);
-  const size = { pixels: canvas.width, blocks: model.blocks.length, rows: summary.rows };
+  const { width, height, scale } = fit(canvas, summary.rows);
+  const size = { pixels: width, blocks: model.blocks.length, rows: summary.rows };
   /** @type {Painter} */
   const p = { canvas, context: context2d(canvas), model, summary, drawn, view: View.initial(size),
+    width, height, scale, plain: context2d(document.createElement("canvas")),
     scheme: darkScheme?.matches ? DARK : LIGHT, words: summary.list.word,
     seen: new Uint32Array(summary.list.length), got: Levels.gathered(summary.rows), lit: null, frame: null,
     pixels: new Uint32Array(0), units: newUnits(0), nextUnit: -1, pending: false,
     names: { band: null, narrowed: -1, scheme: null } };
+  plainSize(p);
   // The names' first text is slow to lay out: in a task of its own before the words need them.
   setTimeout(() => nameBand(p));
   // The newest timeline follows the scheme as it changes.
@@ -112,6 +144,16 @@ export function create(canvas, model, summary, drawn) {
   }
   return {
     redraw: (view) => redraw(p, view),
+    width: () => p.width,
+    // The canvas fitted to its size as it shows now; true if that changed, and the view must be drawn again.
+    resize() {
+      const fitted = fit(canvas, summary.rows);
+      if (!fitted.changed && fitted.width === p.width) return false;
+      Object.assign(p, { width: fitted.width, height: fitted.height, scale: fitted.scale });
+      p.names.band = null;
+      plainSize(p);
+      return true;
+    },
     // The owners of the cells in view, as counted when the last drawing began, in their order.
     ownersInView() {
       /** @type {Array<[number, number]>} */
@@ -150,8 +192,8 @@ function draw(p) {
   const started = performance.now();
   const spent = () => performance.now() - started >= BUDGET;
   const { canvas, context } = p;
-  if (!p.frame || p.frame.width !== canvas.width || p.frame.height !== canvas.height) {
-    p.frame = context.createImageData(canvas.width, canvas.height);
+  if (!p.frame || p.frame.width !== p.width || p.frame.height !== p.height) {
+    p.frame = context.createImageData(p.width, p.height);
     p.pixels = new Uint32Array(p.frame.data.buffer);
   }
   if (p.nextUnit < 0) measure(p);
@@ -168,15 +210,27 @@ function draw(p) {
     return;
   }
   p.nextUnit = -1;
-  context.putImageData(p.frame, 0, 0);
+  put(p, p.frame);
   labels(p);
   p.drawn();
+}
+
+// The drawing's pixels on the canvas: as they are, or through the plain canvas
+// scaled up, each pixel a square of the device's.
+/** @param {Painter} p @param {ImageData} frame */
+function put(p, frame) {
+  const { context, scale } = p;
+  context.setTransform(1, 0, 0, 1, 0, 0);
+  if (scale === 1) return context.putImageData(frame, 0, 0);
+  p.plain.putImageData(frame, 0, 0);
+  context.imageSmoothingEnabled = false;
+  context.drawImage(p.plain.canvas, 0, 0, p.width, p.height, 0, 0, p.width * scale, p.height * scale);
 }
 
 // The units in view, for a drawing that begins, and the owners' cells in them.
 /** @param {Painter} p */
 function measure(p) {
-  const capacity = Math.ceil(p.canvas.width / UNIT) + 2;
+  const capacity = Math.ceil(p.width / UNIT) + 2;
   if (p.units.from.length < capacity) p.units = newUnits(capacity);
   const units = p.units;
   units.count = 0;
@@ -240,7 +294,7 @@ function drawStrips(p, u) {
   const span = to[u] - from[u];
   const got = p.got.blocks;
   const scheme = p.scheme;
-  const fill = filler(p.pixels, p.canvas.width, left[u], right[u]);
+  const fill = filler(p.pixels, p.width, left[u], right[u]);
   /** @param {number} strip @param {number} size @param {number} word */
   const bar = (strip, size, word) => {
     const foot = LABELS + strip * (STRIP + 1) + STRIP;
@@ -263,7 +317,7 @@ function drawStrips(p, u) {
 function drawCells(p, u) {
   const { owner, cells, lit } = p.got;
   const { words, scheme, pixels } = p;
-  const stride = p.canvas.width;
+  const stride = p.width;
   const left = p.units.left[u];
   const right = p.units.right[u];
   const span = p.units.to[u] - p.units.from[u];
@@ -286,13 +340,13 @@ function drawCells(p, u) {
     for (let y = top; y < foot; y++) {
       const line = y * stride;
       const marked = y < clear || y >= reset;
-      const ink = marked ? MARK : word;
+      const ink = marked ? scheme.mark : word;
       for (let x = line + left; x < line + right; x++) pixels[x] = ink;
       if (marked) continue;
       const bar = y >= movedTop && y < movedTop + moved ? Math.min(right, left + UNIT) : left;
-      for (let x = left; x < bar; x++) pixels[line + x] = MARK;
+      for (let x = left; x < bar; x++) pixels[line + x] = scheme.mark;
       const stripe = every ? left + ((every - ((left + y) % every)) % every) : right;
-      for (let x = stripe; x < right; x += every) pixels[line + x] = MARK;
+      for (let x = stripe; x < right; x += every) pixels[line + x] = scheme.mark;
     }
   }
 }
@@ -301,8 +355,9 @@ function drawCells(p, u) {
 // where they are wide enough, and the frames of the chosen cell and the cursor.
 /** @param {Painter} p */
 function labels(p) {
-  const { context, canvas, view, scheme } = p;
+  const { context, view, scheme } = p;
   const size = sizeOf(p);
+  context.setTransform(p.scale, 0, 0, p.scale, 0, 0);
   context.fillStyle = scheme.text;
   context.font = FONT;
   context.textBaseline = "top";
@@ -310,18 +365,25 @@ function labels(p) {
   const end = Math.min(size.blocks, view.first + View.shown(view, size));
   for (let column = Math.ceil(view.first / every) * every; column < end; column += every) {
     const x = LEFT + (column - view.first) * view.width;
-    context.fillText(clock(p.model.blocks.time[column]), x + 1, 2);
+    const text = clock(p.model.blocks.time[column]);
+    context.fillText(text, Math.min(x + 1, p.width - 1 - context.measureText(text).width), 2); // inside the canvas
   }
   context.fillStyle = css(scheme.background);
-  context.fillRect(0, 0, LEFT, canvas.height);
-  context.drawImage(nameBand(p), 0, 0);
+  context.fillRect(0, 0, LEFT, p.height);
+  context.drawImage(nameBand(p), 0, 0, LEFT, p.height);
   context.save();
   context.beginPath();
-  context.rect(LEFT, 0, View.plot(size), canvas.height);
+  context.rect(LEFT, 0, View.plot(size), p.height);
   context.clip();
   if (view.width >= 16) cellTexts(p);
   if (view.chosen) frame(p, view.chosen, 0, "#000", []);
-  if (view.focused) frame(p, view.cursor, 3, scheme.cursor, [4, 3]);
+  if (view.focused) {
+    // Dashes dark and light by turns: over any cell's colour one of the two stands out.
+    frame(p, view.cursor, 3, "#000", [4, 3]);
+    context.lineDashOffset = -4;
+    frame(p, view.cursor, 3, "#fff", [3, 4]);
+    context.lineDashOffset = 0;
+  }
   context.restore();
 }
 
@@ -331,9 +393,10 @@ function nameBand(p) {
   const { view, scheme, names } = p;
   if (names.band && names.narrowed === view.narrowed && names.scheme === scheme) return names.band;
   const band = document.createElement("canvas");
-  band.width = LEFT;
-  band.height = p.canvas.height;
+  band.width = Math.round(LEFT * p.scale);
+  band.height = Math.round(p.height * p.scale);
   const context = context2d(band);
+  context.scale(p.scale, p.scale);
   context.font = FONT;
   context.textBaseline = "middle";
   context.fillStyle = scheme.text;

@@ -42,6 +42,20 @@ test("each setting blends over each background as the stand-in's device draws it
     for (const [i, name] of CHANNELS.entries()) await setChannel(page, name, setting[i]);
     assert.deepEqual(await channelValues(page), Object.fromEntries(CHANNELS.map((name, i) => [name, setting[i]])));
     const mine = drawn.filter((pixel) => pixel.colour === argb(setting));
+    // The swatch: the colour over black and over white as the device blends it with the patch, and nothing else.
+    const swatch = await page.$eval("#colour-swatch", (element) => {
+      const canvas = /** @type {HTMLCanvasElement} */ (element);
+      const data = /** @type {CanvasRenderingContext2D} */ (canvas.getContext("2d")).getImageData(0, 0, canvas.width, canvas.height).data;
+      /** @type {Set<number>} */
+      const seen = new Set();
+      for (let i = 0; i < data.length; i += 4) seen.add((data[i] << 16) | (data[i + 1] << 8) | data[i + 2]);
+      return [...seen];
+    });
+    const device = mine.filter((pixel) => [0, 0xffffff].includes(pixel.background & 0xffffff)).map((pixel) => pixel.patched);
+    const near = (/** @type {number[]} */ some, /** @type {number} */ rgb) => some.some((other) =>
+      channelsApart(other | 0xff000000, rgb | 0xff000000).length === 0);
+    assert.ok(device.length === 2 && device.every((rgb) => near(swatch, rgb)) && swatch.every((rgb) => near(device, rgb)),
+      `${setting.join("/")}: the swatch shows ${swatch.map(hex)}, the device ${device.map(hex)}`);
     for (const blend of /** @type {const} */ (["patched", "usual"])) {
       const panels = await previewPanels(page, blend);
       assert.equal(panels.length, mine.length, "one panel a background");
@@ -121,6 +135,18 @@ test("each copy button has a name of its own, says it copied and copies its line
     const lines = await button.evaluate((/** @type {HTMLButtonElement} */ copy) =>
       /** @type {HTMLTextAreaElement} */ (document.getElementById(`${copy.dataset.copy}`)).value);
     assert.equal(await page.evaluate(() => document.body.dataset.copied), lines, "what was copied");
+  }
+  // With Ctrl, or the middle button, the link is the browser's: it opens in a tab of its own, and this page's
+  // address stays as it was.
+  for (const [key, button] of /** @type {const} */ ([["Control", "left"], ["", "middle"]])) {
+    const opened = page.browser().waitForTarget((target) => target.url().endsWith("?Red=200&Green=90&Blue=224&Alpha=255"),
+      { timeout: 5000 });
+    if (key) await page.keyboard.down(key);
+    await page.click("#colour-link", { button });
+    if (key) await page.keyboard.up(key);
+    const tab = await (await opened.catch(() => assert.fail(`${key || button}+click: no tab opened`))).page();
+    await tab?.close();
+    assert.equal(await page.evaluate(() => window.location.search), "", `${key || button}+click: the address as it was`);
   }
   await page.click("#colour-link");
   // The page's own address: the driver learns of a change within the page only later.

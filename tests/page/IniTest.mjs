@@ -120,7 +120,7 @@ const cases = (template) => [
     name: "blanks, control characters and NUL",
     bytes: ansi("[General]\rPatchBloodDecalColorAndAlpha\t=\t1\x1a\n\r[BloodDecal]\nRed=\xa0\xa0 42\r\nGreen=5\0" +
       "9\r\nBl\0ue=7\r\nBlue\0 hidden=21\r\nAlpha=\x1a 66\r\n"),
-    notes: ["holds NUL bytes"],
+    notes: ["holds zero bytes"],
   },
 ];
 

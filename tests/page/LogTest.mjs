@@ -11,11 +11,16 @@ import {
   browserSession, giveIni, giveLog, referenceProgram, scratchFolder, timelinePixels, writeFiles,
 } from "./PageDriver.mjs";
 import { referenceLog } from "./Reference.mjs";
+import { LABELS } from "../../page/timelineview.js";
 
 assert.ok(referenceProgram, "CRIMSEL_PAGE_REFERENCE names the reference program");
 const bin = dirname(dirname(referenceProgram));
 const [oversized, stopped] = readFileSync(join(bin, "pagetests/reference-logs.jsonl"), "utf8").trim().split("\n")
   .map((line) => JSON.parse(line).folder.replace(/^Z:/, ""));
+
+// What the page says of a log without diagnostics blocks: how to have them.
+const NO_BLOCKS = "no damage-map blocks (for the timeline, set LogDamageMapDiagnostics=1, with EnableLogging=1, " +
+  "under [Logging] in Vorlaine.Crimsel.ini)";
 
 // A log, what the start-up part must say, the timeline's counts and its events.
 const LOGS = [
@@ -27,11 +32,11 @@ const LOGS = [
     events: ["renderedCount 1 to 2", "map[00]: needsClear raised", "map[01] went inactive"],
   },
   {
-    log: "games/scene-another-build/Crimsel.log", counts: "0 blocks, 0 maps",
+    log: "games/scene-another-build/Crimsel.log", counts: NO_BLOCKS,
     startup: ["not the version of the game that the plug-in is made for (call at 0x005AD857 leads to 0x0059A1B0"],
   },
   {
-    log: "games/scene-another-plugin/Crimsel.log", counts: "0 blocks, 0 maps",
+    log: "games/scene-another-plugin/Crimsel.log", counts: NO_BLOCKS,
     startup: ["The decal colour and opacity patch (PatchBloodDecalColorAndAlpha) is not installed: another plug-in " +
       "(PeerHooks.dll) put a jump", "The stale damage-map fix (FixStaleDamageMapDecals) is not installed: another " +
       "plug-in (PeerHooks.dll) put a call"],
@@ -308,7 +313,8 @@ test("the timeline draws one row per map in its owner's colour, and each strip o
   assert.deepEqual(shared, [], "the events and the execution decals each in a strip of their own");
 });
 
-test("every log that the plug-in wrote in this run is understood whole", async () => {
+// Every log that the plug-in wrote in this run.
+function runLogs() {
   /** @type {string[]} */
   const logs = [];
   const walk = (/** @type {string} */ folder) => {
@@ -320,12 +326,16 @@ test("every log that the plug-in wrote in this run is understood whole", async (
     }
   };
   walk(bin);
+  return logs;
+}
+
+test("every log that the plug-in wrote in this run is understood whole", async () => {
   const page = await session.open();
   let checked = 0;
-  for (const log of logs) {
+  for (const log of runLogs()) {
     const shown = await giveLog(page, log, "Crimsel.log");
     // A file that the tests planted where logging stays off holds no line of the plug-in's.
-    if (shown.startup.length === 0 && shown.counts === "0 blocks, 0 maps" && shown.executions === "0 execution decals") {
+    if (shown.startup.length === 0 && shown.counts === NO_BLOCKS && shown.executions === "0 execution decals") {
       continue;
     }
     checked++;
@@ -350,8 +360,8 @@ test("bad input gets a clear message, and a log's text is only ever text", async
     { name: "interleaved.log", bytes: Buffer.from(interleaved.join("\r\n"), "latin1"),
       notUnderstood: "0 lines not understood", counts: "4 blocks, 2 maps", executions: "10 execution decals" },
     { name: "empty.log", bytes: Buffer.alloc(0), problem: "The file is empty" },
-    { name: "binary.log", bytes: Buffer.from([0x89, 0x50, 0x4e, 0x47, 0, 0, 0, 13, 10, 0xff]), problem: "holds NUL bytes" },
-    { name: "utf16.log", bytes: Buffer.from(`\ufeff${scene.toString("latin1")}`, "utf16le"), problem: "holds NUL bytes" },
+    { name: "binary.log", bytes: Buffer.from([0x89, 0x50, 0x4e, 0x47, 0, 0, 0, 13, 10, 0xff]), problem: "holds zero bytes" },
+    { name: "utf16.log", bytes: Buffer.from(`\ufeff${scene.toString("latin1")}`, "utf16le"), problem: "holds zero bytes" },
     { name: "Vorlaine.Crimsel.ini", bytes: readFileSync(join(bin, "games/scene/Vorlaine.Crimsel.ini")),
       problem: "This is not a Crimsel.log" },
     { name: "cut.log", bytes: Buffer.from(lines.slice(0, header + 2).join("\r\n"), "latin1"), problem: "cut off",
@@ -363,7 +373,7 @@ test("bad input gets a clear message, and a log's text is only ever text", async
     { name: "unknown.log", bytes: sceneThen(`${stamp}not a line of the plug-in's\r\n`.repeat(600)),
       notUnderstood: "600 lines not understood", counts: "4 blocks, 2 maps" },
     { name: "executions-only.log", bytes: Buffer.from(lines.filter((line) => line.includes("] Execution ")).join("\r\n"),
-      "latin1"), counts: "0 blocks, 0 maps", executionList: lines.filter((line) => line.includes("] Execution ")) },
+      "latin1"), counts: NO_BLOCKS, executionList: lines.filter((line) => line.includes("] Execution ")) },
     { name: "no-maps.log", bytes: Buffer.from(lines[header].replace(/mapCount=\d+/, "mapCount=0"), "latin1"),
       counts: "1 block, 0 maps" },
     { name: "another-plug-in-in-no-module.log", bytes: sceneThen(`${stamp}CharacterDamageManager diagnostics hook not ` +
@@ -412,6 +422,29 @@ test("bad input gets a clear message, and a log's text is only ever text", async
   assert.equal(await page.title(), "Vorlaine.Crimsel: blood decal colour and settings");
 });
 
+// Where the page's tables and captions break a word other than at a blank, a
+// hyphen or a place marked for it (a long name's pieces are cut by the page
+// itself), and the
+// lines to paste that their boxes do not show whole.
+/** @param {import("puppeteer-core").Page} page */
+const fitted = (page) => page.evaluate(() => {
+  const broken = [];
+  for (const holder of document.querySelectorAll("#ini-settings td, #log-startup td, figcaption")) {
+    const walker = document.createTreeWalker(holder, NodeFilter.SHOW_TEXT);
+    for (let text = walker.nextNode(); text; text = walker.nextNode()) {
+      for (const word of (text.textContent ?? "").matchAll(/[^\s-]+-?/g)) { // a line may break after a hyphen
+        const range = document.createRange();
+        range.setStart(text, word.index ?? 0);
+        range.setEnd(text, (word.index ?? 0) + word[0].length);
+        if (new Set([...range.getClientRects()].map((rect) => Math.round(rect.top))).size > 1) broken.push(word[0]);
+      }
+    }
+  }
+  const boxes = [.../** @type {NodeListOf<HTMLTextAreaElement>} */ (document.querySelectorAll("#paste textarea"))]
+    .filter((box) => box.scrollHeight > box.clientHeight || box.scrollWidth > box.clientWidth).map((box) => box.id);
+  return { broken, boxes };
+});
+
 // Phones, half a screen and a desktop, with an INI and a log read and a cell
 // chosen: the page never scrolls sideways; the timeline takes the page's scheme.
 test("the page fits every window from 320 pixels wide, and the timeline follows the dark scheme", async () => {
@@ -423,7 +456,32 @@ test("the page fits every window from 320 pixels wide, and the timeline follows 
     await page.setViewport({ width, height: 800 });
     const wide = await page.evaluate(() => document.documentElement.scrollWidth);
     assert.ok(wide <= width, `a window ${width} pixels wide: the page is ${wide} pixels wide`);
+    assert.deepEqual(await fitted(page), { broken: [], boxes: [] }, `a window ${width} pixels wide`);
+    // The timeline's drawing as large as it shows, once it has followed the window, and its time stamps inside it.
+    await page.waitForFunction(() => {
+      const canvas = /** @type {HTMLCanvasElement} */ (document.getElementById("timeline"));
+      return canvas.width === Math.round(canvas.clientWidth * devicePixelRatio) && canvas.getAttribute("aria-busy") === "false";
+    }, { timeout: 5000 }).catch(() => assert.fail(`${width} pixels: the timeline is drawn at another size than it shows`));
+    const { width: drawn, rgba } = await timelinePixels(page);
+    // The last column along the time stamps all one colour: no stamp's glyphs cut there.
+    const edge = new Set([...Array(LABELS).keys()].map((y) => rgba.readUInt32BE(4 * (y * drawn + drawn - 1))));
+    assert.equal(edge.size, 1, `${width} pixels: no time stamp runs off the timeline`);
   }
+  // Every start-up line of every log of the run, in one log, at the narrowest window.
+  const stamp = /^\[[^\]]*\] /;
+  const startup = [...new Map(runLogs().flatMap((log) => readFileSync(log, "latin1").split("\r\n"))
+    .filter((line) => stamp.test(line) && !/\] (DamageMapState | {2}map\[|Execution )/.test(line))
+    .map((line) => [line.replace(stamp, ""), line])).values()];
+  const [path] = writeFiles(scratchFolder(), [{ name: "start-ups.log", bytes: Buffer.from(startup.join("\r\n"), "latin1") }]);
+  await page.setViewport({ width: 320, height: 800 });
+  const shown = await giveLog(page, path, "start-ups.log");
+  // A file that a test planted beside the plug-in's logs holds a line of its own, which is no start-up's.
+  assert.equal(shown.startup.length + numberIn(/^(\d+)/, shown.notUnderstood ?? ""), startup.length,
+    "a sentence for each line but those not understood");
+  assert.ok(found(shown.startup, "(PatchBloodDecalColorAndAlpha=0)"), "the colour patch off among them");
+  const wide = await page.evaluate(() => document.documentElement.scrollWidth);
+  assert.ok(wide <= 320, `every start-up sentence in a window 320 pixels wide: the page is ${wide} pixels wide`);
+  assert.deepEqual(await fitted(page), { broken: [], boxes: [] }, "every start-up sentence, 320 pixels");
   // The scheme's change reaches the page a moment after the switch.
   const background = () => {
     const canvas = /** @type {HTMLCanvasElement} */ (document.getElementById("timeline"));

@@ -7,7 +7,7 @@ import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
 import { test } from "node:test";
 import * as LogModel from "../../page/logmodel.js";
-import { LABELS, LEFT, ROW, STRIP, TOP } from "../../page/timelineview.js";
+import { LABELS, LEFT, ROW, STRIP, TOP, initial, unitOf } from "../../page/timelineview.js";
 import { browserSession, giveLog, scratchFolder, timelinePixels, writeFiles } from "./PageDriver.mjs";
 import { readLog, referenceLog } from "./Reference.mjs";
 
@@ -140,10 +140,37 @@ test("the keys move a cursor over the timeline and choose a cell, whose block's 
   const second = await chosen("Home", "ArrowRight", "ArrowUp", " ");
   assert.match(second.title, /^Block 2 of /);
   assert.match(second.detail, /^map\[00\]: /);
+  // A click on the first block's second map moves the cursor there, and its words with it.
+  const clicked = await cellAt(page, headers.length, 0, 1);
+  await page.mouse.click(clicked.x, clicked.y);
+  await page.waitForFunction(() => document.getElementById("block-title")?.textContent?.startsWith("Block 1 of"));
+  assert.match(await page.$eval("#timeline-cursor", (words) => words.textContent ?? ""),
+    new RegExp(`^Cursor: block 1 of ${headers.length} .*map\\[01\\]`));
 
   const box = await page.$eval("#block-lines", (lines) => ({ tab: /** @type {HTMLElement} */ (lines).tabIndex, wide: lines.scrollWidth - lines.clientWidth }));
   assert.deepEqual(box, { tab: 0, wide: 0 }, "the lines' box is reached by Tab and needs no sideways scroll");
 });
+
+// Where a cell of the whole-log view of so many blocks is on the screen: the middle of its unit and its row.
+/** @param {import("puppeteer-core").Page} page @param {number} blocks @param {number} block @param {number} map */
+async function cellAt(page, blocks, block, map) {
+  await page.$eval("#timeline", (canvas) => canvas.scrollIntoView({ block: "center" }));
+  const box = await page.$eval("#timeline", (canvas) => {
+    const { left, top } = canvas.getBoundingClientRect();
+    return { x: left + canvas.clientLeft, y: top + canvas.clientTop, width: canvas.clientWidth };
+  });
+  const [left, right] = unitOf(initial({ pixels: box.width, blocks, rows: map + 1 }), block);
+  return { x: box.x + (left + right) / 2, y: box.y + TOP + map * ROW + ROW / 2 };
+}
+
+/** @param {number[]} rgb @returns {number} the relative luminance of a colour */
+const luminance = (rgb) => rgb.map((channel) => channel / 255)
+  .map((c) => (c <= 0.04045 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4))
+  .reduce((sum, c, i) => sum + c * [0.2126, 0.7152, 0.0722][i], 0);
+/** @param {number[]} a @param {number[]} b */
+const contrast = (a, b) => (Math.max(luminance(a), luminance(b)) + 0.05) / (Math.min(luminance(a), luminance(b)) + 0.05);
+/** @param {string} css */
+const rgbOf = (css) => (css.match(/[\d.]+/g) ?? []).slice(0, 3).map(Number);
 
 test("a plain wheel scrolls the page; Shift and the wheel scroll the timeline, Ctrl and the wheel zoom it", async () => {
   const page = await session.open();
@@ -237,5 +264,37 @@ test("a page opened in the dark scheme draws its timeline on the dark paper from
   // The corner of the names' band and the first block's foot, below its last cell: nothing but the paper there.
   for (const i of [0, width * (height - 1) + LEFT + 1]) {
     assert.equal(`rgb(${rgba[4 * i]}, ${rgba[4 * i + 1]}, ${rgba[4 * i + 2]})`, paper, `pixel ${i % width}, ${Math.floor(i / width)}`);
+  }
+  // The flags' bars along a cell's top and foot stand out against the paper, at 3:1 or more.
+  const headers = scene.flatMap((line, i) => (line.includes("] DamageMapState ") ? [i] : []));
+  const size = { pixels: width, blocks: headers.length, rows: 2 };
+  const pixel = (/** @type {number} */ x, /** @type {number} */ y) => [...rgba.subarray(4 * (y * width + x), 4 * (y * width + x) + 3)];
+  let bars = 0;
+  for (const [block, header] of headers.entries()) {
+    for (const map of [0, 1]) {
+      const flags = scene.slice(header + 1).find((line) => line.includes(`  map[0${map}] `)) ?? "";
+      const [left, right] = unitOf(initial(size), block);
+      const x = Math.floor((left + right) / 2);
+      for (const [flag, y] of /** @type {const} */ ([["needsClear", TOP + map * ROW], ["resetAfterRender", TOP + map * ROW + ROW - 2]])) {
+        if (!flags.endsWith(flag) && !flags.includes(`${flag} `)) continue;
+        bars++;
+        const ratio = contrast(pixel(x, y), rgbOf(paper));
+        assert.ok(ratio >= 3, `block ${block + 1}, map ${map}: the bar of ${flag} at ${ratio.toFixed(2)}:1 to the paper`);
+      }
+    }
+  }
+  assert.ok(bars >= 2, `${bars} bars`);
+  // The focus rings of the timeline and the lines' box, against the paper and the canvas's border inside the ring.
+  await page.keyboard.press("Tab");
+  for (const id of ["timeline", "block-lines"]) {
+    await page.focus(`#${id}`);
+    const { style, ring, border } = await page.$eval(`#${id}`, (element) => ({
+      style: getComputedStyle(element).outlineStyle, ring: getComputedStyle(element).outlineColor,
+      border: getComputedStyle(/** @type {Element} */ (document.getElementById("timeline"))).borderTopColor }));
+    assert.equal(style, "solid", `#${id} shows its focus ring`);
+    for (const [against, colour] of Object.entries({ paper, border })) {
+      const ratio = contrast(rgbOf(ring), rgbOf(colour));
+      assert.ok(ratio >= 3, `the focus ring of #${id} (${ring}) at ${ratio.toFixed(2)}:1 to the ${against} (${colour})`);
+    }
   }
 });

@@ -11,8 +11,10 @@
 import assert from "node:assert/strict";
 import { openAsBlob, readFileSync } from "node:fs";
 import { test } from "node:test";
+import { breakable } from "../../page/breaks.js";
 import * as LogModel from "../../page/logmodel.js";
 import { blockLines, read } from "../../page/logreading.js";
+import { SETTINGS } from "../../page/reading.js";
 import { generatedRecord, readLog, referenceLog } from "./Reference.mjs";
 
 test("a long generated log gives back every block, map and execution decal as the stand-in set them", async () => {
@@ -66,6 +68,31 @@ test("lines of the logger's longest message are understood, start-up and executi
   assert.equal(notUnderstood, 0);
   assert.deepEqual(startup.map((line) => line.kind), ["ok", "error", "problem"]);
   assert.equal(model.executions.length, 1);
+});
+
+// Where the page lets a start-up's words and lines break besides their blanks:
+// only inside a word longer than 12 characters, never leaving a run of more
+// than 16 without a place to break; a setting's name between its words.
+test("the start-up's words and lines, the longest too, break only inside long words, and settings between their words", async () => {
+  for (const path of [referenceLog(""), referenceLog("../games/scene")]) {
+    const { startup } = await readLog(path);
+    for (const text of startup.flatMap(({ words, line }) => [words, line])) {
+      const pieces = breakable(text);
+      assert.equal(pieces.join(""), text);
+      let at = 0;
+      for (const piece of pieces.slice(0, -1)) {
+        at += piece.length;
+        const word = text.slice(0, at).split(/\s/).at(-1) + text.slice(at).split(/\s/)[0];
+        assert.ok(word.length > 12, `"${word}" cut at ${at} of "${text}"`);
+      }
+      const runs = pieces.flatMap((piece) => piece.split(/\s+|(?<=-)/));
+      assert.ok(runs.every((run) => run.length <= 16), `${runs.filter((run) => run.length > 16)}`);
+    }
+  }
+  for (const { key } of SETTINGS.filter((setting) => setting.key.length > 12)) {
+    const pieces = breakable(key);
+    assert.ok(pieces.length > 1 && pieces.every((piece) => /^[A-Z][a-z]+$/.test(piece)), `${key}: ${pieces}`);
+  }
 });
 
 test("lines read across the reading's chunks, of any length and either line end: each counted once, junk where it starts",

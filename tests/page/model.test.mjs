@@ -7,6 +7,7 @@
 // Environment: CRIMSEL_PAGE_REFERENCE (page_reference.exe).
 import assert from "node:assert/strict";
 import { test } from "node:test";
+import { blendWords, words } from "../../page/colour.js";
 import { BACKGROUNDS, blend, PATCHED, TEXEL_INSIDE, TEXEL_OUTSIDE, USUAL } from "../../page/model.js";
 import { argb, COLOURS as SETTINGS, hex, reference } from "./Reference.mjs";
 
@@ -42,4 +43,23 @@ test("the previews' texels and backgrounds are the stand-in's", () => {
   assert.ok(texels.has(word(TEXEL_INSIDE)), `the disc's texel among ${[...texels].map(hex)}`);
   assert.ok(texels.has(word(TEXEL_OUTSIDE)), "the clear texel");
   assert.deepEqual([...new Set(drawn.map((pixel) => pixel.background >>> 0))], BACKGROUNDS.map((b) => b.argb));
+});
+
+// The colour's words at every Alpha: a translucent one never said as 0 % or 100 % opaque, the share kept below
+// within a per cent of the blend's; advice only for a translucent colour.
+test("the colour's words say every Alpha's opacity, and advise only where the colour calls for it", () => {
+  for (let alpha = 0; alpha <= 255; alpha++) {
+    const colour = { Red: 224, Green: 224, Blue: 224, Alpha: alpha };
+    const said = words(colour);
+    const percent = Number(/(\d+) % opaque/.exec(said)?.[1] ?? NaN);
+    if (alpha === 0 || alpha === 255) assert.ok(Number.isNaN(percent), said);
+    else assert.ok(percent >= 1 && percent <= 99 && Math.abs(percent - (100 * alpha) / 255) < 1, said);
+    const kept = Number(/keeps (\d+) %/.exec(blendWords(colour))?.[1] ?? NaN);
+    const below = blend(TEXEL_INSIDE, { r: 0, g: 0, b: 0, a: alpha }, 0xffffffff, PATCHED).r / 2.55;
+    if (alpha < 255) {
+      assert.ok((alpha === 0 ? kept === 100 : kept >= 1 && kept <= 99) && Math.abs(kept - below) < 1.5,
+        `${alpha}: ${blendWords(colour)}`);
+    }
+    assert.equal(/raise Alpha/.test(blendWords(colour)), alpha < 255, `${alpha}: ${blendWords(colour)}`);
+  }
 });
