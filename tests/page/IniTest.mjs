@@ -244,22 +244,17 @@ test("where the browser lets it, the page saves over the file chosen", { skip: p
   async () => {
     const page = await session.open();
     await page.evaluate((/** @type {string} */ base64) => {
-      const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
-      const saved = /** @type {number[][]} */ ([]);
-      const handle = { kind: "file", name: "Vorlaine.Crimsel.ini",
-        getFile: async () => new File([saved.length > 0 ? new Uint8Array(saved[saved.length - 1]) : bytes], handle.name),
+      const saved = /** @type {number[][]} */ ([[...Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))]]);
+      const handle = { getFile: async () => new File([new Uint8Array(saved[saved.length - 1])], "Vorlaine.Crimsel.ini"),
         createWritable: async () => ({ write: async (/** @type {Uint8Array} */ data) => saved.push([...data]),
           close: async () => {} }) };
       Object.assign(window, { showOpenFilePicker: async () => [handle], saved });
     }, withMark(GIVEN).toString("base64"));
     await page.click("#ini-file");
     await page.waitForFunction(() => document.getElementById("ini-name")?.textContent === "Vorlaine.Crimsel.ini");
-    const chosen = [96, 8, 12, 255];
-    await choose(page, chosen);
+    await choose(page, [96, 8, 12, 255]);
     await page.click("#ini-put");
     await page.waitForFunction(() => document.getElementById("ini-saved")?.textContent?.startsWith("Saved into"));
     const saved = await page.evaluate(() => /** @type {number[][]} */ ((/** @type {any} */ (window)).saved));
-    assert.equal(saved.length, 1, "saved once");
-    assert.deepEqual(Buffer.from(saved[0]), withMark(givenMade(chosen)));
-    assert.deepEqual(await channelValues(page), Object.fromEntries(CHANNELS.map((name, i) => [name, chosen[i]])));
+    assert.deepEqual(saved.slice(1).map((bytes) => Buffer.from(bytes)), [withMark(givenMade([96, 8, 12, 255]))]);
   });

@@ -232,15 +232,13 @@ const downloadOptions = (folder) => (browserName === "chromium"
 /** @param {string} folder @param {string} name */
 export async function downloaded(folder, name) {
   const path = join(folder, name);
-  for (let tries = 0; tries < 100; tries++) {
-    if (existsSync(path) && !readdirSync(folder).some((file) => /\.(part|crdownload)$/.test(file))) {
-      const bytes = readFileSync(path);
-      rmSync(path);
-      return bytes;
-    }
+  for (let tries = 0; !existsSync(path) || readdirSync(folder).some((file) => /\.(part|crdownload)$/.test(file));) {
+    if (++tries > 100) throw new Error(`${name} was not downloaded (there: ${readdirSync(folder).join(", ")})`);
     await new Promise((wait) => setTimeout(wait, 100));
   }
-  throw new Error(`${name} was not downloaded into ${folder} (there: ${readdirSync(folder).join(", ")})`);
+  const bytes = readFileSync(path);
+  rmSync(path);
+  return bytes;
 }
 
 /** @param {unknown} error */
