@@ -1,11 +1,13 @@
 // The page's controls: the four colour values (sliders, fields, presets, a
-// link's query, the player's INI file), the previews they draw and the lines to
-// paste. Text from a file or a link is only ever set as text.
+// link's query, the player's INI file), the previews they draw, the lines to
+// paste and the buttons that put the colour into a settings file. Text from a
+// file or a link is only ever set as text.
 
 import * as Colour from "./colour.js";
 import { byId, element, first, setBreakable, setText } from "./dom.js";
 import * as PreviewDrawing from "./drawing.js";
 import * as BlendModel from "./model.js";
+import { startIniSaving } from "./inisaving.js";
 import * as IniReading from "./reading.js";
 
 /** @typedef {import("./colour.js").Colour} ColourValues */
@@ -32,7 +34,7 @@ export function startColourPart() {
   }
   offerCopies();
   offerLink();
-  takeIniFiles(setColour);
+  takeIniFiles(setColour, () => colour);
   show(colour);
 }
 
@@ -163,20 +165,44 @@ function report(fileName, result) {
 
 /**
  * An INI file chosen or dropped onto the page (a dropped log goes to the log
- * part): what was read of it, and its colour, if it is an INI.
+ * part): what was read of it, and its colour, if it is an INI. Where the
+ * browser has a file picker that lets the page save over the file chosen, the
+ * file input opens that one.
  * @param {(values: Partial<ColourValues>) => void} setColour
+ * @param {() => ColourValues} colour
  */
-function takeIniFiles(setColour) {
-  /** @param {File} file */
-  const readIni = async (file) => {
-    const result = IniReading.readSettings(new Uint8Array(await file.arrayBuffer()));
+function takeIniFiles(setColour, colour) {
+  /** @param {File} file @param {FileSystemFileHandle | null} handle */
+  const readIni = async (file, handle = null) => {
+    const bytes = new Uint8Array(await file.arrayBuffer());
+    const result = IniReading.readSettings(bytes);
     report(file.name, result);
     // A file that is not an INI leaves the colour that was chosen.
     if (result.ini) setColour(Colour.fromSettings(result.settings));
+    given({ name: file.name, bytes, ini: result.ini, handle });
   };
+  const given = startIniSaving(colour, readIni);
+  given(null);
   const fileInput = byId("ini-file", HTMLInputElement);
   fileInput.addEventListener("change", () => {
     if (fileInput.files && fileInput.files.length > 0) readIni(fileInput.files[0]);
+  });
+  const picking = /** @type {{ showOpenFilePicker?: (options: object) => Promise<FileSystemFileHandle[]> }} */ (
+    /** @type {unknown} */ (window));
+  let pick = typeof picking.showOpenFilePicker === "function";
+  fileInput.addEventListener("click", async (event) => {
+    if (!pick || !picking.showOpenFilePicker) return;
+    event.preventDefault();
+    try {
+      const [handle] = await picking.showOpenFilePicker({ types: [{ description: "Settings file (.ini)",
+        accept: { "text/plain": [".ini"] } }] });
+      await readIni(await handle.getFile(), handle);
+    } catch (error) {
+      if (error instanceof DOMException && error.name === "AbortError") return;
+      // The browser's own picker for the next choice: the page then downloads what it makes.
+      pick = false;
+      say(byId("ini-saved", HTMLElement), "Your browser would not open the file this way: choose it again.");
+    }
   });
   document.addEventListener("dragover", (event) => event.preventDefault());
   document.addEventListener("drop", (event) => {

@@ -2,7 +2,8 @@
 // finds the text of each key (the first of its name in the first section of its
 // name, blanks trimmed, one pair of quotes stripped, cut to 31 characters), and
 // the plug-in judges that text as a switch or a colour value. Nothing here writes
-// the file, and every text taken from it is handed on as plain data.
+// the file (iniwriting.js does, from what is read here), and every text taken
+// from it is handed on as plain data.
 
 /**
  * A key=value line, or a key without "=" (its value null).
@@ -30,8 +31,15 @@
  * @typedef {{ kind: "info" | "problem", text: string, line: number }} Note
  */
 /**
- * What readSettings gives: ini is false for a file that is no INI, whose one note says what it is.
- * @typedef {{ settings: Setting[], notes: Note[], encoding: string, ini: boolean }} IniResult
+ * Where the text starts in the file, after its byte-order mark, and how wide its code units are: one byte, or
+ * two of UTF-16 in little- or big-endian order.
+ * @typedef {{ start: number, wide: "le" | "be" | null }} Layout
+ */
+/**
+ * What readSettings gives: ini is false for a file that is no INI, whose one note says what it is; the notes are
+ * in the order of the file's lines, those on the whole file first.
+ * @typedef {{ settings: Setting[], notes: Note[], encoding: string, ini: boolean, sections: Section[],
+ *   layout: Layout }} IniResult
  */
 
 /** @type {Known[]} */
@@ -57,7 +65,7 @@ const LOG_LINE = /^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\] /m;
 // The blanks that the profile reader trims around lines, names and values:
 // ASCII's, and Ctrl-Z, but not the no-break space.
 /** @param {number} code */
-const isBlank = (code) => code === 0x20 || (code >= 0x09 && code <= 0x0d) || code === 0x1a;
+export const isBlank = (code) => code === 0x20 || (code >= 0x09 && code <= 0x0d) || code === 0x1a;
 
 // The blanks that the runtime's number conversion skips (iswspace): ASCII's and
 // Unicode's spaces, the no-break space among them, but not Ctrl-Z.
@@ -84,24 +92,28 @@ const untilNul = (text) => {
 };
 
 /** @param {string} a @param {string} b */
-const sameName = (a, b) => untilNul(a).toLowerCase() === b.toLowerCase();
+export const sameName = (a, b) => untilNul(a).toLowerCase() === b.toLowerCase();
 
 // The file's bytes as the platform decodes them: a UTF-8 or UTF-16 byte-order
 // mark chooses that encoding, anything else is ANSI text (Windows-1252).
-/** @param {Uint8Array} bytes */
+/**
+ * @param {Uint8Array} bytes
+ * @returns {{ text: string, encoding: string, layout: Layout }}
+ */
 function decode(bytes) {
   /** @param {...number} mark */
   const starts = (...mark) => mark.every((b, i) => bytes[i] === b);
-  if (starts(0xef, 0xbb, 0xbf)) {
-    return { text: new TextDecoder("utf-8").decode(bytes.subarray(3)), encoding: "UTF-8 text with its byte-order mark" };
-  }
+  /** @param {string} label @param {Layout} layout @param {string} encoding */
+  const as = (label, layout, encoding) =>
+    ({ text: new TextDecoder(label).decode(bytes.subarray(layout.start)), encoding, layout });
+  if (starts(0xef, 0xbb, 0xbf)) return as("utf-8", { start: 3, wide: null }, "UTF-8 text with its byte-order mark");
   if (bytes.length >= 2 && starts(0xff, 0xfe)) {
-    return { text: new TextDecoder("utf-16le").decode(bytes.subarray(2)), encoding: "UTF-16 LE text with its byte-order mark" };
+    return as("utf-16le", { start: 2, wide: "le" }, "UTF-16 LE text with its byte-order mark");
   }
   if (bytes.length >= 2 && starts(0xfe, 0xff)) {
-    return { text: new TextDecoder("utf-16be").decode(bytes.subarray(2)), encoding: "UTF-16 BE text with its byte-order mark" };
+    return as("utf-16be", { start: 2, wide: "be" }, "UTF-16 BE text with its byte-order mark");
   }
-  return { text: new TextDecoder("windows-1252").decode(bytes), encoding: "ANSI or UTF-8 text" };
+  return as("windows-1252", { start: 0, wide: null }, "ANSI or UTF-8 text");
 }
 
 // UTF-16 without its mark: NUL bytes at every other place of a text.
@@ -164,7 +176,7 @@ function parse(text) {
  * @param {string} key
  * @returns {Key | null}
  */
-function findKey(sections, section, key) {
+export function findKey(sections, section, key) {
   const found = sections.find((s) => s.line > 0 && sameName(s.name, section));
   return found ? found.keys.find((k) => sameName(k.name, key)) || null : null;
 }
@@ -442,11 +454,13 @@ export function readSettings(bytes) {
   const sections = parse(decoded.text);
   const settings = judgedSettings(sections);
   const notIni = notIniAnswer(bytes, decoded, sections, settings);
+  const { encoding, layout } = decoded;
   if (notIni) {
-    return { settings, notes: [{ kind: "problem", text: notIni, line: 0 }], encoding: decoded.encoding, ini: false };
+    return { settings, notes: [{ kind: "problem", text: notIni, line: 0 }], encoding, ini: false, sections, layout };
   }
   valueNotes(bytes, decoded, settings, note);
   placementNotes(sections, note);
+  notes.sort((a, b) => a.line - b.line);
   if (unshown > 0) notes.push({ kind: "problem", text: `And ${unshown} more like these, not shown.`, line: 0 });
-  return { settings, notes, encoding: decoded.encoding, ini: true };
+  return { settings, notes, encoding, ini: true, sections, layout };
 }

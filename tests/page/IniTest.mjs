@@ -1,13 +1,16 @@
 // The player's INI given to the page through its file input or dropped onto
 // it: the switch and the colour values that the page takes equal what the real
 // plug-in's LoadSettings reads from a copy of the same file under Wine in this
-// run, and the page names what a player got wrong.
+// run, and the page names what a player got wrong; the file that the page makes
+// with a colour, downloaded or saved over the one chosen, gives the plug-in that
+// colour and differs only in the lines of it.
 import assert from "node:assert/strict";
 import { join } from "node:path";
 import { readFileSync } from "node:fs";
 import { before, test } from "node:test";
 import {
-  CHANNELS, channelValues, giveIni, reference, scratchFolder, browserSession, windowsPath, writeFiles,
+  CHANNELS, channelValues, downloaded, giveIni, reference, scratchFolder, browserSession, setChannel, windowsPath,
+  writeFiles,
 } from "./PageDriver.mjs";
 
 /** @param {string} text */
@@ -131,16 +134,19 @@ let ALL = [];
 let paths = [];
 /** @type {Record<string, number>[]} */
 let read = [];
+let template = "";
 before(() => {
   const folder = scratchFolder();
   reference("template", windowsPath(join(folder, "template.ini")));
-  ALL = cases(readFileSync(join(folder, "template.ini"), "latin1"))
+  template = readFileSync(join(folder, "template.ini"), "latin1");
+  ALL = cases(template)
     .map((c, i) => ({ ...c, file: `case-${String(i).padStart(2, "0")}.ini` }));
   paths = writeFiles(folder, ALL.map((c) => ({ name: c.file, bytes: c.bytes })));
   read = reference("settings", ...paths.map(windowsPath));
 });
 
-const session = browserSession();
+const downloads = scratchFolder();
+const session = browserSession(downloads);
 
 test("the page takes from every file what the plug-in's LoadSettings reads, and says what is wrong", async () => {
   assert.equal(read.length, ALL.length, "the plug-in read every file");
@@ -160,6 +166,8 @@ test("the page takes from every file what the plug-in's LoadSettings reads, and 
     for (const expected of c.notes || []) {
       assert.ok(shown.notes.some((note) => note.includes(expected)), `${c.name}: "${expected}" in ${shown.notes}`);
     }
+    const lines = shown.notes.map((note) => Number(/^Line (\d+):/.exec(note ?? "")?.[1])).filter((line) => line);
+    assert.deepEqual(lines, [...lines].sort((a, b) => a - b), `${c.name}: the notes in the order of the lines`);
     for (const unexpected of c.absent || []) {
       assert.ok(!shown.notes.some((note) => note.includes(unexpected)), `${c.name}: no "${unexpected}"`);
     }
@@ -176,3 +184,77 @@ test("a link's query is read by the INI's rules", async () => {
       `${c.name}: ${c.query}`);
   }
 });
+
+/** @param {import("puppeteer-core").Page} page @param {number[]} colour */
+async function choose(page, colour) {
+  for (const [i, name] of CHANNELS.entries()) await setChannel(page, name, colour[i]);
+}
+/** @param {import("puppeteer-core").Page} page */
+const changes = (page) => page.$$eval("#ini-changes li, #ini-saved", (items) => items.map((item) => item.textContent));
+/** @param {string} name @param {Buffer} bytes */
+const pluginReads = (name, bytes) => {
+  const [path] = writeFiles(scratchFolder(), [{ name, bytes }]);
+  return reference("settings", windowsPath(path))[0];
+};
+/** @param {number[]} colour */
+const settingsOf = ([Red, Green, Blue, Alpha]) => ({ PatchBloodDecalColorAndAlpha: 1, Red, Green, Blue, Alpha });
+
+// A file of UTF-16 BE whose [BloodDecal] lacks three keys and holds a second
+// Red, and which lacks a [General] section and a last line end.
+const GIVEN = "[BloodDecal]\r\n red = 7 ; old\r\nRed=2\r\n\r\n[Logging]\r\nEnableLogging=1";
+/** @param {number[]} colour */
+const givenMade = ([r, g, b, a]) => `[BloodDecal]\r\n red = ${r}\r\nRed=2\r\nGreen=${g}\r\nBlue=${b}\r\n` +
+  `Alpha=${a}\r\n\r\n[Logging]\r\nEnableLogging=1\r\n\r\n[General]\r\nPatchBloodDecalColorAndAlpha=1\r\n`;
+const withMark = (/** @type {string} */ text) => Buffer.concat([Buffer.from([0xfe, 0xff]), utf16(text, true)]);
+
+test("the page puts the colour into the file given, and with none offers the first start's INI", async () => {
+  const page = await session.open();
+  assert.deepEqual(await page.$$eval("#ini-put-part, #ini-new-part", (parts) => parts.map((part) =>
+    (/** @type {HTMLElement} */ (part)).hidden)), [true, false], "with no file, only the new file is offered");
+  const colour = [60, 180, 255, 128];
+  await choose(page, colour);
+  await page.click("#ini-new");
+  const fresh = await downloaded(downloads, "Vorlaine.Crimsel.ini");
+  assert.equal(fresh.toString("latin1"), withValues(template, settingsOf(colour)), "the first start's INI, coloured");
+  assert.match((await changes(page)).join(" "), /downloads folder: move it beside Vorlaine.Crimsel.asi/);
+
+  const folder = scratchFolder();
+  const [path] = writeFiles(folder, [{ name: "given.ini", bytes: withMark(GIVEN) }]);
+  await giveIni(page, path, "given.ini");
+  const chosen = [200, 10, 40, 255];
+  await choose(page, chosen);
+  await page.click("#ini-put");
+  const made = await downloaded(downloads, "given.ini");
+  assert.deepEqual(made, withMark(givenMade(chosen)), "the lines of the colour alone changed or added");
+  assert.deepEqual(pluginReads("made.ini", made), { file: 0, ...pluginReads("given.ini", withMark(GIVEN)),
+    ...settingsOf(chosen) }, "the plug-in reads the colour, and every other value as before");
+  const said = await changes(page);
+  assert.ok(said.some((text) => text?.startsWith("Line 3: Red=2 is left as it was")), `${said}`);
+
+  const [empty] = writeFiles(folder, [{ name: "empty.ini", bytes: Buffer.alloc(0) }]);
+  await giveIni(page, empty, "empty.ini");
+  await page.click("#ini-put");
+  assert.match((await changes(page)).join(" "), /Your file was not changed\. The file is empty/);
+  assert.equal(await page.$eval("#ini-new-part", (part) => (/** @type {HTMLElement} */ (part)).hidden), false, "a new file offered instead");
+});
+
+// Chromium's file picker gives a handle that the page saves over; a headless
+// run cannot answer the picker, so the page is handed a handle of the test's.
+test("where the browser lets it, the page saves over the file chosen", { skip: process.env.CRIMSEL_BROWSER === "firefox" },
+  async () => {
+    const page = await session.open();
+    await page.evaluate((/** @type {string} */ base64) => {
+      const saved = /** @type {number[][]} */ ([[...Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))]]);
+      const handle = { getFile: async () => new File([new Uint8Array(saved[saved.length - 1])], "Vorlaine.Crimsel.ini"),
+        createWritable: async () => ({ write: async (/** @type {Uint8Array} */ data) => saved.push([...data]),
+          close: async () => {} }) };
+      Object.assign(window, { showOpenFilePicker: async () => [handle], saved });
+    }, withMark(GIVEN).toString("base64"));
+    await page.click("#ini-file");
+    await page.waitForFunction(() => document.getElementById("ini-name")?.textContent === "Vorlaine.Crimsel.ini");
+    await choose(page, [96, 8, 12, 255]);
+    await page.click("#ini-put");
+    await page.waitForFunction(() => document.getElementById("ini-saved")?.textContent?.startsWith("Saved into"));
+    const saved = await page.evaluate(() => /** @type {number[][]} */ ((/** @type {any} */ (window)).saved));
+    assert.deepEqual(saved.slice(1).map((bytes) => Buffer.from(bytes)), [withMark(givenMade([96, 8, 12, 255]))]);
+  });

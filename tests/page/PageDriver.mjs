@@ -4,7 +4,7 @@
 // scheme, and runs the Windows program that says what the real plug-in and the
 // stand-in's device make of the same input.
 import assert from "node:assert/strict";
-import { mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
+import { existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { createRequire } from "node:module";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
@@ -123,11 +123,11 @@ async function violations(page) {
 // its style not applied, and what axe-core finds wrong in the light and the
 // dark scheme, as the page opens and as the test leaves it. Firefox shows no
 // file: requests to the driver: its policy, which refuses them, reports them.
-/** @param {{ faults: string[], pages: Page[] }} session */
-async function startBrowser({ faults, pages }) {
+/** @param {{ faults: string[], pages: Page[], downloads?: string }} session */
+async function startBrowser({ faults, pages, downloads }) {
   let browser;
   try {
-    browser = await puppeteer.launch(BROWSERS[browserName].options);
+    browser = await puppeteer.launch({ ...BROWSERS[browserName].options, ...(downloads && downloadOptions(downloads)) });
   } catch (error) {
     throw new Error(`no browser could start (${BROWSERS[browserName].name} at ` +
       `${BROWSERS[browserName].options.executablePath}, installed by scripts/setup.sh): ${reason(error)}`,
@@ -219,16 +219,38 @@ async function startBrowser({ faults, pages }) {
 }
 /** @typedef {Awaited<ReturnType<typeof startBrowser>>} Started */
 
+// Downloads saved into the folder without asking: Chromium's by its DevTools
+// protocol, Firefox's by its preferences.
+/** @param {string} folder @returns {import("puppeteer-core").LaunchOptions} */
+const downloadOptions = (folder) => (browserName === "chromium"
+  ? { downloadBehavior: { policy: "allow", downloadPath: folder } }
+  : { extraPrefsFirefox: { "browser.download.folderList": 2, "browser.download.dir": folder,
+    "browser.download.useDownloadDir": true, "browser.download.always_ask_before_handling_new_types": false,
+    "browser.download.start_downloads_in_tmp_dir": false, "browser.download.alwaysOpenPanel": false } });
+
+// A file that the browser downloaded into the folder once it is whole, taken out of it.
+/** @param {string} folder @param {string} name */
+export async function downloaded(folder, name) {
+  const path = join(folder, name);
+  for (let tries = 0; !existsSync(path) || readdirSync(folder).some((file) => /\.(part|crdownload)$/.test(file));) {
+    if (++tries > 100) throw new Error(`${name} was not downloaded (there: ${readdirSync(folder).join(", ")})`);
+    await new Promise((wait) => setTimeout(wait, 100));
+  }
+  const bytes = readFileSync(path);
+  rmSync(path);
+  return bytes;
+}
+
 /** @param {unknown} error */
 const reason = (error) => (error instanceof Error ? error.message : String(error));
 
 // The browser of a test file, started before its tests and closed after them;
 // each test's pages are checked by axe-core as the test left them and closed
-// after it, and none may have shown a fault.
-/** @returns {Pick<Started, "open" | "scheme">} */
-export function browserSession() {
-  /** @type {{ faults: string[], pages: Page[] }} */
-  const session = { faults: [], pages: [] };
+// after it, and none may have shown a fault. Downloads go into the folder given.
+/** @param {string} [downloads] @returns {Pick<Started, "open" | "scheme">} */
+export function browserSession(downloads) {
+  /** @type {{ faults: string[], pages: Page[], downloads?: string }} */
+  const session = { faults: [], pages: [], downloads };
   /** @type {Started | null} */
   let started = null;
   before(async () => (started = await startBrowser(session)));

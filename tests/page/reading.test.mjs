@@ -3,12 +3,14 @@
 // damaged as files on disks are, read by the module here and by the real
 // plug-in's LoadSettings under Wine in one process.
 // All ten values must be equal for every file; a file that differs is kept
-// under the build folder and named with its seed.
+// under the build folder and named with its seed. Each file is also given a
+// random colour by the page's writing, and the plug-in reads the new file too.
 // Environment: CRIMSEL_PAGE_REFERENCE (page_reference.exe), CRIMSEL_SEED (optional).
 import assert from "node:assert/strict";
 import { copyFileSync, mkdirSync, writeFileSync } from "node:fs";
 import { dirname, join } from "node:path";
 import { test } from "node:test";
+import { putColour } from "../../page/iniwriting.js";
 import { readByteText, readSettings, SETTINGS } from "../../page/reading.js";
 import { reference, scratchFolder, windowsPath } from "./Reference.mjs";
 
@@ -149,13 +151,23 @@ const folder = scratchFolder();
 const g = generator(seed);
 const files = Array.from({ length: FILES }, (_, i) =>
   ({ name: `seed-${seed}-${i}.ini`, bytes: damage(encode(iniFile(g)), g) }));
+// The colours come from a generator of their own, so that the files stay those of the seed.
+const colours = generator(seed + 1);
+const written = files.map((file) => {
+  const colour = Object.fromEntries(["Red", "Green", "Blue", "Alpha"].map((name) => [name, colours.below(256)]));
+  const made = putColour(new Uint8Array(file.bytes), /** @type {import("../../page/colour.js").Colour} */ (colour));
+  return { name: `coloured-${file.name}`, colour, bytes: made.bytes && Buffer.from(made.bytes) };
+});
+const changed = written.filter((file) => file.bytes !== null);
 
+/** @type {Record<string, number>[]} */
+let plugin = [];
 test("every generated INI file gives the ten values that the plug-in's LoadSettings reads", () => {
   const list = join(folder, "files.txt");
-  for (const file of files) writeFileSync(join(folder, file.name), file.bytes);
-  writeFileSync(list, files.map((file) => windowsPath(join(folder, file.name))).join("\r\n"));
-  const plugin = reference("settings", `@${windowsPath(list)}`);
-  assert.equal(plugin.length, files.length, "the plug-in read every file");
+  for (const file of [...files, ...changed]) writeFileSync(join(folder, file.name), file.bytes ?? "");
+  writeFileSync(list, [...files, ...changed].map((file) => windowsPath(join(folder, file.name))).join("\r\n"));
+  plugin = reference("settings", `@${windowsPath(list)}`);
+  assert.equal(plugin.length, files.length + changed.length, "the plug-in read every file");
   const kept = join(dirname(process.env.CRIMSEL_PAGE_REFERENCE ?? ""), "kept");
   const differences = [];
   for (const [i, file] of files.entries()) {
@@ -168,6 +180,88 @@ test("every generated INI file gives the ten values that the plug-in's LoadSetti
     }
   }
   assert.deepEqual(differences.slice(0, 20), [], `${differences.length} of ${files.length} files differ`);
+});
+
+// A file's lines in its code units, each with its line end, after its byte-order mark.
+/** @param {Buffer} bytes */
+function linesOf(bytes) {
+  const wide = bytes.length >= 2 && (bytes[0] === 0xff ? bytes[1] === 0xfe : bytes[0] === 0xfe && bytes[1] === 0xff);
+  const mark = wide ? 2 : bytes.subarray(0, 3).equals(Buffer.from([0xef, 0xbb, 0xbf])) ? 3 : 0;
+  const units = wide ? Buffer.from(bytes.subarray(2, bytes.length - (bytes.length % 2))) : bytes.subarray(mark);
+  if (wide && bytes[0] === 0xfe) units.swap16();
+  const text = wide ? units.toString("utf16le") : units.toString("latin1");
+  return { mark: bytes.subarray(0, mark), lines: text.match(/[^\r\n]*(\r\n|\n|\r|$)/g)?.filter((l) => l !== "") ?? [] };
+}
+
+const OURS = ["PatchBloodDecalColorAndAlpha", "Red", "Green", "Blue", "Alpha"];
+// A line of ours that the page may add: a blank, a section header or a key with its number.
+/** @param {string} line */
+const addable = (line) => /^(\[(General|BloodDecal)\]|(PatchBloodDecalColorAndAlpha|Red|Green|Blue|Alpha)=\d+)?(\r\n|\n|\r)?$/
+  .test(line);
+// Text without the blanks that the profile reader trims, line ends among them.
+/** @param {string} text */
+const trimmed = (text) => {
+  const blank = (/** @type {string} */ c) => c === " " || c === "\x1a" || (c >= "\t" && c <= "\r");
+  let [from, to] = [0, text.length];
+  while (from < to && blank(text[from])) from++;
+  while (to > from && blank(text[to - 1])) to--;
+  return text.slice(from, to);
+};
+// The key of a line that the page may change, by the name before its "=" (up to a NUL).
+/** @param {string} line */
+const keyName = (line) => OURS.find((key) => key.toLowerCase() === trimmed(line.split("=")[0].split("\0")[0])
+  .toLowerCase());
+
+test("the page puts a colour where the plug-in reads it, and changes no other line", () => {
+  assert.equal(plugin.length, files.length + changed.length, "the plug-in read every file");
+  assert.ok(changed.length > FILES * 0.6, `${changed.length} files changed`);
+  const problems = [];
+  let k = files.length;
+  for (const [i, file] of files.entries()) {
+    const wanted = written[i];
+    const { ini, notes } = readSettings(new Uint8Array(file.bytes));
+    const lines = notes.filter((note) => !note.text.startsWith("And ")).map((note) => note.line);
+    if (lines.some((line, n) => line < lines[n - 1])) problems.push(`${file.name}: notes on lines ${lines}`);
+    const oddWide = linesOf(file.bytes).mark.length === 2 && file.bytes.length % 2 === 1;
+    if (wanted.bytes === null) {
+      if (ini && !oddWide) problems.push(`${file.name}: an INI left unchanged`);
+      continue;
+    }
+    if (!ini || oddWide) problems.push(`${file.name}: changed, though no INI the page can change`);
+    const read = plugin[k++];
+    /** @type {Record<string, number>} */
+    const expected = { ...plugin[i], ...wanted.colour, PatchBloodDecalColorAndAlpha: 1 };
+    const apart = SETTINGS.filter((s) => read[s.key] !== expected[s.key]).map((s) => `${s.key} ${read[s.key]}`);
+    if (apart.length > 0) problems.push(`${file.name}: the plug-in reads ${apart.join(", ")}`);
+    const before = linesOf(file.bytes);
+    const after = linesOf(wanted.bytes);
+    if (!before.mark.equals(after.mark)) problems.push(`${file.name}: its byte-order mark changed`);
+    // Each line as it was, but for one of ours changed in place and lines of ours added; the last may get a line end.
+    const touched = [];
+    let j = 0;
+    for (const [n, line] of before.lines.entries()) {
+      while (j < after.lines.length && after.lines[j] !== line && addable(after.lines[j]) &&
+        !(keyName(line) && keyName(line) === keyName(after.lines[j]))) touched.push(after.lines[j++]);
+      const last = n === before.lines.length - 1 && !/[\r\n]$/.test(line);
+      if (after.lines[j] === line || (last && after.lines[j]?.replace(/(\r\n|\n|\r)$/, "") === line)) {
+        j++;
+      } else if (keyName(line) && keyName(line) === keyName(after.lines[j] ?? "") &&
+        after.lines[j].startsWith(line.slice(0, line.indexOf("=") + 1)) &&
+        /^\d+$/.test(trimmed(after.lines[j].slice(after.lines[j].indexOf("=") + 1))) &&
+        (last || after.lines[j].slice(-2).replace(/[^\r\n]/g, "") === line.slice(-2).replace(/[^\r\n]/g, ""))) {
+        touched.push(after.lines[j++]);
+      } else {
+        problems.push(`${file.name}: line ${n + 1} ${JSON.stringify(line)} became ${JSON.stringify(after.lines[j])}`);
+        break;
+      }
+    }
+    touched.push(...after.lines.slice(j));
+    const keys = touched.map(keyName).filter((key) => key);
+    if (!touched.every((line) => addable(line) || keyName(line)) || new Set(keys).size !== keys.length) {
+      problems.push(`${file.name}: lines changed or added ${JSON.stringify(touched)}`);
+    }
+  }
+  assert.deepEqual(problems.slice(0, 10), [], `${problems.length} problems`);
 });
 
 test("a link's value is read by the same rules, cut where the plug-in's buffer ends", () => {
