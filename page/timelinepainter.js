@@ -41,7 +41,8 @@ const CHUNK = 96; // the widest run of columns drawn between looks at the clock
 /**
  * A painter's own state. `nextUnit` is where an unfinished drawing goes on in the next frame, -1 to begin anew;
  * `frame` the drawing's pixels (`pixels` its words), put on the canvas once they are all drawn, made again only
- * for a new size; `seen` the cells of each owner in view; `got` what the unit being drawn holds; `lit` where the
+ * for a new size; `framed` what its columns were drawn from once they are all drawn (see columnsOf), else "";
+ * `seen` the cells of each owner in view; `got` what the unit being drawn holds; `lit` where the
  * highlighted owner is, made a piece at a time once it is highlighted.
  * `width` and `height` are the drawing's in CSS pixels, which `frame` has; `scale` the device's pixels to one
  * of them, which the canvas's buffer has (`plain` takes the frame to be scaled up where it is not 1).
@@ -49,7 +50,7 @@ const CHUNK = 96; // the widest run of columns drawn between looks at the clock
  *   width: number, height: number, scale: number, plain: CanvasRenderingContext2D,
  *   summary: Levels.Summarised, drawn: () => void, view: View.View, scheme: Scheme,
  *   words: Uint32Array, seen: Uint32Array, got: Levels.Gathered, lit: Levels.Lit | null,
- *   frame: ImageData | null, pixels: Uint32Array, units: Units, nextUnit: number, pending: boolean,
+ *   frame: ImageData | null, pixels: Uint32Array, framed: string, units: Units, nextUnit: number, pending: boolean,
  *   names: { band: HTMLCanvasElement | null, narrowed: number, scheme: Scheme | null } }} Painter
  */
 
@@ -129,7 +130,7 @@ export function create(canvas, model, summary, drawn) {
   const p = { canvas, context: context2d(canvas), model, summary, drawn, view: View.initial(size),
     width, height, scale, plain: context2d(document.createElement("canvas")),
     scheme: darkScheme?.matches ? DARK : LIGHT, words: summary.list.word,
-    seen: new Uint32Array(summary.list.length), got: Levels.gathered(summary.rows), lit: null, frame: null,
+    seen: new Uint32Array(summary.list.length), got: Levels.gathered(summary.rows), lit: null, frame: null, framed: "",
     pixels: new Uint32Array(0), units: newUnits(0), nextUnit: -1, pending: false,
     names: { band: null, narrowed: -1, scheme: null } };
   plainSize(p);
@@ -195,8 +196,13 @@ function draw(p) {
   if (!p.frame || p.frame.width !== p.width || p.frame.height !== p.height) {
     p.frame = context.createImageData(p.width, p.height);
     p.pixels = new Uint32Array(p.frame.data.buffer);
+    p.framed = "";
   }
-  if (p.nextUnit < 0) measure(p);
+  if (p.nextUnit < 0) {
+    // A view that differs from the one drawn only in its cursor or its chosen cell keeps the columns drawn.
+    if (p.framed === columnsOf(p)) p.nextUnit = p.units.count;
+    else measure(p);
+  }
   const units = p.units;
   const lighting = p.view.highlight >= 0 && p.lit !== null && !p.lit.more(spent);
   const first = p.nextUnit;
@@ -210,10 +216,16 @@ function draw(p) {
     return;
   }
   p.nextUnit = -1;
+  p.framed = columnsOf(p);
   put(p, p.frame);
   labels(p);
   p.drawn();
 }
+
+// What the columns' pixels are drawn from: the blocks in view, the highlight, the scheme and the size.
+/** @param {Painter} p */
+const columnsOf = ({ view, scheme, width, height }) =>
+  `${view.first} ${view.width} ${view.highlight} ${scheme === DARK} ${width} ${height}`;
 
 // The drawing's pixels on the canvas: as they are, or through the plain canvas
 // scaled up, each pixel a square of the device's.
@@ -249,6 +261,7 @@ function measure(p) {
     p.lit = Levels.lit(model, summary, summary.levels, view.highlight);
   }
   p.pixels.fill(p.scheme.background);
+  p.framed = "";
   p.nextUnit = 0;
 }
 
@@ -317,6 +330,7 @@ function drawStrips(p, u) {
 function drawCells(p, u) {
   const { owner, cells, lit } = p.got;
   const { words, scheme, pixels } = p;
+  const mark = scheme.mark;
   const stride = p.width;
   const left = p.units.left[u];
   const right = p.units.right[u];
@@ -336,17 +350,23 @@ function drawCells(p, u) {
     const movedTop = top + ((ROW - 1 - moved) >> 1);
     const inactive = cells[at + Levels.INACTIVE];
     const every = inactive ? Math.min(16, Math.round((4 * span) / inactive)) : 0;
+    // The stripes fall where x + y is a multiple of every: their first x in a
+    // line moves one to the left a line down.
+    let phase = every ? (every - ((left + top) % every)) % every : 0;
     // Pixel by pixel: a call to fill a line two pixels wide costs more.
     for (let y = top; y < foot; y++) {
-      const line = y * stride;
-      const marked = y < clear || y >= reset;
-      const ink = marked ? scheme.mark : word;
-      for (let x = line + left; x < line + right; x++) pixels[x] = ink;
-      if (marked) continue;
-      const bar = y >= movedTop && y < movedTop + moved ? Math.min(right, left + UNIT) : left;
-      for (let x = left; x < bar; x++) pixels[line + x] = scheme.mark;
-      const stripe = every ? left + ((every - ((left + y) % every)) % every) : right;
-      for (let x = stripe; x < right; x += every) pixels[line + x] = scheme.mark;
+      const from = y * stride + left;
+      const to = from + right - left;
+      if (y < clear || y >= reset) {
+        for (let x = from; x < to; x++) pixels[x] = mark;
+      } else {
+        const bar = y >= movedTop && y < movedTop + moved ? Math.min(to, from + UNIT) : from;
+        let x = from;
+        for (; x < bar; x++) pixels[x] = mark;
+        for (; x < to; x++) pixels[x] = word;
+        for (let stripe = from + phase; every && stripe < to; stripe += every) pixels[stripe] = mark;
+      }
+      if (every) phase = phase === 0 ? every - 1 : phase - 1;
     }
   }
 }
