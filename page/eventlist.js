@@ -88,10 +88,11 @@ function items(file, model, entries, choose) {
     const button = element("button", entryWords(model, entry));
     button.type = "button";
     button.onclick = () => choose(entry);
+    // Its line is read in a task after the one that makes the page of the list.
     if (entryKind(entry) === EXECUTION) {
-      LogReading.lineAt(file, model.executions.offset[entryIndex(entry)]).then((line) => {
+      setTimeout(() => LogReading.lineAt(file, model.executions.offset[entryIndex(entry)]).then((line) => {
         button.textContent = entryWords(model, entry, line);
-      });
+      }));
     }
     const item = element("li");
     item.dataset.event = String(entry);

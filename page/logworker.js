@@ -14,19 +14,22 @@ import { summarise } from "./summary.js";
 /** @typedef {{ result: ReadResult, summary: Summary }} Read */
 /** @typedef {{ progress: number } | { failed: string } | Read} Message what the worker posts */
 
-/** @type {string | null} the page's script, the worker's code */
-let script = null;
-/** @type {string | null} */
+/** @type {string | null} the page's script as a URL, the worker's code */
 let scriptUrl = null;
 /** @type {Worker | null} the worker of the newest read */
 let running = null;
 
 /**
- * The page's script as it stands in the page; no worker without it.
+ * The page's script as it stands in the page; no worker without it. Its URL
+ * is made here, as the page starts, not in the task that takes a file.
  * @param {string | null} text
  */
 export function setWorkerScript(text) {
-  script = text;
+  try {
+    scriptUrl = text === null ? null : URL.createObjectURL(new Blob([text], { type: "text/javascript" }));
+  } catch {
+    scriptUrl = null;
+  }
 }
 
 /**
@@ -76,9 +79,8 @@ async function readOnPage(file, onProgress) {
 }
 
 function makeWorker() {
-  if (script === null) return null;
+  if (scriptUrl === null) return null;
   try {
-    scriptUrl ??= URL.createObjectURL(new Blob([script], { type: "text/javascript" }));
     return new Worker(scriptUrl, { name: "Crimsel.log reading" });
   } catch {
     return null;
