@@ -84,13 +84,14 @@ export function create(file, model, timeline) {
  * @returns {HTMLLIElement[]}
  */
 function items(file, model, entries, choose) {
-  return Array.from(entries, (entry) => {
+  /** @type {Array<() => void>} */
+  const reads = [];
+  const made = Array.from(entries, (entry) => {
     const button = element("button", entryWords(model, entry));
     button.type = "button";
     button.onclick = () => choose(entry);
-    // Its line is read in a task after the one that makes the page of the list.
     if (entryKind(entry) === EXECUTION) {
-      setTimeout(() => LogReading.lineAt(file, model.executions.offset[entryIndex(entry)]).then((line) => {
+      reads.push(() => LogReading.lineAt(file, model.executions.offset[entryIndex(entry)]).then((line) => {
         button.textContent = entryWords(model, entry, line);
       }));
     }
@@ -99,6 +100,9 @@ function items(file, model, entries, choose) {
     item.append(button);
     return item;
   });
+  // The execution decals' lines are read in a task after the one that makes the page of the list.
+  if (reads.length > 0) setTimeout(() => reads.forEach((read) => read()));
+  return made;
 }
 
 /**

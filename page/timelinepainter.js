@@ -196,7 +196,6 @@ function draw(p) {
   if (!p.frame || p.frame.width !== p.width || p.frame.height !== p.height) {
     p.frame = context.createImageData(p.width, p.height);
     p.pixels = new Uint32Array(p.frame.data.buffer);
-    p.framed = "";
   }
   if (p.nextUnit < 0) {
     // A view that differs from the one drawn only in its cursor or its chosen cell keeps the columns drawn.
