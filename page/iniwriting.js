@@ -189,7 +189,7 @@ export function putColour(bytes, colour) {
 
 /**
  * The edits that add the missing lines: at the end of the first section of
- * their name, or in a new section at the end of the file after a blank line,
+ * their name, or in new sections at the end of the file after a blank line,
  * each in the line ends of the file; and how the file's lines move down.
  * @param {Uint8Array} bytes
  * @param {ReturnType<typeof fileLines>} lines
@@ -207,28 +207,37 @@ function addLines(bytes, lines, sections, missing, edits, notes) {
   const count = lines.starts.length;
   /** @param {number} line */
   const unended = (line) => line > 0 && lines.next(line) === lines.textEnds[line - 1];
-  let atEnd = "";
+  const atEnd = [...missing].filter(([section]) => !sections.some((s) => s.line > 0 && sameName(s.name, section)));
   for (const [section, keyLines] of missing) {
     const own = sections.find((s) => s.line > 0 && sameName(s.name, section));
-    const last = own ? (own.keys.length > 0 ? own.keys[own.keys.length - 1].line : own.line) : count;
+    if (!own) continue;
+    const last = own.keys.length > 0 ? own.keys[own.keys.length - 1].line : own.line;
     const end = lineEnd(lines, bytes, last);
-    if (own) {
-      edits.push({ at: lines.next(last), cut: 0, text: `${unended(last) ? end : ""}${keyLines.join(end)}${end}` });
-      added.push({ after: last, count: keyLines.length });
-      notes.push((moved) => ({ kind: "info", line: moved(last) + 1, text: `Line ${moved(last) + 1}: ` +
-        `${keyLines.join(", ")} added under [${own.name}], where the plug-in reads ${keyLines.length > 1 ? "them" :
-          "it"}.` }));
-    } else {
-      // A blank line before the first new section, unless the file's last line is blank.
-      const blank = atEnd === "" && lines.textEnds[count - 1] > lines.starts[count - 1];
-      atEnd += atEnd === "" ? `${unended(count) ? end : ""}${blank ? end : ""}` : "";
-      const first = count + 1 + atEnd.split(end).length - 1 - (unended(count) ? 1 : 0);
-      atEnd += `[${section}]${end}${keyLines.join(end)}${end}`;
-      notes.push((moved) => ({ kind: "info", line: moved(first), text: `Line ${moved(first)}: a section ` +
-        `[${section}] added at the end of the file, with ${keyLines.join(", ")}.` }));
-    }
+    edits.push({ at: lines.next(last), cut: 0, text: `${unended(last) ? end : ""}${keyLines.join(end)}${end}` });
+    added.push({ after: last, count: keyLines.length });
+    notes.push((moved) => ({ kind: "info", line: moved(last) + 1, text: `Line ${moved(last) + 1}: ` +
+      `${keyLines.join(", ")} added under [${own.name}], where the plug-in reads ${keyLines.length > 1 ? "them" :
+        "it"}.` }));
   }
-  if (atEnd !== "") edits.push({ at: bytes.length, cut: 0, text: atEnd });
+  if (atEnd.length === 0) return shift;
+  // Keys added after the file's last line have ended it, and a last line that is
+  // blank, or blanks only, already stands before the new sections.
+  const extended = added.some((a) => a.after === count);
+  let blankLast = !extended;
+  for (let at = lines.starts[count - 1]; blankLast && at < lines.textEnds[count - 1]; at += lines.size) {
+    blankLast = isBlank(lines.unit(at));
+  }
+  const end = lineEnd(lines, bytes, count);
+  let text = `${unended(count) && !extended ? end : ""}${blankLast ? "" : end}`;
+  let first = count + (blankLast ? 1 : 2);
+  for (const [section, keyLines] of atEnd) {
+    const header = first;
+    notes.push((moved) => ({ kind: "info", line: moved(header), text: `Line ${moved(header)}: a section ` +
+      `[${section}] added at the end of the file, with ${keyLines.join(", ")}.` }));
+    text += `[${section}]${end}${keyLines.join(end)}${end}`;
+    first += 1 + keyLines.length;
+  }
+  edits.push({ at: bytes.length, cut: 0, text });
   return shift;
 }
 
