@@ -1,30 +1,83 @@
 // A log of execution decals and no blocks: the decals themselves, each in a
-// line of words, read back from the file.
+// line of words read back from the file, a page at a time, with the buttons
+// that turn the pages.
 
-import { byId, element } from "./dom.js";
+import { byId, element, first, setText } from "./dom.js";
+import { executionsShown, pageCount, pageRange, pageWithin } from "./executionpages.js";
 import * as LogReading from "./logreading.js";
-import { count, executionWords } from "./logwords.js";
+import { executionWords } from "./logwords.js";
 
-const EXECUTIONS_SHOWN = 200;
+/** @typedef {import("./logmodel.js").Model} Model */
+
+const BUTTONS = ["executions-first", "executions-previous", "executions-next", "executions-last"];
+/** @param {string} id */
+const button = (id) => byId(id, HTMLButtonElement);
 
 /**
- * Lists the decals, or hides the list when the log has blocks or no decals.
+ * Lists the decals from their first page, or hides the list when the log has
+ * blocks (whose events list them) or no decals.
  * @param {File} file
- * @param {import("./logmodel.js").Model} model
+ * @param {Model} model
  * @param {() => boolean} stillShown false once another file is read, which the list is then left to
+ * @returns {Promise<void>} once the first page is in
  */
-export async function show(file, model, stillShown) {
-  const list = byId("log-execution-list", HTMLOListElement);
+export function show(file, model, stillShown) {
+  const part = byId("log-execution-part", HTMLElement);
   const x = model.executions;
-  list.hidden = model.blocks.length > 0 || x.length === 0;
-  list.replaceChildren();
-  if (list.hidden) return;
-  const items = [];
-  for (let i = 0; i < Math.min(x.length, EXECUTIONS_SHOWN); i++) {
-    const line = await LogReading.lineAt(file, x.offset[i]);
-    if (!stillShown()) return;
-    items.push(element("li", executionWords(line, x.splatter[i] !== 0)));
-  }
-  if (x.length > EXECUTIONS_SHOWN) items.push(element("li", `and ${count(x.length - EXECUTIONS_SHOWN)} more`));
-  list.replaceChildren(...items);
+  part.hidden = model.blocks.length > 0 || x.length === 0;
+  byId("log-execution-list", HTMLOListElement).replaceChildren();
+  if (part.hidden) return Promise.resolve();
+  let page = 0;
+  let turns = 0; // the newest turn of the pages; an older one whose lines come later is dropped
+  const render = async () => {
+    const turn = ++turns;
+    const range = pageRange(page, x.length);
+    const lines = await Promise.all(Array.from({ length: range.to - range.from }, (_, i) =>
+      LogReading.lineAt(file, x.offset[range.from + i])));
+    if (turn !== turns || !stillShown()) return;
+    showPage(lines.map((line, i) => executionWords(line, x.splatter[range.from + i] !== 0)), range);
+    setText("log-executions-shown", executionsShown(range, page, x.length));
+    enable(page, pageCount(x.length));
+  };
+  /** @param {(page: number) => number} to */
+  const turn = (to) => () => {
+    page = pageWithin(to(page), x.length);
+    return render();
+  };
+  const [toFirst, toPrevious, toNext, toLast] = BUTTONS.map(button);
+  toFirst.onclick = turn(() => 0);
+  toPrevious.onclick = turn((at) => at - 1);
+  toNext.onclick = turn((at) => at + 1);
+  toLast.onclick = turn(() => pageCount(x.length) - 1);
+  first("#log-execution-part .events-pages", HTMLElement).hidden = pageCount(x.length) === 1;
+  return render();
+}
+
+/**
+ * A page's decals in words, numbered as they stand among all the decals, from the list's top.
+ * @param {string[]} words
+ * @param {{ from: number, to: number }} range
+ */
+function showPage(words, range) {
+  const list = byId("log-execution-list", HTMLOListElement);
+  list.replaceChildren(...words.map((said) => element("li", said)));
+  list.start = range.from + 1;
+  list.scrollTop = 0;
+}
+
+/**
+ * The buttons that lead nowhere from this page disabled; the focus, if it was
+ * on one of them, moves to the nearest that still leads somewhere, so that a
+ * keyboard stays where it was.
+ * @param {number} page
+ * @param {number} pages
+ */
+function enable(page, pages) {
+  const buttons = BUTTONS.map(button);
+  const focused = buttons.indexOf(/** @type {HTMLButtonElement} */ (document.activeElement));
+  buttons.forEach((each, i) => (each.disabled = i < 2 ? page === 0 : page >= pages - 1));
+  if (focused < 0 || !buttons[focused].disabled) return;
+  const nearest = focused < 2 ? buttons.slice(2).find((each) => !each.disabled) :
+    buttons.slice(0, 2).reverse().find((each) => !each.disabled);
+  nearest?.focus();
 }

@@ -10,6 +10,7 @@ import * as ExecutionList from "./executionlist.js";
 import * as LogWorker from "./logworker.js";
 import { cursorWords } from "./logwords.js";
 import * as OwnerLegend from "./ownerlegend.js";
+import { readingWords, stoppedWords } from "./readingwords.js";
 import * as StartupReport from "./startupreport.js";
 import * as Timeline from "./timeline.js";
 
@@ -18,84 +19,157 @@ import * as Timeline from "./timeline.js";
 /** @typedef {ReturnType<typeof Timeline.create>} TimelineView */
 
 const nextTask = () => new Promise((resolve) => setTimeout(resolve));
+const WORDS_EVERY = 250; // milliseconds between two changes of the progress bar's words
+
+// The newest read, by its number (an older one that ends later is dropped), and its file.
+/** @type {{ reading: number, current: File | null }} */
+const state = { reading: 0, current: null };
 
 /**
- * Takes each log chosen or dropped onto the page; a newer one ends the reading of an older.
+ * Takes each log chosen or dropped onto the page; a newer one ends the reading
+ * of an older, and its Stop button or Esc ends the reading in progress.
  * @returns {void}
  */
 export function startLogPart() {
-  let reading = 0; // the newest read; an older one that ends later is dropped
-  /** @type {File | null} */
-  let current = null;
-
-  /**
-   * @param {File} file
-   * @param {import("./logreading.js").ReadResult} result
-   * @param {Summary} summary
-   */
-  async function show(file, result, summary) {
-    const model = result.model;
-    const stillShown = () => file === current;
-    StartupReport.show(file, result);
-    const executionsShown = ExecutionList.show(file, model, stillShown);
-    byId("log-report", HTMLElement).hidden = false;
-    // The events, then the timeline, each in a task and laid out in a frame of
-    // its own, so that nothing keeps the page from answering for long; the
-    // file's name shows once all is there.
-    const shown = reading;
-    await nextTask();
-    if (shown !== reading) return;
-    const part = byId("log-timeline-part", HTMLElement);
-    part.hidden = model.blocks.length === 0;
-    /** @type {TimelineView | null} */
-    let timeline = null;
-    const events = part.hidden ? null : EventList.create(file, model, {
-      choose: (cell) => timeline?.choose(cell),
-      narrow: (map) => timeline?.narrow(map),
-    });
-    await nextTask();
-    if (shown !== reading) return;
-    if (events) {
-      // The canvas takes its size and is laid out and painted, still empty, in
-      // a frame before the one that begins its drawing.
-      const canvas = byId("timeline", HTMLCanvasElement);
-      canvas.setAttribute("aria-busy", "true");
-      Timeline.fit(canvas, summary.rows); // as large as it shows, inside its border
-      requestAnimationFrame(() => setTimeout(() => {
-        if (shown === reading) timeline = showTimeline(file, model, summary, events, stillShown);
-      }));
-    }
-    await executionsShown;
-    if (shown !== reading) return;
-    setText("log-name", file.name);
-  }
-
-  /** @param {File} file */
-  async function readLog(file) {
-    const mine = ++reading;
-    current = file;
-    const progress = byId("log-progress", HTMLProgressElement);
-    progress.value = 0;
-    progress.hidden = false;
-    byId("log-report", HTMLElement).hidden = true;
-    const { result, summary } = await LogWorker.readInWorker(file, (/** @type {number} */ fraction) => {
-      if (mine === reading) progress.value = fraction;
-    });
-    // The report in a task after the one that took the worker's message in.
-    await nextTask();
-    if (mine !== reading) return;
-    progress.hidden = true;
-    show(file, result, summary);
-  }
-
   const input = byId("log-file", HTMLInputElement);
   input.addEventListener("change", () => {
-    if (input.files && input.files.length > 0) readLog(input.files[0]);
+    if (input.files && input.files.length > 0) readLog(input.files[0], false);
   });
   document.addEventListener("drop", (event) => {
     const file = event.dataTransfer?.files[0];
-    if (file && file.name.toLowerCase().endsWith(".log")) readLog(file);
+    if (file && file.name.toLowerCase().endsWith(".log")) readLog(file, true);
   });
+  byId("log-stop", HTMLButtonElement).addEventListener("click", stop);
+  document.addEventListener("keydown", (event) => {
+    if (event.key === "Escape" && stop()) event.preventDefault();
+  });
+}
+
+/**
+ * @param {File} file
+ * @param {boolean} dropped the report then comes into view, and the focus goes there
+ */
+async function readLog(file, dropped) {
+  const mine = ++state.reading;
+  state.current = file;
+  byId("log-report", HTMLElement).hidden = true;
+  setText("log-name", ""); // the name shows again once the report is whole
+  say("");
+  const progress = showProgress(file);
+  if (dropped) byId("log-reading", HTMLElement).scrollIntoView({ block: "center" });
+  /** @type {import("./logworker.js").Read | null} */
+  let read;
+  try {
+    read = await LogWorker.readInWorker(file, (fraction) => {
+      if (mine === state.reading) progress(fraction);
+    });
+  } catch (error) {
+    if (mine !== state.reading) return;
+    byId("log-reading", HTMLElement).hidden = true;
+    say(`${file.name} could not be read (${error instanceof Error ? error.message : error}). Choose it again, ` +
+      "or close the programs that may be writing it.", dropped);
+    return;
+  }
+  // The report in a task after the one that took the worker's message in.
+  await nextTask();
+  if (mine !== state.reading || read === null) return;
+  byId("log-reading", HTMLElement).hidden = true;
+  await show(file, read);
+  if (!dropped || mine !== state.reading) return;
+  const summary = byId("log-summary", HTMLElement);
+  summary.scrollIntoView({ block: "start" });
+  summary.focus({ preventScroll: true });
+}
+
+// The reading in progress ended; its file is read again only when given
+// again. Says whether there was one.
+function stop() {
+  const part = byId("log-reading", HTMLElement);
+  if (part.hidden) return false;
+  LogWorker.stopReading();
+  state.reading++;
+  const hadFocus = part.contains(document.activeElement);
+  part.hidden = true;
+  byId("log-file", HTMLInputElement).value = "";
+  say(stoppedWords(state.current?.name ?? ""), hadFocus);
+  state.current = null;
+  return true;
+}
+
+/**
+ * The progress bar, its words and its Stop button shown for a file; gives what
+ * takes the share read. The words follow a few times a second, not at every
+ * chunk, so that they can be read as they change.
+ * @param {File} file
+ * @returns {(fraction: number) => void}
+ */
+function showProgress(file) {
+  const bar = byId("log-progress", HTMLProgressElement);
+  let said = 0;
+  /** @param {number} fraction */
+  const sayShare = (fraction) => {
+    setText("log-reading-words", readingWords(file.name, fraction));
+    said = performance.now();
+  };
+  bar.value = 0;
+  sayShare(0);
+  byId("log-reading", HTMLElement).hidden = false;
+  return (fraction) => {
+    bar.value = fraction;
+    if (performance.now() - said >= WORDS_EVERY) sayShare(fraction);
+  };
+}
+
+/**
+ * What became of a read that shows no report, or nothing.
+ * @param {string} words
+ * @param {boolean} [focus] the focus goes to the words, for one whose place in the page is gone
+ */
+function say(words, focus = false) {
+  const status = byId("log-status", HTMLElement);
+  status.textContent = words;
+  if (focus) status.focus();
+}
+
+/**
+ * @param {File} file
+ * @param {import("./logworker.js").Read} read
+ */
+async function show(file, { result, summary, readTo }) {
+  const model = result.model;
+  const stillShown = () => file === state.current;
+  StartupReport.show(file, result, readTo);
+  const executionsShown = ExecutionList.show(file, model, stillShown);
+  byId("log-report", HTMLElement).hidden = false;
+  // The events, then the timeline, each in a task and laid out in a frame of
+  // its own, so that nothing keeps the page from answering for long; the
+  // file's name shows once all is there.
+  const shown = state.reading;
+  await nextTask();
+  if (shown !== state.reading) return;
+  const part = byId("log-timeline-part", HTMLElement);
+  part.hidden = model.blocks.length === 0;
+  /** @type {TimelineView | null} */
+  let timeline = null;
+  const events = part.hidden ? null : EventList.create(file, model, {
+    choose: (cell) => timeline?.choose(cell),
+    narrow: (map) => timeline?.narrow(map),
+  });
+  await nextTask();
+  if (shown !== state.reading) return;
+  if (events) {
+    // The canvas takes its size and is laid out and painted, still empty, in
+    // a frame before the one that begins its drawing.
+    const canvas = byId("timeline", HTMLCanvasElement);
+    canvas.setAttribute("aria-busy", "true");
+    Timeline.fit(canvas, summary.rows); // as large as it shows, inside its border
+    requestAnimationFrame(() => setTimeout(() => {
+      if (shown === state.reading) timeline = showTimeline(file, model, summary, events, stillShown);
+    }));
+  }
+  await executionsShown;
+  if (shown !== state.reading) return;
+  setText("log-name", file.name);
 }
 
 /**

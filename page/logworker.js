@@ -11,12 +11,12 @@ import { summarise } from "./summary.js";
 
 /** @typedef {import("./logreading.js").ReadResult} ReadResult */
 /** @typedef {import("./levels.js").Summarised} Summary the summary with its levels */
-/** @typedef {{ result: ReadResult, summary: Summary }} Read */
+/** @typedef {{ result: ReadResult, summary: Summary, readTo: number }} Read readTo: the bytes read, from the first */
 /** @typedef {{ progress: number } | { failed: string } | Read} Message what the worker posts */
 
 /** @type {string | null} the page's script as a URL, the worker's code */
 let scriptUrl = null;
-/** @type {Worker | null} the worker of the newest read */
+/** @type {{ worker: Worker | null, settle: (read: Read | null) => void } | null} the unfinished read, if any */
 let running = null;
 
 /**
@@ -46,15 +46,34 @@ function buffers(value, found = new Set()) {
   return found;
 }
 
+// A file whose first chunk holds a zero byte and no line of the plug-in's,
+// which writes plain text from its first line, is no Crimsel.log: it is
+// answered from that chunk, however large it is.
+const HEAD = 4 << 20;
+
+/**
+ * The file read whole, or its first chunk alone when that shows it is no log.
+ * @param {Blob} file
+ * @param {(fraction: number) => void} onProgress
+ * @returns {Promise<{ read: import("./logreading.js").Reading, readTo: number }>}
+ */
+async function readFile(file, onProgress) {
+  if (file.size > HEAD) {
+    const head = await LogReading.read(file.slice(0, HEAD), () => {});
+    if (head.nulBytes && head.notUnderstood === head.lines) return { read: { ...head, size: file.size }, readTo: HEAD };
+  }
+  return { read: await LogReading.read(file, onProgress), readTo: file.size };
+}
+
 // The worker's side: one file, its progress as it goes, then the result and
 // its summary at once, or why it could not be read.
 export function startReadingWorker() {
   self.onmessage = async (/** @type {MessageEvent<Blob>} */ { data: file }) => {
     try {
-      const read = await LogReading.read(file, (progress) => self.postMessage({ progress }));
+      const { read, readTo } = await readFile(file, (progress) => self.postMessage({ progress }));
       const summary = withLevels(read.model);
       const result = { ...read, model: LogModel.withoutAdd(read.model) };
-      self.postMessage({ result, summary }, { transfer: [...buffers([result, summary])] });
+      self.postMessage({ result, summary, readTo }, { transfer: [...buffers([result, summary])] });
     } catch (error) {
       self.postMessage({ failed: String(error) });
     }
@@ -74,8 +93,8 @@ function withLevels(model) {
  * @returns {Promise<Read>}
  */
 async function readOnPage(file, onProgress) {
-  const result = await LogReading.read(file, onProgress);
-  return { result, summary: withLevels(result.model) };
+  const { read, readTo } = await readFile(file, onProgress);
+  return { result: read, summary: withLevels(read.model), readTo };
 }
 
 function makeWorker() {
@@ -87,46 +106,57 @@ function makeWorker() {
   }
 }
 
-/** @param {Worker} worker */
-function end(worker) {
-  worker.terminate();
-  if (running === worker) running = null;
-}
-
-// Ends the unfinished read, if any: its promise never settles.
-function stopReading() {
-  if (running) end(running);
+/**
+ * Ends the unfinished read, if any: its worker is ended at once, and its
+ * promise gives null. A read on the page stops at its next chunk.
+ */
+export function stopReading() {
+  const stopped = running;
+  running = null;
+  stopped?.worker?.terminate();
+  stopped?.settle(null);
 }
 
 // Reads the file (a Blob) in a worker of its own, which ends any read still
 // running, and reports progress as a fraction. Gives the reading's result, its
-// model's tables without their add, and summary.js's summary of the model.
+// model's tables without their add, and summary.js's summary of the model; or
+// null once the read is stopped, by stopReading() or a newer read.
 /**
  * @param {Blob} file
  * @param {(fraction: number) => void} onProgress
- * @returns {Promise<Read>}
+ * @returns {Promise<Read | null>}
  */
 export function readInWorker(file, onProgress) {
   stopReading();
-  const worker = makeWorker();
-  if (!worker) return readOnPage(file, onProgress);
-  running = worker;
   return new Promise((resolve, reject) => {
+    const mine = { worker: makeWorker(), settle: resolve };
+    running = mine;
+    /** @param {() => void} settle */
+    const end = (settle) => {
+      if (running !== mine) return;
+      running = null;
+      mine.worker?.terminate();
+      settle();
+    };
+    const onPage = () => readOnPage(file, (fraction) => {
+      if (running !== mine) throw new Error("stopped");
+      onProgress(fraction);
+    }).then((read) => end(() => resolve(read)), (error) => end(() => reject(error)));
+    const worker = mine.worker;
+    if (!worker) return onPage();
     worker.onmessage = (/** @type {MessageEvent<Message>} */ { data }) => {
       if ("progress" in data) {
-        onProgress(data.progress);
+        if (running === mine) onProgress(data.progress);
         return;
       }
-      end(worker);
-      if ("failed" in data) reject(new Error(data.failed));
-      else resolve(data);
+      end(() => ("failed" in data ? reject(new Error(data.failed)) : resolve(data)));
     };
     // A worker that the browser refuses, or whose script fails: the page
     // reads the file itself.
     worker.onerror = (event) => {
       event.preventDefault();
-      end(worker);
-      resolve(readOnPage(file, onProgress));
+      worker.terminate();
+      if (running === mine) onPage();
     };
     worker.postMessage(file);
   });

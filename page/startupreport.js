@@ -6,6 +6,7 @@ import { byId, element, setBreakable, setText } from "./dom.js";
 import * as LogModel from "./logmodel.js";
 import * as LogReading from "./logreading.js";
 import { blockCounts, problems, some } from "./logwords.js";
+import { partWords } from "./readingwords.js";
 
 /** @typedef {import("./logreading.js").ReadResult} ReadResult */
 /** @typedef {import("./logreading.js").StartupLine} StartupLine */
@@ -13,13 +14,15 @@ import { blockCounts, problems, some } from "./logwords.js";
 /**
  * @param {File} file
  * @param {ReadResult} result
+ * @param {number} readTo the bytes read, from the first: the file's size, unless only its start was read
  */
-export function show(file, result) {
+export function show(file, result, readTo) {
   const model = result.model;
   setText("log-not-understood", `${some(result.notUnderstood, "line")} not understood`);
   setText("log-blocks", blockCounts(model.blocks.length, LogModel.mapsSeen(model)));
   setText("log-executions", some(model.executions.length, "execution decal"));
-  byId("log-problems", HTMLUListElement).replaceChildren(...problems(result, file.name).map((text) => element("li", text)));
+  const said = [...(readTo < result.size ? [partWords(readTo, result.size)] : []), ...problems(result, file.name)];
+  byId("log-problems", HTMLUListElement).replaceChildren(...said.map((text) => element("li", text)));
   const startup = byId("log-startup", HTMLTableElement);
   startup.tBodies[0].replaceChildren(...result.startup.map((/** @type {StartupLine} */ { kind, words, line }) => {
     const row = element("tr", undefined, kind);

@@ -4,13 +4,16 @@
 // timeline draws; every log of the run understood whole; bad input answered
 // with a clear message, and text from a log shown as text only.
 import assert from "node:assert/strict";
-import { readFileSync, readdirSync, statSync } from "node:fs";
+import { readFileSync, readdirSync, statSync, truncateSync } from "node:fs";
 import { dirname, join } from "node:path";
 import { test } from "node:test";
 import {
   browserSession, giveIni, giveLog, referenceProgram, scratchFolder, timelinePixels, writeFiles,
 } from "./PageDriver.mjs";
 import { referenceLog } from "./Reference.mjs";
+import { EXECUTIONS_PAGE } from "../../page/executionpages.js";
+import { count } from "../../page/logwords.js";
+import { stoppedWords } from "../../page/readingwords.js";
 import { LABELS } from "../../page/timelineview.js";
 
 assert.ok(referenceProgram, "CRIMSEL_PAGE_REFERENCE names the reference program");
@@ -91,6 +94,12 @@ test("each log's start-up in words beside its lines, its blocks, maps and events
     const path = entry.log.startsWith("/") ? entry.log : join(bin, entry.log);
     const shown = await giveLog(page, path, "Crimsel.log", entry.dropped);
     const name = entry.log.split("/").slice(-2, -1)[0];
+    if (entry.dropped) {
+      // Dropped onto the page as it opened, far above the log's part: its report comes into view with the focus.
+      assert.ok(await page.$eval("#log-summary", (summary) => summary === document.activeElement &&
+        summary.getBoundingClientRect().top >= 0 && summary.getBoundingClientRect().bottom <= innerHeight),
+      `${name}: dropped, its report is in view and has the focus`);
+    }
     assert.equal(shown.notUnderstood, "0 lines not understood", name);
     assert.deepEqual(shown.problems, [], name);
     const lines = readFileSync(path, "latin1").split("\r\n");
@@ -123,6 +132,16 @@ test("an event leads to its block, whose lines show as they stand in the log", a
     /^map\[00\]: .*\(needsClear\)/);
 });
 
+// Tab (or Shift+Tab, with Shift held) until the focus is on an element that
+// the selector finds and that holds the words.
+/** @param {import("puppeteer-core").Page} page @param {string} selector */
+async function tabTo(page, selector, words = "") {
+  const focused = () => page.evaluate((wanted, holding) => (document.activeElement?.matches(wanted) ?? false) &&
+    !!document.activeElement?.textContent?.includes(holding), selector, words);
+  for (let i = 0; i < 400 && !(await focused()); i++) await page.keyboard.press("Tab");
+  assert.ok(await focused(), `Tab to ${selector} "${words}"`);
+}
+
 // With the keyboard alone: Tab to the events list's pages, turn them to the one
 // execution decal of 20,000 quiet blocks, Shift+Tab back to it and choose it.
 test("the one execution decal of a long quiet log is reached from the events list with the keyboard", async () => {
@@ -132,19 +151,13 @@ test("the one execution decal of a long quiet log is reached from the events lis
     line.includes("] DamageMapState ")).length + 1;
   const page = await session.open();
   await giveLog(page, path, "Crimsel.log");
-  const tabTo = async (/** @type {string} */ selector, words = "") => {
-    const focused = () => page.evaluate((wanted, holding) => (document.activeElement?.matches(wanted) ?? false) &&
-      !!document.activeElement?.textContent?.includes(holding), selector, words);
-    for (let i = 0; i < 400 && !(await focused()); i++) await page.keyboard.press("Tab");
-    assert.ok(await focused(), `Tab to ${selector} "${words}"`);
-  };
-  await tabTo("#events-map");
-  await tabTo("#events-next");
+  await tabTo(page, "#events-map");
+  await tabTo(page, "#events-next");
   for (let i = 0; i < 10 && !(await page.$eval("#log-events", (list) => list.textContent?.includes("victim decal"))); i++) {
     await page.keyboard.press("Enter");
   }
   await page.keyboard.down("Shift");
-  await tabTo("#log-events button", "victim decal");
+  await tabTo(page, "#log-events button", "victim decal");
   await page.keyboard.up("Shift");
   await page.keyboard.press("Enter");
   // Its block chosen on the timeline, and the decal in words read from its line.
@@ -344,6 +357,15 @@ test("every log that the plug-in wrote in this run is understood whole", async (
   assert.ok(checked >= 80, `${checked} logs of the plug-in's`);
 });
 
+// An execution decal's words hold its time, victim or splatter, its index and texture, as its line has them.
+/** @param {string} said @param {string} line @param {string} name */
+function saysDecal(said, line, name) {
+  const kind = line.includes("splatter decal") ? "splatter" : "victim";
+  for (const part of [line.slice(12, 24), `${kind} decal ${/ index=(\S+)/.exec(line)?.[1]}`, String(/ texture=(.*)$/.exec(line)?.[1])]) {
+    assert.ok(said.includes(part), `${name}: "${part}" in "${said}"`);
+  }
+}
+
 test("bad input gets a clear message, and a log's text is only ever text", async () => {
   const scene = readFileSync(join(bin, "games/scene/Crimsel.log"));
   const lines = scene.toString("latin1").split("\r\n");
@@ -356,12 +378,14 @@ test("bad input gets a clear message, and a log's text is only ever text", async
     ? `[1999-01-01 00:00:00.000]${line.slice(25)}` : line));
   const execution = lines.find((line) => line.includes("Execution victim decal"));
   const interleaved = [...lines.slice(0, header + 2), execution, ...lines.slice(header + 2)];
+  const decals = lines.filter((line) => line.includes("] Execution "));
+  const aPage = Array.from({ length: EXECUTIONS_PAGE }, (_, i) => decals[i % decals.length]);
   const cases = [
     { name: "interleaved.log", bytes: Buffer.from(interleaved.join("\r\n"), "latin1"),
       notUnderstood: "0 lines not understood", counts: "4 blocks, 2 maps", executions: "10 execution decals" },
     { name: "empty.log", bytes: Buffer.alloc(0), problem: "The file is empty" },
-    { name: "binary.log", bytes: Buffer.from([0x89, 0x50, 0x4e, 0x47, 0, 0, 0, 13, 10, 0xff]), problem: "holds zero bytes" },
-    { name: "utf16.log", bytes: Buffer.from(`\ufeff${scene.toString("latin1")}`, "utf16le"), problem: "holds zero bytes" },
+    { name: "binary.log", bytes: Buffer.from([0x89, 0x50, 0x4e, 0x47, 0, 0, 0, 13, 10, 0xff]), problem: "This is not a text file" },
+    { name: "utf16.log", bytes: Buffer.from(`\ufeff${scene.toString("latin1")}`, "utf16le"), problem: "This is not a text file" },
     { name: "Vorlaine.Crimsel.ini", bytes: readFileSync(join(bin, "games/scene/Vorlaine.Crimsel.ini")),
       problem: "This is not a Crimsel.log" },
     { name: "cut.log", bytes: Buffer.from(lines.slice(0, header + 2).join("\r\n"), "latin1"), problem: "cut off",
@@ -372,8 +396,10 @@ test("bad input gets a clear message, and a log's text is only ever text", async
       notUnderstood: "1 line not understood", counts: "4 blocks, 2 maps" },
     { name: "unknown.log", bytes: sceneThen(`${stamp}not a line of the plug-in's\r\n`.repeat(600)),
       notUnderstood: "600 lines not understood", counts: "4 blocks, 2 maps" },
-    { name: "executions-only.log", bytes: Buffer.from(lines.filter((line) => line.includes("] Execution ")).join("\r\n"),
-      "latin1"), counts: NO_BLOCKS, executionList: lines.filter((line) => line.includes("] Execution ")) },
+    { name: "executions-only.log", bytes: Buffer.from(decals.join("\r\n"), "latin1"), counts: NO_BLOCKS,
+      executionList: decals },
+    { name: "a-page-of-decals.log", bytes: Buffer.from(aPage.join("\r\n"), "latin1"), counts: NO_BLOCKS,
+      executionList: aPage },
     { name: "no-maps.log", bytes: Buffer.from(lines[header].replace(/mapCount=\d+/, "mapCount=0"), "latin1"),
       counts: "1 block, 0 maps" },
     { name: "another-plug-in-in-no-module.log", bytes: sceneThen(`${stamp}CharacterDamageManager diagnostics hook not ` +
@@ -404,13 +430,9 @@ test("bad input gets a clear message, and a log's text is only ever text", async
       const words = await page.$$eval("#log-execution-list li", (/** @type {HTMLLIElement[]} */ items) =>
         items.map((item) => item.textContent));
       assert.equal(words.length, c.executionList.length, c.name);
-      words.forEach((/** @type {string} */ said, /** @type {number} */ i) => {
-        const line = c.executionList[i];
-        const kind = line.includes("splatter decal") ? "splatter" : "victim";
-        for (const part of [line.slice(12, 24), `${kind} decal ${/ index=(\S+)/.exec(line)?.[1]}`, String(/ texture=(.*)$/.exec(line)?.[1])]) {
-          assert.ok(said.includes(part), `${c.name}: "${part}" in "${said}"`);
-        }
-      });
+      assert.ok(await page.$eval("#log-execution-part .events-pages", (pages) => (/** @type {HTMLElement} */ (pages)).hidden),
+        `${c.name}: one page`);
+      words.forEach((/** @type {string} */ said, /** @type {number} */ i) => saysDecal(said, c.executionList[i], c.name));
     }
     heights[c.name] = await page.$eval("canvas#timeline", (/** @type {HTMLCanvasElement} */ canvas) => canvas.height);
   }
@@ -495,4 +517,118 @@ test("the page fits every window from 320 pixels wide, and the timeline follows 
       assert.fail(`${scheme}: the timeline's background is not the page's`));
   }
   await session.scheme(page, null);
+});
+
+// The generated log's execution decals, which the real plug-in wrote, again
+// and again to 40,000 lines; with the keyboard alone, a page on, then to the
+// last page, and into the list to its end.
+test("a keyboard reaches the last of 40,000 execution decals, a page at a time", async () => {
+  const written = readFileSync(referenceLog("games/page_reference-generated"), "latin1").split("\r\n")
+    .filter((line) => line.includes("] Execution "));
+  const decals = Array.from({ length: 40000 }, (_, i) => written[i % written.length]);
+  const [path] = writeFiles(scratchFolder(), [{ name: "Crimsel.log", bytes: Buffer.from(`${decals.join("\r\n")}\r\n`, "latin1") }]);
+  const page = await session.open();
+  await giveLog(page, path, "Crimsel.log");
+  const shown = () => page.$eval("#log-execution-list", (list) => ({
+    first: (/** @type {HTMLOListElement} */ (list)).start, items: [...list.children]
+    .map((item) => item.textContent ?? ""), words: document.getElementById("log-executions-shown")?.textContent }));
+  const onPage = (await shown()).items.length;
+  const pages = Math.ceil(decals.length / onPage);
+  /** @param {number} number of the page, from 1 */
+  const turnedTo = async (number) => {
+    await page.keyboard.press("Enter");
+    const from = (number - 1) * onPage + 1;
+    await page.waitForFunction((/** @type {number} */ first) => (/** @type {HTMLOListElement} */ (
+      document.getElementById("log-execution-list"))).start === first, { timeout: 5000 }, from);
+    const now = await shown();
+    const to = from + now.items.length - 1;
+    assert.equal(now.words, `Execution decals ${count(from)} to ${count(to)} of ${count(decals.length)}, page ` +
+      `${count(number)} of ${count(pages)}.`);
+    now.items.forEach((said, i) => saysDecal(said, decals[from - 1 + i], `decal ${from + i}`));
+    return now;
+  };
+  await tabTo(page, "#executions-next");
+  await turnedTo(2);
+  await tabTo(page, "#executions-last");
+  const last = await turnedTo(pages);
+  assert.equal(last.first + last.items.length - 1, decals.length, "the last page ends with the last decal");
+  assert.ok(await page.evaluate(() => document.activeElement?.matches(".events-pages button:enabled")),
+    "the focus stays on the pages' buttons");
+  await page.keyboard.down("Shift");
+  await tabTo(page, "#log-execution-list");
+  await page.keyboard.up("Shift");
+  await page.keyboard.press("End");
+  await page.waitForFunction(() => {
+    const list = /** @type {HTMLElement} */ (document.getElementById("log-execution-list"));
+    const box = list.getBoundingClientRect();
+    const item = /** @type {HTMLElement} */ (list.lastElementChild).getBoundingClientRect();
+    return item.top >= box.top && item.bottom <= box.bottom + 1 && item.bottom <= innerHeight && item.top >= 0;
+  }, { timeout: 5000 }).catch(() => assert.fail("End in the list brings its last decal into view"));
+});
+
+// The start-up of a plug-in stopped by an error, and of one whose places
+// another plug-in had taken: the words of what went wrong stand out in one
+// colour, the others in another, in either scheme.
+test("the start-up's rows of what went wrong stand out in their colour", async () => {
+  const page = await session.open();
+  for (const log of [join(stopped, "Crimsel.log"), join(bin, "games/scene-another-plugin/Crimsel.log")]) {
+    await giveLog(page, log, "Crimsel.log");
+    for (const scheme of /** @type {const} */ (["light", "dark"])) {
+      await session.scheme(page, scheme);
+      const colours = await page.$$eval("#log-startup tbody tr", (rows) => rows.map((row) => ({
+        wrong: / not installed: | stopped by an error| left as it is/.test(row.children[1].textContent ?? ""),
+        colour: getComputedStyle(row.children[0]).color })));
+      /** @param {boolean} wrong */
+      const of = (wrong) => new Set(colours.filter((row) => row.wrong === wrong).map((row) => row.colour));
+      const [wrong, right] = [of(true), of(false)];
+      assert.ok(wrong.size === 1 && right.size === 1 && ![...wrong].some((colour) => right.has(colour)),
+        `${log}, ${scheme}: what went wrong in ${[...wrong]}, the rest in ${[...right]}`);
+    }
+    await session.scheme(page, null);
+  }
+});
+
+// Sparse files of 2 GiB and a byte, which take no room on the disk: the
+// scene's log, then zero bytes to the end, is read to its end, which takes
+// long: its reading names it and says how much is read, a few times a second,
+// and Stop (from the keyboard) and Esc end it, after which a log reads as ever;
+// one of zero bytes alone gets words in seconds.
+test("a 2 GB file's reading says its share and stops by Stop or Esc; one that is no log gets words at once", async () => {
+  const folder = scratchFolder();
+  const scene = join(bin, "games/scene/Crimsel.log");
+  const [long, zeros] = writeFiles(folder, [{ name: "long.log", bytes: readFileSync(scene) },
+    { name: "zeros.log", bytes: Buffer.alloc(0) }]);
+  for (const path of [long, zeros]) truncateSync(path, 2 ** 31 + 1);
+  const page = await session.open();
+  const input = /** @type {import("puppeteer-core").ElementHandle<HTMLInputElement>} */ (await page.$("#log-file"));
+  for (const stop of ["Stop", "Escape"]) {
+    await page.evaluate(() => {
+      const changes = /** @type {number[]} */ ((/** @type {any} */ (window)).changes = []);
+      new MutationObserver(() => changes.push(performance.now())).observe(
+        /** @type {Node} */ (document.getElementById("log-reading-words")), { childList: true, characterData: true });
+    });
+    await input.uploadFile(long);
+    await page.waitForFunction(() => /^Reading long\.log: ([5-9]|\d\d) %$/.test(document.getElementById("log-reading-words")
+      ?.textContent ?? ""), { timeout: 10000 }).catch(() => assert.fail(`${stop}: no share of the reading said`));
+    if (stop === "Stop") {
+      await tabTo(page, "#log-stop");
+      await page.keyboard.press("Enter");
+    } else {
+      await page.keyboard.press("Escape");
+    }
+    // The words of the stop, where the focus goes when its button is gone.
+    const { focus, changes, ...ended } = await page.evaluate(() => ({
+      reading: !document.getElementById("log-reading")?.hidden, said: document.getElementById("log-status")?.textContent,
+      focus: document.activeElement?.id, changes: /** @type {number[]} */ ((/** @type {any} */ (window)).changes) }));
+    assert.deepEqual(ended, { reading: false, said: stoppedWords("long.log") }, stop);
+    if (stop === "Stop") assert.equal(focus, "log-status");
+    const gaps = changes.slice(1).map((time, i) => time - changes[i]);
+    assert.ok(gaps.length > 1 && gaps.every((gap) => gap >= 200), `the share said a few times a second: ${gaps}`);
+    const after = await giveLog(page, scene, "Crimsel.log");
+    assert.equal(after.counts, "4 blocks, 2 maps", `after ${stop}, a log reads as ever`);
+  }
+  const started = Date.now();
+  const shown = await giveLog(page, zeros, "zeros.log");
+  assert.ok(Date.now() - started < 5000, `zero bytes alone: words after ${Date.now() - started} ms`);
+  assert.ok(shown.problems.length > 1 && shown.counts === NO_BLOCKS, `zero bytes alone: ${shown.problems}`);
 });
