@@ -3,7 +3,9 @@
 // marks it and leads the timeline to its cell.
 
 import { byId, element, first, setText } from "./dom.js";
-import { EXECUTION, cellOf, entryIndex, entryKind, eventsOf, pageCount, pageRange, pageWithin } from "./eventpages.js";
+import {
+  EXECUTION, cellOf, entryIndex, entryKind, eventsOf, kindCounts, pageCount, pageRange, pageWithin,
+} from "./eventpages.js";
 import * as LogModel from "./logmodel.js";
 import * as LogReading from "./logreading.js";
 import { entryWords, eventsShown } from "./logwords.js";
@@ -25,8 +27,8 @@ import { mapName } from "./timelineview.js";
 export function create(file, model, timeline) {
   const list = byId("log-events", HTMLOListElement);
   const select = byId("events-map", HTMLSelectElement);
-  /** @type {{ map: number, listed: Uint32Array, page: number, chosen: number }} */
-  const state = { map: -1, listed: new Uint32Array(0), page: 0, chosen: -1 };
+  /** @type {{ map: number, listed: Uint32Array, kinds: number[], page: number, chosen: number }} */
+  const state = { map: -1, listed: new Uint32Array(0), kinds: [0, 0, 0], page: 0, chosen: -1 };
 
   function render() {
     const total = state.listed.length;
@@ -34,7 +36,7 @@ export function create(file, model, timeline) {
     list.replaceChildren(...items(file, model, state.listed.subarray(range.from, range.to), choose));
     mark(list, state.chosen);
     const pages = pageCount(total);
-    setText("log-events-more", eventsShown(range, state.page, pages, total, state.map));
+    setText("log-events-more", eventsShown(range, state.page, pages, state.kinds, state.map));
     first(".events-pages", HTMLElement).hidden = pages === 1;
     byId("events-first", HTMLButtonElement).disabled = byId("events-previous", HTMLButtonElement).disabled = state.page === 0;
     byId("events-next", HTMLButtonElement).disabled = byId("events-last", HTMLButtonElement).disabled =
@@ -53,6 +55,7 @@ export function create(file, model, timeline) {
   function narrow(map) {
     state.map = map;
     state.listed = eventsOf(model, map);
+    state.kinds = kindCounts(state.listed);
     state.page = 0;
     select.value = String(map);
     timeline.narrow(map);

@@ -59,6 +59,17 @@ export function eventsOf(model, map) {
 }
 
 /**
+ * How many of the entries are events, execution decals and blocks cut off.
+ * @param {Uint32Array} entries
+ * @returns {number[]} by kind: EVENT, EXECUTION, CUT_OFF
+ */
+export function kindCounts(entries) {
+  const counts = [0, 0, 0];
+  for (const entry of entries) counts[entryKind(entry)]++;
+  return counts;
+}
+
+/**
  * The cell that choosing an entry leads to: an event's own; for an execution
  * decal, the block it stands before (the last, for decals after it); for a
  * block cut off, its first map whose line is missing.

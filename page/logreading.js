@@ -29,6 +29,14 @@ const KEPT_UNDERSTOOD = 500; // offsets of lines not understood, for showing the
  * @property {boolean} nulBytes
  * @property {boolean} cutAtEnd the last block's map lines end early
  * @property {number} size the file's, in bytes
+ * @property {Diagnostics} diagnostics what the last start-up said of the damage-map diagnostics
+ */
+/**
+ * The damage-map diagnostics as the start-up left them: no settings line
+ * ("unsaid"), off or on in the settings, then installed, refused (another
+ * plug-in's hook in the way, or the start-up stopped before them), or nothing
+ * patched in a game that the plug-in does not recognise.
+ * @typedef {"unsaid" | "off" | "on" | "installed" | "refused" | "unrecognised"} Diagnostics
  */
 
 const text = new TextDecoder("utf-8");
@@ -237,8 +245,13 @@ const onOff = (flag) => (flag === "1" ? "on" : "off");
 const F = "-?\\d+\\.(?:\\d+|#[A-Z0-9]+)";
 const ADDRESS = "0x([0-9A-F]{8})";
 
-// [pattern, kind, words].
-/** @type {Array<[RegExp, StartupLine["kind"], (match: RegExpExecArray) => string]>} */
+const DIAGNOSTICS_HOOK = "CharacterDamageManager diagnostics hook";
+/** @param {RegExpExecArray} m @returns {Diagnostics | undefined} */
+const refused = (m) => (m[1] === DIAGNOSTICS_HOOK ? "refused" : undefined);
+
+// [pattern, kind, words, and what the line says of the diagnostics, if anything].
+/** @type {Array<[RegExp, StartupLine["kind"], (match: RegExpExecArray) => string,
+ *   ((match: RegExpExecArray) => Diagnostics | undefined)?]>} */
 const STARTUP = [
   [/^Logger initialized$/, "ok", () => "The log was started (EnableLogging=1)."],
   [/^InitializeASI$/, "ok", () => "The ASI loader started the plug-in."],
@@ -246,7 +259,8 @@ const STARTUP = [
     "FixStaleDamageMapDecals=([01]) EnableLogging=([01]) LogDamageMapDiagnostics=([01]) LogExecutionDecals=([01]) " +
     "RGB/A=(\\d+),(\\d+),(\\d+),(\\d+)$"), "ok", (m) => `Settings read: execution blood decal fix ${onOff(m[1])}, ` +
     `colour patch ${onOff(m[2])}, stale damage-map fix ${onOff(m[3])}, logging ${onOff(m[4])}, damage-map ` +
-    `diagnostics ${onOff(m[5])}, execution decal lines ${onOff(m[6])}; colour ${m[7]}/${m[8]}/${m[9]}, alpha ${m[10]}.`],
+    `diagnostics ${onOff(m[5])}, execution decal lines ${onOff(m[6])}; colour ${m[7]}/${m[8]}/${m[9]}, alpha ${m[10]}.`,
+    (m) => (m[5] === "1" ? "on" : "off")],
   [/^Applying blood decal color\/alpha patch with contained Wii-style source blend: red=(\d+) green=(\d+) blue=(\d+) alpha=(\d+)$/,
     "ok", (m) => `The decal colour patch is installed: decals are drawn in ${m[1]}/${m[2]}/${m[3]} with alpha ` +
     `${m[4]}, blended Wii-style.`],
@@ -258,22 +272,23 @@ const STARTUP = [
     () => "The execution blood decal fix is installed: executions that are not interactive get their blood decals."],
   [/^Execution blood decal hook disabled$/, "off", () => "The execution blood decal fix is off (FixExecutionBloodDecals=0)."],
   [new RegExp(`^Installing CharacterDamageManager diagnostics hook at call ${ADDRESS}$`), "ok",
-    () => "The damage-map diagnostics are installed: the maps are logged whenever they change."],
+    () => "The damage-map diagnostics are installed: the maps are logged whenever they change.", () => "installed"],
   [new RegExp(`^Installing stale damage-map clear blend hook: setup=${ADDRESS}$`), "ok",
     () => "The stale damage-map fix is installed: a reused map is cleared of its old blood."],
   [new RegExp(`^(.+) not installed: ${ADDRESS} holds a (jump|call) to ${ADDRESS} \\((.*)\\), another plug-in's hook; left as it is$`),
     "problem", (m) => `${feature(m[1])} ${is(m[1])} not installed: ${other(m[5])} put a ${m[3]} to its own code ` +
-    `at 0x${m[2]}, and the plug-in leaves it as it is. The other fixes are not affected.`],
+    `at 0x${m[2]}, and the plug-in leaves it as it is. The other fixes are not affected.`, refused],
   [/^(.+) not installed: start-up stopped before its bytes were written$/, "error", (m) => `${feature(m[1])} ` +
-    `${is(m[1])} not installed: the plug-in's start-up stopped on an error before it changed the game's code there.`],
+    `${is(m[1])} not installed: the plug-in's start-up stopped on an error before it changed the game's code there.`,
+    refused],
   [new RegExp(`^(.+) left as it is: the call at ${ADDRESS} now leads to ${ADDRESS} \\((.*)\\), put over this plug-in's hook$`),
     "problem", (m) => `${feature(m[1])}: ${other(m[4])} put its own hook over this plug-in's at ` +
-    `0x${m[2]} since an earlier start; it is left as it is.`],
+    `0x${m[2]} since an earlier start; it is left as it is.`, refused],
   [new RegExp(`^The call at ${ADDRESS} led to ${ADDRESS} \\((.*)\\), another plug-in's hook: calls are handed on to it$`),
     "ok", (m) => `A${other(m[3]).slice(1)} had hooked the call at 0x${m[1]}: this plug-in takes its place and ` +
     "hands every call on to it, so both work."],
   [/^Host not recognised: (.*); nothing patched$/, "error", (m) => "This is not the version of the game that the " +
-    `plug-in is made for (${m[1]}): it changed nothing, and the game runs as without it.`],
+    `plug-in is made for (${m[1]}): it changed nothing, and the game runs as without it.`, () => "unrecognised"],
   [new RegExp(`^Patch skipped: ${ADDRESS} \\((\\d+) bytes\\) could not be made writable$`), "error",
     (m) => `${m[2]} bytes of the game's code at 0x${m[1]} could not be made writable, so they were left as they ` +
     "are: that fix may be incomplete."],
@@ -381,12 +396,13 @@ function otherLine(result, b, from, to, offset) {
     else notUnderstood(result, offset);
     return;
   }
-  for (const [pattern, kind, say] of STARTUP) {
+  for (const [pattern, kind, say, diagnostics] of STARTUP) {
     const match = pattern.exec(words);
     if (match) {
       if (result.startup.length < KEPT_UNDERSTOOD) {
         result.startup.push({ offset, kind, line: text.decode(b.subarray(from, to)), words: say(match) });
       }
+      result.diagnostics = diagnostics?.(match) ?? result.diagnostics;
       return;
     }
   }
@@ -403,7 +419,7 @@ function otherLine(result, b, from, to, offset) {
 export async function read(file, onProgress) {
   /** @type {Reading} */
   const result = { model: LogModel.create(), startup: [], notUnderstood: 0, notUnderstoodOffsets: [], lines: 0,
-    nulBytes: false, cutAtEnd: false, size: file.size };
+    nulBytes: false, cutAtEnd: false, size: file.size, diagnostics: "unsaid" };
   let carry = new Uint8Array(0);
   let carryOffset = 0;
   let skipping = false; // inside a line too long to be the plug-in's
@@ -422,9 +438,9 @@ export async function read(file, onProgress) {
     return from;
   };
   // One buffer, filled again for each chunk: no new one a chunk for the
-  // collector to free.
+  // collector to free, and none larger than the file.
   const reader = file.stream().getReader({ mode: "byob" });
-  let buffer = new ArrayBuffer(CHUNK);
+  let buffer = new ArrayBuffer(Math.min(CHUNK, file.size));
   for (let position = 0; position < file.size; position += CHUNK) {
     const chunk = await fill(reader, buffer);
     if (chunk.length === 0) break;
@@ -455,7 +471,8 @@ export async function read(file, onProgress) {
     carryOffset = skipping ? position + chunk.length : base + from;
     onProgress(Math.min(1, (position + chunk.length) / file.size));
   }
-  if (carry.length > 0) line(result, carry, 0, carry.length, carryOffset);
+  // The last line, when the log ends without its line end or between its CR and LF.
+  if (carry.length > 0) line(result, carry, 0, carry.length - (carry[carry.length - 1] === 13 ? 1 : 0), carryOffset);
   result.cutAtEnd = result.model.open >= 0;
   return result;
 }

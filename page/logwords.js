@@ -52,7 +52,7 @@ export function eventWords(model, e) {
   const owner = () => hex(model.cells.owner[model.blocks.firstCell[block] + map]);
   /** @type {Record<number, () => string>} */
   const what = {
-    [LogModel.TAKEN]: () => `${name} taken by another owner (${hex(from)} to ${owner()}) with ${to} decals still on it`,
+    [LogModel.TAKEN]: () => `${name} taken by another owner (${hex(from)} to ${owner()}) with ${some(to, "decal")} still on it`,
     [LogModel.CLEAR_RAISED]: () => `${name}: needsClear raised`,
     [LogModel.CLEAR_DONE]: () => `${name}: needsClear cleared`,
     [LogModel.WENT_INACTIVE]: () => `${name} went inactive`,
@@ -83,8 +83,8 @@ export function entryWords(model, entry, line) {
   }
   if (entryKind(entry) === CUT_OFF) {
     const why = index === b.length - 1 ? "the log ends inside it" : "the next block began before its map lines were all in";
-    return `block ${index + 1} (${clock(b.time[index])}): cut off, ${b.seen[index]} of ${b.expected[index]} map lines ` +
-      `in: ${why}`;
+    return `block ${index + 1} (${clock(b.time[index])}): cut off, ${b.seen[index]} of ` +
+      `${some(b.expected[index], "map line")} in: ${why}`;
   }
   return eventWords(model, index);
 }
@@ -101,7 +101,7 @@ export function cellWords(model, block, map) {
   const c = model.cells;
   if (map >= model.blocks.expected[block] || !c.present[cell]) return `${mapName(map)} is not in this block.`;
   const flags = ["needsClear", "resetAfterRender", "inactive"].filter((_, bit) => c.flags[cell] & (1 << bit));
-  return `${mapName(map)}: owner ${hex(c.owner[cell])}, ${c.decals[cell]} decals, rendered ` +
+  return `${mapName(map)}: owner ${hex(c.owner[cell])}, ${some(c.decals[cell], "decal")}, rendered ` +
     `${c.rendered[cell]}, slot ${c.slot[cell] === LogModel.NO_SLOT ? "none" : c.slot[cell]}, flags 0x` +
     `${c.flags[cell].toString(16).toUpperCase().padStart(2, "0")}${flags.length ? ` (${flags.join(", ")})` : ""}`;
 }
@@ -120,14 +120,39 @@ export function blockTitle(model, block) {
 }
 
 /**
- * How many diagnostics blocks and maps the log holds, or, with none, how the timeline is had.
+ * Whether the file is no log at all: empty, not text, or none of its lines the plug-in's.
+ * @param {import("./logreading.js").ReadResult} result
+ * @returns {boolean}
+ */
+const noLog = (result) => result.size === 0 || result.nulBytes || result.lines === result.notUnderstood;
+
+// Why a log holds no blocks, by what its start-up said of the diagnostics.
+const SET_THEM = " (for the timeline, set LogDamageMapDiagnostics=1, with EnableLogging=1, under [Logging] in " +
+  "Vorlaine.Crimsel.ini)";
+/** @type {Record<import("./logreading.js").Diagnostics, string>} */
+const NO_BLOCKS = {
+  unsaid: SET_THEM,
+  off: SET_THEM,
+  on: ": the damage-map diagnostics are on in the settings, but the start-up ended before it installed them",
+  installed: ": the damage-map diagnostics were installed, but the game did not get to its damage maps before " +
+    "the log ended (it may have been closed before play began)",
+  refused: ": the damage-map diagnostics are on in the settings, but were not installed (see the start-up above)",
+  unrecognised: ": this is not the version of the game that the plug-in is made for, so it installed nothing " +
+    "(see the start-up above)",
+};
+
+/**
+ * How many diagnostics blocks and maps the log holds, or, with none, why, and how the timeline is had.
  * @param {number} blocks
  * @param {number} maps
+ * @param {import("./logreading.js").ReadResult} [result] the log's reading, which says why it has no blocks
  * @returns {string}
  */
-export const blockCounts = (blocks, maps) => (blocks === 0 ? "no damage-map blocks (for the timeline, set " +
-  "LogDamageMapDiagnostics=1, with EnableLogging=1, under [Logging] in Vorlaine.Crimsel.ini)"
-  : `${some(blocks, "block")}, ${some(maps, "map")}`);
+export function blockCounts(blocks, maps, result) {
+  if (blocks > 0) return `${some(blocks, "block")}, ${some(maps, "map")}`;
+  if (!result) return `no damage-map blocks${SET_THEM}`;
+  return `no damage-map blocks${noLog(result) ? "" : NO_BLOCKS[result.diagnostics]}`;
+}
 
 /**
  * Where the timeline's cursor stands.
@@ -151,9 +176,9 @@ export function problems(result, fileName) {
   const list = [];
   if (result.size === 0) list.push("The file is empty: there is nothing to read.");
   else if (result.nulBytes) {
-    list.push("This file holds zero bytes (bytes of value 0), which plain text never does: it is UTF-16 text or " +
-      "binary, not a Crimsel.log, which is plain text.");
-  } else if (result.lines === result.notUnderstood) {
+    list.push("This is not a text file: it holds bytes that no text file has (bytes of value 0). A Crimsel.log is " +
+      "plain text; this may be a picture, a program or another binary file, or text saved as UTF-16.");
+  } else if (noLog(result)) {
     list.push("This is not a Crimsel.log: none of its lines is one that the plug-in writes." +
       (fileName.toLowerCase().endsWith(".ini") ? " (It looks like the settings file: give it to the part above.)" : ""));
   }
@@ -169,20 +194,32 @@ export function problems(result, fileName) {
 }
 
 /**
- * Below the events list: how many there are and which of them show.
+ * What the list holds, each kind by its name: "5 events, 1 execution decal and 2 blocks cut off".
+ * @param {number[]} kinds how many events, execution decals and blocks cut off
+ * @returns {string}
+ */
+function listedWords([events, executions, cutOffs]) {
+  const named = [events ? some(events, "event") : "", executions ? some(executions, "execution decal") : "",
+    cutOffs ? `${some(cutOffs, "block")} cut off` : ""].filter((words) => words !== "");
+  return named.length === 1 ? named[0] : `${named.slice(0, -1).join(", ")} and ${named.at(-1)}`;
+}
+
+/**
+ * Below the events list: what it holds and which of its entries show.
  * @param {{ from: number, to: number }} shown the page's range
  * @param {number} page
  * @param {number} pages
- * @param {number} total
+ * @param {number[]} kinds how many events, execution decals and blocks cut off it lists
  * @param {number} map the map they are narrowed to, or -1
  * @returns {string}
  */
-export function eventsShown({ from, to }, page, pages, total, map) {
+export function eventsShown({ from, to }, page, pages, kinds, map) {
   const whose = map < 0 ? "" : ` of ${mapName(map)}`;
+  const total = kinds.reduce((sum, n) => sum + n, 0);
   if (total === 0) return `No events${whose}.`;
-  if (pages === 1) return `${some(total, "event")}${whose}.`;
-  return `Events ${count(from + 1)} to ${count(to)} of ${count(total)}${whose}, page ${count(page + 1)} of ` +
-    `${count(pages)}.`;
+  if (pages === 1) return `${listedWords(kinds)}${whose}.`;
+  return `Entries ${count(from + 1)} to ${count(to)} of ${count(total)}${whose}, page ${count(page + 1)} of ` +
+    `${count(pages)} (${listedWords(kinds)} in all).`;
 }
 
 /**

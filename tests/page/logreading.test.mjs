@@ -15,6 +15,7 @@ import { breakable } from "../../page/breaks.js";
 import * as LogModel from "../../page/logmodel.js";
 import { blockLines, read } from "../../page/logreading.js";
 import { SETTINGS } from "../../page/reading.js";
+import { STAMP, executionLine, generator, headerLine, mapLine } from "./LogLines.mjs";
 import { generatedRecord, readLog, referenceLog } from "./Reference.mjs";
 
 test("a long generated log gives back every block, map and execution decal as the stand-in set them", async () => {
@@ -147,3 +148,65 @@ test("lines read across the reading's chunks, of any length and either line end:
       assert.deepEqual(Array.from(result.model.blocks.start.subarray(0, result.model.blocks.length)), headers);
     }
   });
+
+// Damaged lines, each of the plug-in's kinds made here and (with the run's logs) taken from the stand-in's long
+// log and the scene's: one damage where the format leaves no freedom (an execution decal's texture is any text,
+// a header's last number any length): a byte changed to one that the format never has, the line cut short, a
+// byte or text put in or appended, the time stamp left out. Each is refused, never taken as whole; a NUL is
+// noticed wherever it stands, in any line.
+test("every damaged line is refused, and a NUL noticed anywhere", async () => {
+  const below = generator(1);
+  const state = () => ({ slot: below(3) ? below(8) : null, owner: below(2 ** 32), decals: below(256),
+    rendered: below(256), flags: below(256) });
+  const made = Array.from({ length: 40 }, () => {
+    const maps = 1 + below(4);
+    return [["Logger initialized", "InitializeASI", "Installing execution blood decal hook at 0x005AD857"][below(3)],
+      executionLine(below), headerLine(maps, below(65536), below(2 ** 32), below(2) === 1),
+      ...Array.from({ length: maps }, (_, i) => mapLine(i, state()))];
+  });
+  const FOREIGN = ["~", "%", "Z", "\0", "\x01", "\x1b", "\x7f", "\t", "\xe9"];
+  const PUT_IN = [...FOREIGN, " ", " needsClear"];
+  for (const context of [...made, ...runContexts()]) {
+    for (let trial = 0; trial < 25; trial++) {
+      const k = below(context.length);
+      const line = `${STAMP}${context[k]}`;
+      const texture = line.indexOf(" texture=") + 9;
+      const open = texture > 8 ? texture : line.length + 1; // where free text begins
+      const cut = texture > 8 ? texture : line.includes("cleanupTimer=") ? line.lastIndexOf("=") + 2 : line.length;
+      const p = below(Math.min(open, line.length));
+      const put = (/** @type {number} */ at) => `${line.slice(0, at)}${PUT_IN[below(11)]}${line.slice(at)}`;
+      const damaged = [
+        () => `${line.slice(0, p)}${FOREIGN.filter((c) => c !== line[p])[below(FOREIGN.length - 1)]}${line.slice(p + 1)}`,
+        () => line.slice(0, below(cut)),
+        () => put(below(open)),
+        () => put(open - 1), // appended; to an execution decal's line, before its texture's "="
+        () => context[k],
+      ][below(5)]();
+      const nul = ((at) => `${line.slice(0, at)}\0${line.slice(at)}`)(below(line.length + 1));
+      for (const bad of [damaged, nul]) {
+        const lines = context.map((l, i) => (i === k ? bad : `${STAMP}${l}`));
+        const offset = lines.slice(0, k).reduce((sum, l) => sum + l.length + 2, 0);
+        const result = await read(new Blob([Buffer.from(lines.join("\r\n"), "latin1")]), () => {});
+        const refused = result.notUnderstoodOffsets.includes(offset);
+        assert.ok(bad === nul ? result.nulBytes && (refused || bad.indexOf("\0") >= open) : refused,
+          `${JSON.stringify(bad)}: refused ${refused}, a NUL noticed ${result.nulBytes}`);
+      }
+    }
+  }
+});
+
+// With the run's logs: the stand-in's blocks, each with an execution decal's line and a start-up line of the
+// plug-in's that leaves no freedom.
+function runContexts() {
+  if (!process.env.CRIMSEL_PAGETESTS) return [];
+  const messages = [referenceLog("games/page_reference-generated"), referenceLog("../games/scene")]
+    .flatMap((path) => readFileSync(path, "latin1").split("\r\n").map((line) => line.slice(26)));
+  const executions = messages.filter((message) => message.startsWith("Execution "));
+  const startup = messages.filter((message) => /^(Logger initialized|InitializeASI|Installing .* 0x[0-9A-F]{8})$/.test(message));
+  const headers = messages.flatMap((message, i) => (message.startsWith("DamageMapState ") ? [i] : []));
+  return Array.from({ length: 30 }, (_, i) => {
+    const at = headers[Math.floor((i * headers.length) / 30)];
+    const maps = messages.slice(at + 1).findIndex((message) => !message.startsWith("  map["));
+    return [startup[i % startup.length], executions[i % executions.length], ...messages.slice(at, at + 1 + maps)];
+  });
+}
