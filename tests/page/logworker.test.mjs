@@ -64,19 +64,16 @@ test("a read stopped, or ended by a newer one, gives nothing and reports no more
 test("a file whose start holds zero bytes and no line of the plug-in's is answered from its start; a log is read whole",
   { timeout: 30000 }, async () => {
     Object.assign(globalThis, { Worker: undefined });
-    const folder = scratchFolder();
-    const zeros = join(folder, "zeros.log");
+    const [zeros, holed] = [join(scratchFolder(), "zeros.log"), join(scratchFolder(), "holed.log")];
     writeFileSync(zeros, "");
     truncateSync(zeros, 2 ** 31 + 1);
-    const holed = readFileSync(referenceLog("games/page_reference-generated"));
-    const second = holed.indexOf("\n") + 1;
-    holed.fill(0, second + 30, second + 40);
-    writeFileSync(join(folder, "holed.log"), holed);
+    const log = readFileSync(referenceLog("games/page_reference-generated"));
+    writeFileSync(holed, log.fill(0, log.indexOf("\n") + 30, log.indexOf("\n") + 40));
     const started = performance.now();
     const huge = await readInWorker(await openAsBlob(zeros), () => {});
     assert.ok(performance.now() - started < 5000, `answered in ${performance.now() - started} ms`);
     assert.ok(huge && huge.readTo < huge.result.size && huge.result.size === 2 ** 31 + 1 && huge.result.nulBytes);
-    const log = await readInWorker(await openAsBlob(join(folder, "holed.log")), () => {});
-    assert.ok(log && log.result.nulBytes && log.result.model.blocks.length > 0, "the holed log understood");
-    assert.equal(log.readTo, holed.length, "the holed log read whole");
+    const read = await readInWorker(await openAsBlob(holed), () => {});
+    assert.ok(read && read.result.nulBytes && read.result.model.blocks.length > 0, "the holed log understood");
+    assert.equal(read.readTo, log.length, "the holed log read whole");
   });
