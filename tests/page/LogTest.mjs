@@ -606,8 +606,9 @@ test("a 2 GB file's reading says its share and stops by Stop or Esc; one that is
         /** @type {Node} */ (document.getElementById("log-reading-words")), { childList: true });
     });
     await input.uploadFile(long);
-    await page.waitForFunction(() => /^Reading long\.log: ([5-9]|\d\d) %$/.test(document.getElementById("log-reading-words")
-      ?.textContent ?? ""), { timeout: 10000 }).catch(() => assert.fail(`${stop}: no share of the reading said`));
+    await page.waitForFunction(() => Reflect.get(window, "changes").length > 3 && /^Reading long\.log: [1-9]\d* %$/
+      .test(document.getElementById("log-reading-words")?.textContent ?? ""), { timeout: 10000 })
+      .catch(() => assert.fail(`${stop}: the share of the reading not said again and again`));
     if (stop === "Stop") {
       await tabTo(page, "#log-stop");
       await page.keyboard.press("Enter");
@@ -620,8 +621,10 @@ test("a 2 GB file's reading says its share and stops by Stop or Esc; one that is
       focus: document.activeElement?.id, changes: /** @type {number[]} */ (Reflect.get(window, "changes")) }));
     assert.deepEqual(ended, { reading: false, said: stoppedWords("long.log") }, stop);
     if (stop === "Stop") assert.equal(focus, "log-status");
-    const gaps = changes.slice(1).map((time, i) => time - changes[i]);
-    assert.ok(gaps.length > 1 && gaps.every((gap) => gap >= 200), `the share said a few times a second: ${gaps}`);
+    // From the first share said after the "0 %" of the start, which the observer may see late, in the same task
+    // that makes the worker.
+    const gaps = changes.slice(2).map((time, i) => time - changes[i + 1]);
+    assert.ok(gaps.length > 0 && gaps.every((gap) => gap >= 200), `the share said a few times a second: ${gaps}`);
     const after = await giveLog(page, scene, "Crimsel.log");
     assert.equal(after.counts, "4 blocks, 2 maps", `after ${stop}, a log reads as ever`);
   }
