@@ -26,25 +26,31 @@ export function create(timeline, owners) {
     if (key === shownKey) return;
     shownKey = key;
     setText("timeline-legend-title", legendTitle(listed.length, inView.length, owners.length));
-    byId("timeline-owners", HTMLElement).replaceChildren(...listed.map((index) =>
-      ownerButton(ownerAt(owners, index), index === highlighted, () => {
-        highlighted = index === highlighted ? -1 : index;
-        timeline.highlight(highlighted);
-        render();
-      })));
+    const place = byId("timeline-owners", HTMLElement);
+    const focused = place.contains(document.activeElement) ? document.activeElement?.getAttribute("data-owner") : null;
+    const buttons = listed.map((index) => ownerButton(ownerAt(owners, index), index, index === highlighted, () => {
+      highlighted = index === highlighted ? -1 : index;
+      timeline.highlight(highlighted);
+      render();
+    }));
+    place.replaceChildren(...buttons);
+    // The owner just pressed by a key keeps the focus as the legend is made again.
+    buttons.find((button) => button.dataset.owner === focused)?.focus();
   }
   return render;
 }
 
 /**
  * @param {Owner} owner
+ * @param {number} index the owner's among the log's
  * @param {boolean} pressed
  * @param {() => void} onclick
  * @returns {HTMLButtonElement}
  */
-function ownerButton({ owner, css, cells }, pressed, onclick) {
+function ownerButton({ owner, css, cells }, index, pressed, onclick) {
   const button = element("button", ownerWords(owner, cells), "owner");
   button.type = "button";
+  button.dataset.owner = String(index);
   button.setAttribute("aria-pressed", String(pressed));
   const swatch = element("span", undefined, "swatch");
   swatch.style.background = css;

@@ -155,9 +155,11 @@ export function press(view, size, key) {
   };
   if (!Object.hasOwn(moves, key)) return null;
   const [to, row] = moves[key];
-  const first = view.first + (key === "PageUp" ? -screen : key === "PageDown" ? screen : 0);
+  const page = key === "PageUp" ? -screen : key === "PageDown" ? screen : 0;
   const cursor = { block: Math.max(0, Math.min(size.blocks - 1, to)), map: Math.max(0, Math.min(size.rows - 1, row)) };
-  return { view: show({ ...view, first, cursor }, size, cursor.block), moved: true };
+  const moved = clamp({ ...view, first: view.first + page, cursor }, size);
+  // A page keeps the cursor where it stood, even on a block that an edge cuts: to centre it would skip blocks.
+  return { view: page && inView(moved, size, cursor.block) ? moved : show(moved, size, cursor.block), moved: true };
 }
 
 /** @param {number} y @param {Size} size @returns {number} the map of the row at a pixel's height, or -1 */

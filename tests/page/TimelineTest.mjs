@@ -2,7 +2,9 @@
 // thing that one block alone holds, and how many of a column's blocks hold a
 // mark where every column holds some; its cells are chosen by keys; the wheel
 // scrolls the page unless Shift or Ctrl says otherwise; the events list reaches
-// every event and narrows to one map. The logs are the real plug-in's lines.
+// every event and narrows to one map; after any keys, wheel steps and scheme
+// switches the picture is what a fresh drawing gives; the owner pressed in the
+// legend shows it. The logs are the real plug-in's lines.
 import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
 import { test } from "node:test";
@@ -295,6 +297,129 @@ test("a page opened in the dark scheme draws its timeline on the dark paper from
     for (const [against, colour] of Object.entries({ paper, border })) {
       const ratio = contrast(rgbOf(ring), rgbOf(colour));
       assert.ok(ratio >= 3, `the focus ring of #${id} (${ring}) at ${ratio.toFixed(2)}:1 to the ${against} (${colour})`);
+    }
+  }
+});
+
+// A seeded generator (Numerical Recipes' LCG), so that a failing sequence comes back the same.
+let seed = Number(process.env.CRIMSEL_SEED || 20261208);
+/** @param {number} n @returns {number} a whole number below n */
+const below = (n) => Math.floor(((seed = (Math.imul(seed, 1664525) + 1013904223) >>> 0) / 2 ** 32) * n);
+
+/** @param {import("puppeteer-core").Page} page once the timeline's drawing is whole */
+const drawn = (page) => page.evaluate(async () => {
+  const canvas = /** @type {HTMLCanvasElement} */ (document.getElementById("timeline"));
+  do await new Promise((frame) => requestAnimationFrame(frame)); while (canvas.getAttribute("aria-busy") !== "false");
+});
+
+// The timeline's whole drawing as a hash of its pixels (FNV-1a over their words): quicker to hand over than they.
+/** @param {import("puppeteer-core").Page} page */
+async function pictureOf(page) {
+  await drawn(page);
+  return page.$eval("#timeline", (canvas) => {
+    const { width, height } = /** @type {HTMLCanvasElement} */ (canvas);
+    const context = /** @type {CanvasRenderingContext2D} */ (/** @type {HTMLCanvasElement} */ (canvas).getContext("2d"));
+    let hash = 0x811c9dc5;
+    for (const word of new Uint32Array(context.getImageData(0, 0, width, height).data.buffer)) {
+      hash = Math.imul(hash ^ word, 0x01000193);
+    }
+    return `${width}x${height} ${(hash >>> 0).toString(16)}`;
+  });
+}
+
+// The page in a scheme once it has been told (its matchMedia's change comes in a frame after the switch).
+/** @param {import("puppeteer-core").Page} page @param {"light" | "dark"} scheme */
+async function switchScheme(page, scheme) {
+  const told = await page.evaluateHandle((/** @type {boolean} */ dark) => {
+    const query = matchMedia("(prefers-color-scheme: dark)");
+    // In an object: a promise handed back would be awaited before the switch.
+    return { told: query.matches === dark || new Promise((done) => query.addEventListener("change", done, { once: true })) };
+  }, scheme === "dark");
+  await session.scheme(page, scheme);
+  await page.bringToFront(); // Firefox draws no frame in a tab behind
+  await told.evaluate((waiting) => waiting.told);
+}
+
+// The timeline's view drawn afresh: the window made narrower and then as it was, each a size whose picture the
+// painter does not hold, leave the view as it was.
+/** @param {import("puppeteer-core").Page} page */
+async function drawnAfresh(page) {
+  const viewport = page.viewport() ?? assert.fail("the page has no viewport");
+  const was = await page.$eval("#timeline", (canvas) => /** @type {HTMLCanvasElement} */ (canvas).width);
+  for (const width of [viewport.width - 40, viewport.width]) {
+    await page.setViewport({ ...viewport, width });
+    await page.waitForFunction((/** @type {number} */ w, /** @type {number} */ back) =>
+      (/** @type {HTMLCanvasElement} */ (document.getElementById("timeline")).width === w) === Boolean(back), {},
+    was, width === viewport.width ? 1 : 0);
+  }
+  return pictureOf(page);
+}
+
+test("after any keys, wheel steps and scheme switches the timeline shows what a fresh drawing of its view shows", async () => {
+  const page = await session.open();
+  await page.setViewport({ width: 800, height: 700 });
+  await giveLog(page, referenceLog("games/page_reference-generated"), "Crimsel.log");
+  /** @type {import("puppeteer-core").KeyInput[]} */
+  const keys = ["ArrowLeft", "ArrowRight", "ArrowUp", "ArrowDown", "Home", "End", "PageUp", "PageDown", "+", "=", "-"];
+  /** @type {string[]} */
+  const done = [];
+  let [dark, changes, before] = [false, 0, await pictureOf(page)];
+  for (let round = 0; round < 12; round++) {
+    await page.$eval("#timeline", (canvas) => canvas.scrollIntoView());
+    const box = (await (await page.$("#timeline"))?.boundingBox()) ?? assert.fail("the timeline is not laid out");
+    await page.mouse.move(box.x + box.width / 2, Math.max(0, box.y) + 100);
+    await page.focus("#timeline");
+    for (let steps = 1 + below(4); steps > 0; steps--) {
+      const kind = below(8);
+      if (kind < 5) {
+        const key = keys[below(keys.length)];
+        done.push(key);
+        await page.keyboard.press(key);
+      } else if (kind < 7) {
+        const [modifier, deltaY] = /** @type {const} */ ([below(2) ? "Shift" : "Control", 60 * (below(9) - 4)]);
+        done.push(`${modifier} and the wheel by ${deltaY}`);
+        await page.keyboard.down(modifier);
+        await page.mouse.wheel({ deltaY });
+        await page.keyboard.up(modifier);
+      } else {
+        dark = !dark;
+        done.push(dark ? "dark" : "light");
+        await switchScheme(page, dark ? "dark" : "light");
+      }
+      if (below(4) > 0) await drawn(page); // else the next step comes before the drawing is whole
+    }
+    const kept = await pictureOf(page);
+    changes += kept === before ? 0 : 1;
+    before = kept;
+    assert.equal(kept, await drawnAfresh(page), `the picture after ${done.join(", ")}`);
+  }
+  assert.ok(changes >= 6, `the picture changed in ${changes} rounds of 12`);
+});
+
+test("the owner pressed in the legend says it is pressed and looks it, in the light and the dark scheme", async () => {
+  const page = await session.open();
+  await giveLog(page, referenceLog("games/page_reference-generated"), "Crimsel.log");
+  await page.waitForSelector("#timeline-owners .owner:nth-child(3)");
+  const chosen = await page.$eval("#timeline-owners .owner:nth-child(3)", (button) => button.textContent?.replace(/ \(.*/, ""));
+  await page.focus("#timeline-owners .owner:nth-child(3)");
+  await page.keyboard.press("Enter");
+  await drawn(page);
+  assert.equal(await page.evaluate(() => document.activeElement?.textContent?.replace(/ \(.*/, "")), chosen,
+    "the focus stays on the owner pressed");
+  await page.evaluate(() => /** @type {HTMLElement} */ (document.activeElement).blur()); // no focus ring to tell it
+  for (const scheme of /** @type {const} */ (["light", "dark"])) {
+    await switchScheme(page, scheme);
+    const owners = await page.$$eval("#timeline-owners .owner", (buttons) => buttons.map((button) => {
+      const style = getComputedStyle(button);
+      return { name: button.textContent?.replace(/ \(.*/, ""), pressed: button.getAttribute("aria-pressed"),
+        look: ["border-top-color", "box-shadow", "background-color", "color", "font-weight", "outline-style",
+          "text-decoration-line"].map((property) => style.getPropertyValue(property)).join(" ") };
+    }));
+    const pressed = owners.filter((owner) => owner.pressed === "true");
+    assert.deepEqual(pressed.map((owner) => owner.name), [chosen], `${scheme}: the owner pressed, and no other`);
+    for (const other of owners.filter((owner) => owner.pressed !== "true")) {
+      assert.equal(other.pressed, "false", `${scheme}: ${other.name} says it is not pressed`);
+      assert.notEqual(other.look, pressed[0].look, `${scheme}: ${other.name} looks like the owner pressed`);
     }
   }
 });

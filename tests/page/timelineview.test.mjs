@@ -1,7 +1,8 @@
 // The timeline's view over generated logs and views, from the whole log in a
 // narrow window to the widest column: its units cover each block in view once,
 // a click finds a block of the unit it lands in, zooming keeps the block under
-// the pointer, and no key takes the cursor off the log or out of view.
+// the pointer, no key takes the cursor off the log or out of view, + never
+// shows more blocks nor - fewer, and the pages move by a screen.
 import assert from "node:assert/strict";
 import { test } from "node:test";
 import * as View from "../../page/timelineview.js";
@@ -138,5 +139,33 @@ test("no key takes the cursor off the log, and after each the cursor is in view"
       assertClamped(view, size);
     }
     assert.equal(View.press(view, size, "a"), null, "a key that is not the timeline's");
+  }
+});
+
+test("+ and = never show more blocks and - never fewer, each zooming until the widest column or the whole log", () => {
+  for (const { view, size } of views(5, 400)) {
+    const [wider, same, narrower] = ["+", "=", "-"].map((key) => View.press(view, size, key)?.view ?? assert.fail(key));
+    const what = `${size.blocks} blocks, ${size.pixels} px, ${View.shown(view, size)} shown`;
+    assert.equal(same.width, wider.width, what);
+    assert.ok(View.shown(wider, size) < View.shown(view, size) || view.width === View.MAX_COLUMN, `+: ${what}`);
+    assert.ok(View.shown(narrower, size) > View.shown(view, size) || view.width === View.fit(size), `-: ${what}`);
+  }
+});
+
+test("Page Down and Page Up move the view and the cursor by a screen of whole blocks, up to the log's ends", () => {
+  for (const { view: start, size, next } of views(6, 400)) {
+    const room = View.shown(start, size);
+    const end = Math.max(0, size.blocks - room); // the view's first block at the log's end
+    // The cursor anywhere in view as the timeline's focus leaves it, a block that an edge cuts included.
+    const view = View.focus({ ...start, cursor: { block: Math.floor(start.first + next() * room), map: 0 } }, size);
+    for (const [key, sign] of /** @type {const} */ ([["PageDown", 1], ["PageUp", -1]])) {
+      const moved = View.press(view, size, key)?.view ?? assert.fail(key);
+      const what = `${key} in ${size.blocks} blocks, ${room} shown from ${view.first}, cursor ${view.cursor.block}`;
+      // No block skipped, and none seen again but the one the edge cut; at the ends, the end.
+      const ideal = Math.max(0, Math.min(end, view.first + sign * room));
+      assert.ok(Math.abs(moved.first - ideal) < 1 + 1e-9 && sign * (ideal - moved.first) >= -1e-9, `${what}: to ${moved.first}`);
+      const blocks = Math.floor(room) * sign;
+      assert.equal(moved.cursor.block, Math.max(0, Math.min(size.blocks - 1, view.cursor.block + blocks)), what);
+    }
   }
 });
