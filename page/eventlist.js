@@ -2,13 +2,14 @@
 // blocks cut off, or the events of one map, a page at a time; choosing one
 // marks it and leads the timeline to its cell.
 
-import { byId, element, first, setText } from "./dom.js";
+import { byId, element, setText } from "./dom.js";
 import {
   EXECUTION, cellOf, entryIndex, entryKind, eventsOf, kindCounts, pageCount, pageRange, pageWithin,
 } from "./eventpages.js";
 import * as LogModel from "./logmodel.js";
 import * as LogReading from "./logreading.js";
 import { entryWords, eventsShown } from "./logwords.js";
+import { pageButtons } from "./pagebuttons.js";
 import { mapName } from "./timelineview.js";
 
 /** @typedef {import("./logmodel.js").Model} Model */
@@ -37,10 +38,7 @@ export function create(file, model, timeline) {
     mark(list, state.chosen);
     const pages = pageCount(total);
     setText("log-events-more", eventsShown(range, state.page, pages, state.kinds, state.map));
-    first(".events-pages", HTMLElement).hidden = pages === 1;
-    byId("events-first", HTMLButtonElement).disabled = byId("events-previous", HTMLButtonElement).disabled = state.page === 0;
-    byId("events-next", HTMLButtonElement).disabled = byId("events-last", HTMLButtonElement).disabled =
-      state.page >= pages - 1;
+    showPages(state.page, pages);
   }
 
   /** @param {number} entry */
@@ -62,15 +60,10 @@ export function create(file, model, timeline) {
     render();
   }
 
-  /** @param {(page: number) => number} to */
-  const turn = (to) => () => {
+  const showPages = pageButtons("events", (to) => {
     state.page = pageWithin(to(state.page), state.listed.length);
     render();
-  };
-  byId("events-first", HTMLButtonElement).onclick = turn(() => 0);
-  byId("events-previous", HTMLButtonElement).onclick = turn((page) => page - 1);
-  byId("events-next", HTMLButtonElement).onclick = turn((page) => page + 1);
-  byId("events-last", HTMLButtonElement).onclick = turn(() => pageCount(state.listed.length) - 1);
+  });
   select.replaceChildren(...mapOptions(model));
   select.onchange = () => narrow(Number(select.value));
   narrow(-1);

@@ -2,6 +2,7 @@
 // that Node can import it.
 
 import * as LogModel from "./logmodel.js";
+import { paging } from "./paging.js";
 
 export const EVENTS_PAGE = 100;
 
@@ -88,28 +89,4 @@ export function cellOf(model, entry) {
   return { block: index, map };
 }
 
-/**
- * How many pages a list of this length takes: one even when empty.
- * @param {number} length
- * @returns {number}
- */
-export const pageCount = (length) => Math.max(1, Math.ceil(length / EVENTS_PAGE));
-
-/**
- * The page nearest to the one asked for that the list has.
- * @param {number} page
- * @param {number} length
- * @returns {number}
- */
-export const pageWithin = (page, length) => Math.max(0, Math.min(pageCount(length) - 1, page));
-
-/**
- * The positions in the list that a page shows, from inclusive, to exclusive.
- * @param {number} page
- * @param {number} length
- * @returns {{ from: number, to: number }}
- */
-export function pageRange(page, length) {
-  const from = page * EVENTS_PAGE;
-  return { from, to: Math.min(length, from + EVENTS_PAGE) };
-}
+export const { count: pageCount, within: pageWithin, range: pageRange } = paging(EVENTS_PAGE);

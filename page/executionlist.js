@@ -2,16 +2,13 @@
 // line of words read back from the file, a page at a time, with the buttons
 // that turn the pages.
 
-import { byId, element, first, setText } from "./dom.js";
+import { byId, element, setText } from "./dom.js";
 import { executionsShown, pageCount, pageRange, pageWithin } from "./executionpages.js";
 import * as LogReading from "./logreading.js";
 import { executionWords } from "./logwords.js";
+import { pageButtons } from "./pagebuttons.js";
 
 /** @typedef {import("./logmodel.js").Model} Model */
-
-const BUTTONS = ["executions-first", "executions-previous", "executions-next", "executions-last"];
-/** @param {string} id */
-const button = (id) => byId(id, HTMLButtonElement);
 
 /**
  * Lists the decals from their first page, or hides the list when the log has
@@ -37,19 +34,12 @@ export function show(file, model, stillShown) {
     if (turn !== turns || !stillShown()) return;
     showPage(lines.map((line, i) => executionWords(line, x.splatter[range.from + i] !== 0)), range);
     setText("log-executions-shown", executionsShown(range, page, x.length));
-    enable(page, pageCount(x.length));
+    showPages(page, pageCount(x.length));
   };
-  /** @param {(page: number) => number} to */
-  const turn = (to) => () => {
+  const showPages = pageButtons("executions", (to) => {
     page = pageWithin(to(page), x.length);
     return render();
-  };
-  const [toFirst, toPrevious, toNext, toLast] = BUTTONS.map(button);
-  toFirst.onclick = turn(() => 0);
-  toPrevious.onclick = turn((at) => at - 1);
-  toNext.onclick = turn((at) => at + 1);
-  toLast.onclick = turn(() => pageCount(x.length) - 1);
-  first("#log-execution-part .events-pages", HTMLElement).hidden = pageCount(x.length) === 1;
+  });
   return render();
 }
 
@@ -63,21 +53,4 @@ function showPage(words, range) {
   list.replaceChildren(...words.map((said) => element("li", said)));
   list.start = range.from + 1;
   list.scrollTop = 0;
-}
-
-/**
- * The buttons that lead nowhere from this page disabled; the focus, if it was
- * on one of them, moves to the nearest that still leads somewhere, so that a
- * keyboard stays where it was.
- * @param {number} page
- * @param {number} pages
- */
-function enable(page, pages) {
-  const buttons = BUTTONS.map(button);
-  const focused = buttons.indexOf(/** @type {HTMLButtonElement} */ (document.activeElement));
-  buttons.forEach((each, i) => (each.disabled = i < 2 ? page === 0 : page >= pages - 1));
-  if (focused < 0 || !buttons[focused].disabled) return;
-  const nearest = focused < 2 ? buttons.slice(2).find((each) => !each.disabled) :
-    buttons.slice(0, 2).reverse().find((each) => !each.disabled);
-  nearest?.focus();
 }

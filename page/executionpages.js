@@ -3,34 +3,11 @@
 // import it.
 
 import { count, some } from "./logwords.js";
+import { paging } from "./paging.js";
 
 export const EXECUTIONS_PAGE = 200;
 
-/**
- * How many pages the decals take: one even when there are none.
- * @param {number} length
- * @returns {number}
- */
-export const pageCount = (length) => Math.max(1, Math.ceil(length / EXECUTIONS_PAGE));
-
-/**
- * The page nearest to the one asked for that the decals have.
- * @param {number} page
- * @param {number} length
- * @returns {number}
- */
-export const pageWithin = (page, length) => Math.max(0, Math.min(pageCount(length) - 1, page));
-
-/**
- * The decals that a page shows, from inclusive, to exclusive.
- * @param {number} page
- * @param {number} length
- * @returns {{ from: number, to: number }}
- */
-export function pageRange(page, length) {
-  const from = page * EXECUTIONS_PAGE;
-  return { from, to: Math.min(length, from + EXECUTIONS_PAGE) };
-}
+export const { count: pageCount, within: pageWithin, range: pageRange } = paging(EXECUTIONS_PAGE);
 
 /**
  * Beside the list: which decals it shows, and on which page.

@@ -145,12 +145,11 @@ const NO_BLOCKS = {
  * How many diagnostics blocks and maps the log holds, or, with none, why, and how the timeline is had.
  * @param {number} blocks
  * @param {number} maps
- * @param {import("./logreading.js").ReadResult} [result] the log's reading, which says why it has no blocks
+ * @param {import("./logreading.js").ReadResult} result the log's reading, which says why it has no blocks
  * @returns {string}
  */
 export function blockCounts(blocks, maps, result) {
   if (blocks > 0) return `${some(blocks, "block")}, ${some(maps, "map")}`;
-  if (!result) return `no damage-map blocks${SET_THEM}`;
   return `no damage-map blocks${noLog(result) ? "" : NO_BLOCKS[result.diagnostics]}`;
 }
 

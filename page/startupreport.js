@@ -19,7 +19,7 @@ import { partWords } from "./readingwords.js";
 export function show(file, result, readTo) {
   const model = result.model;
   setText("log-not-understood", `${some(result.notUnderstood, "line")} not understood`);
-  setText("log-blocks", blockCounts(model.blocks.length, LogModel.mapsSeen(model)));
+  setText("log-blocks", blockCounts(model.blocks.length, LogModel.mapsSeen(model), result));
   setText("log-executions", some(model.executions.length, "execution decal"));
   const said = [...(readTo < result.size ? [partWords(readTo, result.size)] : []), ...problems(result, file.name)];
   byId("log-problems", HTMLUListElement).replaceChildren(...said.map((text) => element("li", text)));

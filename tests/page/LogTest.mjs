@@ -21,9 +21,15 @@ const bin = dirname(dirname(referenceProgram));
 const [oversized, stopped] = readFileSync(join(bin, "pagetests/reference-logs.jsonl"), "utf8").trim().split("\n")
   .map((line) => JSON.parse(line).folder.replace(/^Z:/, ""));
 
-// What the page says of a log without diagnostics blocks: how to have them.
+// What the page says of a log without diagnostics blocks: how to have them where its settings had them off, why
+// there are none where they were on, and nothing more for a file that is no log.
 const NO_BLOCKS = "no damage-map blocks (for the timeline, set LogDamageMapDiagnostics=1, with EnableLogging=1, " +
   "under [Logging] in Vorlaine.Crimsel.ini)";
+const NOT_THIS_GAME = "no damage-map blocks: this is not the version of the game that the plug-in is made for, so " +
+  "it installed nothing (see the start-up above)";
+const NO_PLAY = "no damage-map blocks: the damage-map diagnostics were installed, but the game did not get to its " +
+  "damage maps before the log ended (it may have been closed before play began)";
+const NO_LOG = "no damage-map blocks";
 
 // A log, what the start-up part must say, the timeline's counts and its events.
 const LOGS = [
@@ -35,11 +41,11 @@ const LOGS = [
     events: ["renderedCount 1 to 2", "map[00]: needsClear raised", "map[01] went inactive"],
   },
   {
-    log: "games/scene-another-build/Crimsel.log", counts: NO_BLOCKS,
+    log: "games/scene-another-build/Crimsel.log", counts: NOT_THIS_GAME,
     startup: ["not the version of the game that the plug-in is made for (call at 0x005AD857 leads to 0x0059A1B0"],
   },
   {
-    log: "games/scene-another-plugin/Crimsel.log", counts: NO_BLOCKS,
+    log: "games/scene-another-plugin/Crimsel.log", counts: NO_PLAY,
     startup: ["The decal colour and opacity patch (PatchBloodDecalColorAndAlpha) is not installed: another plug-in " +
       "(PeerHooks.dll) put a jump", "The stale damage-map fix (FixStaleDamageMapDecals) is not installed: another " +
       "plug-in (PeerHooks.dll) put a call"],
@@ -348,7 +354,7 @@ test("every log that the plug-in wrote in this run is understood whole", async (
   for (const log of runLogs()) {
     const shown = await giveLog(page, log, "Crimsel.log");
     // A file that the tests planted where logging stays off holds no line of the plug-in's.
-    if (shown.startup.length === 0 && shown.counts === NO_BLOCKS && shown.executions === "0 execution decals") {
+    if (shown.startup.length === 0 && shown.counts === NO_LOG && shown.executions === "0 execution decals") {
       continue;
     }
     checked++;
@@ -430,7 +436,7 @@ test("bad input gets a clear message, and a log's text is only ever text", async
       const words = await page.$$eval("#log-execution-list li", (/** @type {HTMLLIElement[]} */ items) =>
         items.map((item) => item.textContent));
       assert.equal(words.length, c.executionList.length, c.name);
-      assert.ok(await page.$eval("#log-execution-part .events-pages", (pages) => (/** @type {HTMLElement} */ (pages)).hidden),
+      assert.ok(await page.$eval("#executions-pages", (pages) => (/** @type {HTMLElement} */ (pages)).hidden),
         `${c.name}: one page`);
       words.forEach((/** @type {string} */ said, /** @type {number} */ i) => saysDecal(said, c.executionList[i], c.name));
     }
@@ -631,5 +637,5 @@ test("a 2 GB file's reading says its share and stops by Stop or Esc; one that is
   const started = Date.now();
   const shown = await giveLog(page, zeros, "zeros.log");
   assert.ok(Date.now() - started < 5000, `zero bytes alone: words after ${Date.now() - started} ms`);
-  assert.ok(shown.problems.length > 1 && shown.counts === NO_BLOCKS, `zero bytes alone: ${shown.problems}`);
+  assert.ok(shown.problems.length > 1 && shown.counts === NO_LOG, `zero bytes alone: ${shown.problems}`);
 });
