@@ -94,6 +94,16 @@ function numberIn(pattern, text) {
   return Number(match[1]);
 }
 
+// The page buttons under the events list show exactly when the words under it name more than one page.
+/** @param {import("puppeteer-core").Page} page @param {string} name */
+async function eventPagesAgree(page, name) {
+  const [named, shown] = await page.evaluate(() => [
+    !document.getElementById("log-events-more")?.closest("[hidden]") &&
+      /page \d/.test(document.getElementById("log-events-more")?.textContent ?? ""),
+    !document.getElementById("events-pages")?.closest("[hidden]")]);
+  assert.equal(shown, named, `${name}: the events list's page buttons show exactly when it has pages`);
+}
+
 test("each log's start-up in words beside its lines, its blocks, maps and events", async () => {
   const page = await session.open();
   for (const entry of LOGS) {
@@ -114,6 +124,7 @@ test("each log's start-up in words beside its lines, its blocks, maps and events
     if (entry.counts) assert.equal(shown.counts, entry.counts, name);
     if (entry.executions) assert.equal(shown.executions, entry.executions, name);
     for (const words of entry.events || []) assert.ok(found(shown.events, words), `${name}: event "${words}"`);
+    await eventPagesAgree(page, name);
   }
 });
 
@@ -157,6 +168,7 @@ test("the one execution decal of a long quiet log is reached from the events lis
     line.includes("] DamageMapState ")).length + 1;
   const page = await session.open();
   await giveLog(page, path, "Crimsel.log");
+  await eventPagesAgree(page, "the quiet log");
   await tabTo(page, "#events-map");
   await tabTo(page, "#events-next");
   for (let i = 0; i < 10 && !(await page.$eval("#log-events", (list) => list.textContent?.includes("victim decal"))); i++) {
