@@ -5,14 +5,19 @@
 // the build put into the page, with the colour. Nothing leaves the browser.
 
 import { byId, element, setText } from "./dom.js";
+import * as IniFile from "./inifile.js";
 import * as IniWriting from "./iniwriting.js";
 
 /** @typedef {import("./colour.js").Colour} Colour */
 /** @typedef {import("./reading.js").Note} Note */
 /**
- * A file that the player gave: its name, its bytes as read, whether it reads as an INI, and the handle to
- * save over it, where the browser gave one.
- * @typedef {{ name: string, bytes: Uint8Array, ini: boolean, handle: FileSystemFileHandle | null }} Given
+ * A file that the player gave: its name, its bytes as read (none where it was refused unread), whether it
+ * reads as an INI, and the handle to save over it, where the browser gave one.
+ * @typedef {{ name: string, bytes: Uint8Array | null, ini: boolean, handle: FileSystemFileHandle | null }} Given
+ */
+/**
+ * Shows a file as the page now has it: read again through its handle after a save, or the bytes downloaded.
+ * @typedef {(file: File, handle: FileSystemFileHandle | null, as: "saved" | "downloaded") => Promise<unknown>} Reread
  */
 
 /**
@@ -42,9 +47,13 @@ function download(name, bytes) {
   window.setTimeout(() => URL.revokeObjectURL(url), 60000);
 }
 
+// The browser may add to the name a number of its own (Firefox's "Vorlaine.Crimsel(1).ini") where a file of
+// the name is already in its downloads folder.
 /** @param {string} name */
-const downloaded = (name) => `Your browser puts the new ${name} into its downloads folder: move it beside ` +
-  "Vorlaine.Crimsel.asi, in place of the old one, and start the game again.";
+const downloaded = (name) => `Your browser puts the new ${name} into its downloads folder, perhaps under a ` +
+  `name with a number added (such as ${name.replace(/(\.[^.]*)?$/, "(1)$1")}) where one of that name is already ` +
+  "there: name it Vorlaine.Crimsel.ini and move it beside Vorlaine.Crimsel.asi, in place of the old one, and " +
+  "start the game again.";
 
 /**
  * The file read afresh through its handle (so that nothing written meanwhile is lost), changed and saved over;
@@ -55,7 +64,9 @@ const downloaded = (name) => `Your browser puts the new ${name} into its downloa
  */
 async function saveOver(handle, colour) {
   try {
-    const made = IniWriting.putColour(new Uint8Array(await (await handle.getFile()).arrayBuffer()), colour);
+    const { bytes, read } = await IniFile.readIni(await handle.getFile());
+    if (!bytes) return { bytes: null, notes: [{ ...read.notes[0], text: `Your file was not changed. ${read.notes[0].text}` }] };
+    const made = IniWriting.putColour(bytes, colour);
     if (made.bytes) {
       const writable = await handle.createWritable();
       await writable.write(new Uint8Array(made.bytes));
@@ -68,27 +79,32 @@ async function saveOver(handle, colour) {
 }
 
 /**
- * The buttons that put the colour into a settings file.
+ * The buttons that put the colour into a settings file. After a save the file is shown as saved: read again
+ * through its handle, or from the bytes downloaded. A file left as it was is never said to be saved.
  * @param {() => Colour} colour the colour as chosen when a button is pressed
- * @param {(file: File, handle: FileSystemFileHandle) => Promise<void>} reread shows a file saved over as it now is
+ * @param {Reread} reread
  * @returns {(given: Given | null) => void} to be told of each file given
  */
 export function startIniSaving(colour, reread) {
   /** @type {Given | null} */
   let given = null;
   byId("ini-put", HTMLButtonElement).addEventListener("click", async () => {
-    if (!given) return;
+    if (!given?.bytes || !given.ini) return;
     const { name, bytes, handle } = given;
     const saved = handle ? await saveOver(handle, colour()) : null;
     if (handle && saved?.bytes) {
-      await reread(await handle.getFile(), handle);
+      await reread(await handle.getFile(), handle, "saved");
       tell(saved.notes, `Saved into ${name}: start the game again to see the new colour.`);
       return;
     }
     const made = saved ?? IniWriting.putColour(bytes, colour());
-    if (made.bytes) download(name, made.bytes);
-    tell(made.notes, made.bytes ? (handle ? "Your browser did not let this page save over your file. " : "") +
-      downloaded(name) : "");
+    if (!made.bytes) {
+      tell(made.notes, "");
+      return;
+    }
+    download(name, made.bytes);
+    await reread(new File([new Uint8Array(made.bytes)], name), null, "downloaded");
+    tell(made.notes, (handle ? "Your browser did not let this page save over your file. " : "") + downloaded(name));
   });
   byId("ini-new", HTMLButtonElement).addEventListener("click", () => {
     const text = JSON.parse(byId("first-start-ini", HTMLScriptElement).text);
@@ -97,7 +113,8 @@ export function startIniSaving(colour, reread) {
   });
   return (file) => {
     given = file;
-    byId("ini-put-part", HTMLElement).hidden = !file;
+    // For a file that is no INI, nothing to put a colour into: the new file instead.
+    byId("ini-put-part", HTMLElement).hidden = !file?.ini;
     byId("ini-new-part", HTMLElement).hidden = Boolean(file?.ini);
     tell([], "");
   };

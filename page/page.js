@@ -4,27 +4,31 @@
 // file or a link is only ever set as text.
 
 import * as Colour from "./colour.js";
+import * as Choice from "./colourchoice.js";
 import { byId, element, first, setBreakable, setText } from "./dom.js";
 import * as PreviewDrawing from "./drawing.js";
+import * as IniFile from "./inifile.js";
 import * as BlendModel from "./model.js";
 import { startIniSaving } from "./inisaving.js";
-import * as IniReading from "./reading.js";
 
 /** @typedef {import("./colour.js").Colour} ColourValues */
+
+/** @typedef {import("./colourchoice.js").Choice} ColourChoice */
 
 /**
  * The colour from the page's address, then from each control, preset and INI file that changes it.
  * @returns {void}
  */
 export function startColourPart() {
-  let colour = Colour.withValues(Colour.FALLBACKS, Colour.fromQuery(window.location.search));
-
-  /** @param {Partial<ColourValues>} values */
-  const setColour = (values) => {
-    colour = Colour.withValues(colour, values);
-    show(colour);
+  let choice = Choice.start(window.location.search);
+  /** @param {ColourChoice} next */
+  const update = (next) => {
+    choice = next;
+    show(choice);
   };
-  takeValues(setColour, () => colour);
+  /** @param {Partial<ColourValues>} values */
+  const setColour = (values) => update(Choice.choose(choice, values));
+  takeValues(setColour);
   for (const button of document.querySelectorAll("button[data-preset]")) {
     if (!(button instanceof HTMLButtonElement)) continue;
     button.addEventListener("click", () => {
@@ -34,23 +38,32 @@ export function startColourPart() {
   }
   offerCopies();
   offerLink();
-  takeIniFiles(setColour, () => colour);
-  show(colour);
+  byId("ini-take-colour", HTMLButtonElement).addEventListener("click", () => {
+    update(Choice.takeFile(choice));
+    // The button is gone: the report's heading keeps the keyboard where it was.
+    byId("ini-heading", HTMLElement).focus();
+  });
+  takeIniFiles(() => choice.colour, (file) => update(Choice.fileGiven(choice, file)));
+  show(choice);
 }
 
 /** @param {import("./colour.js").Channel} name */
 const inputs = (name) => document.querySelectorAll(`input[name="${name}"]`);
 
+/** The fields typed into since they last showed the colour. @type {WeakSet<HTMLInputElement>} */
+const typing = new WeakSet();
+
 /**
- * The colour everywhere the page shows it. A field being typed into keeps
- * what is typed until it is left or Enter is pressed.
- * @param {ColourValues} colour
+ * The colour everywhere the page shows it, and beside the INI's report the file's colour where it differs. A
+ * field being typed into keeps what is typed until it is left or Enter is pressed; every other field, wherever
+ * the focus is, shows the colour.
+ * @param {ColourChoice} choice
  */
-function show(colour) {
+function show(choice) {
+  const { colour } = choice;
   for (const name of Colour.CHANNELS) {
     for (const input of inputs(name)) {
-      if (!(input instanceof HTMLInputElement)) continue;
-      if (input.type === "range" || input !== document.activeElement) input.value = String(colour[name]);
+      if (input instanceof HTMLInputElement && !typing.has(input)) input.value = String(colour[name]);
     }
   }
   setText("colour-words", Colour.words(colour));
@@ -61,15 +74,17 @@ function show(colour) {
   PreviewDrawing.drawPreview(first('figure[data-blend="usual"]', HTMLElement), rgba, BlendModel.USUAL);
   byId("colour-lines", HTMLTextAreaElement).value = Colour.pasteLines(colour);
   byId("colour-link", HTMLAnchorElement).href = Colour.linkQuery(colour);
+  const offer = Choice.offer(choice);
+  byId("ini-colour-offer", HTMLElement).hidden = offer === null;
+  setText("ini-file-colour", offer ?? "");
 }
 
 /**
  * A slider moves the colour at once; a field is read as the plug-in reads
  * the INI, once left or on Enter, and then shows the number the plug-in would use.
  * @param {(values: Partial<ColourValues>) => void} setColour
- * @param {() => ColourValues} colour
  */
-function takeValues(setColour, colour) {
+function takeValues(setColour) {
   for (const name of Colour.CHANNELS) {
     for (const input of inputs(name)) {
       if (!(input instanceof HTMLInputElement)) continue;
@@ -77,11 +92,12 @@ function takeValues(setColour, colour) {
         input.addEventListener("input", () => setColour({ [name]: Number(input.value) }));
         continue;
       }
+      input.addEventListener("input", () => typing.add(input));
+      // Nothing typed since the field last showed the colour: nothing to take.
       const take = () => {
-        setColour({ [name]: Colour.readTyped(name, input.value) });
-        input.value = String(colour()[name]);
+        if (typing.delete(input)) setColour({ [name]: Colour.readTyped(name, input.value) });
       };
-      input.addEventListener("change", take);
+      input.addEventListener("blur", take);
       input.addEventListener("keydown", (event) => {
         if (event.key === "Enter") take();
       });
@@ -136,14 +152,20 @@ function offerLink() {
   });
 }
 
+// The heading's words after the file's name: the file as given, or as the page saved or downloaded it.
+const AS = { given: "", saved: ", as saved", downloaded: ", as downloaded, once it is in place" };
+/** @typedef {keyof typeof AS} As */
+
 /**
  * What was read of an INI file, and the settings that the plug-in would take.
  * @param {string} fileName
- * @param {import("./reading.js").IniResult} result
+ * @param {IniFile.Read} result
+ * @param {As} as
  */
-function report(fileName, result) {
+function report(fileName, result, as) {
   byId("ini-report", HTMLElement).hidden = false;
   setText("ini-name", fileName);
+  setText("ini-as", AS[as]);
   byId("ini-notes", HTMLElement).replaceChildren(...result.notes.map((/** @type {import("./reading.js").Note} */ note) =>
     element("li", note.text, note.kind)));
   const heads = [...document.querySelectorAll("#ini-settings th")].map((head) => head.textContent ?? "");
@@ -167,19 +189,22 @@ function report(fileName, result) {
  * An INI file chosen or dropped onto the page (a dropped log goes to the log
  * part): what was read of it, and its colour, if it is an INI. Where the
  * browser has a file picker that lets the page save over the file chosen, the
- * file input opens that one.
- * @param {(values: Partial<ColourValues>) => void} setColour
+ * file input opens that one. A dropped file's report is brought into view,
+ * and the focus with it, so that a screen reader says it.
  * @param {() => ColourValues} colour
+ * @param {(file: ColourValues | null) => void} fileGiven the colour of each file given, null for one that is no INI
  */
-function takeIniFiles(setColour, colour) {
-  /** @param {File} file @param {FileSystemFileHandle | null} handle */
-  const readIni = async (file, handle = null) => {
-    const bytes = new Uint8Array(await file.arrayBuffer());
-    const result = IniReading.readSettings(bytes);
-    report(file.name, result);
-    // A file that is not an INI leaves the colour that was chosen.
-    if (result.ini) setColour(Colour.fromSettings(result.settings));
-    given({ name: file.name, bytes, ini: result.ini, handle });
+function takeIniFiles(colour, fileGiven) {
+  let reading = 0; // the newest read: an older one that ends later is dropped
+  /** @param {File} file @param {FileSystemFileHandle | null} handle @param {As} as @returns {Promise<boolean>} */
+  const readIni = async (file, handle = null, as = "given") => {
+    const mine = ++reading;
+    const { bytes, read } = await IniFile.readIni(file);
+    if (mine !== reading) return false;
+    report(file.name, read, as);
+    fileGiven(read.ini ? Colour.fromSettings(read.settings) : null);
+    given({ name: file.name, bytes, ini: read.ini, handle });
+    return true;
   };
   const given = startIniSaving(colour, readIni);
   given(null);
@@ -205,9 +230,11 @@ function takeIniFiles(setColour, colour) {
     }
   });
   document.addEventListener("dragover", (event) => event.preventDefault());
-  document.addEventListener("drop", (event) => {
+  document.addEventListener("drop", async (event) => {
     event.preventDefault();
     const file = event.dataTransfer?.files[0];
-    if (file && !file.name.toLowerCase().endsWith(".log")) readIni(file);
+    if (!file || file.name.toLowerCase().endsWith(".log") || !(await readIni(file))) return;
+    byId("ini-report", HTMLElement).scrollIntoView({ block: "start" });
+    byId("ini-heading", HTMLElement).focus({ preventScroll: true });
   });
 }

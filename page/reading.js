@@ -339,8 +339,9 @@ function notIniAnswer(bytes, { text, encoding }, sections, settings) {
     return "This is a Crimsel.log, the plug-in's log, not its settings file: give it to \"Your log\" below. " +
       "The settings file is Vorlaine.Crimsel.ini, beside the plug-in.";
   } else if (text.includes("\0") && !found) {
-    return "This is not a text file (it holds zero bytes, bytes of value 0), so not an INI file: the plug-in finds none of its " +
-      "settings in it and uses the defaults. Give this page Vorlaine.Crimsel.ini, saved as ANSI or UTF-8 text.";
+    return "This is not a text file: it holds bytes that no text file has, as a picture or a program does, so it " +
+      "is no settings file, and the plug-in would find none of its settings in it. Give this page " +
+      "Vorlaine.Crimsel.ini, the text file beside Vorlaine.Crimsel.asi.";
   } else if (!sections.some((s) => s.line > 0) && !sections[0].keys.some((k) => k.value !== null)) {
     return "This does not look like an INI file: it has no [section] and no key=value line. The plug-in finds " +
       "none of its settings in it and uses the defaults.";
@@ -357,8 +358,8 @@ function notIniAnswer(bytes, { text, encoding }, sections, settings) {
  */
 function valueNotes(bytes, { text, encoding }, settings, note) {
   if (text.includes("\0")) {
-    note("problem", "This file holds zero bytes (bytes of value 0), so it is not plain text: the plug-in reads only " +
-      "what stands before them on each line. Save it again as ANSI or UTF-8 text.");
+    note("problem", "This file holds bytes that no text file has (bytes of value 0, which a damaged save may " +
+      "leave): the plug-in reads each line only up to the first of them. Save it again as ANSI or UTF-8 text.");
   } else {
     note("info", `Read as ${encoding}, as the plug-in reads it.`);
   }

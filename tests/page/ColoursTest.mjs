@@ -38,19 +38,35 @@ test("each setting blends over each background as the stand-in's device draws it
   const drawn = reference("pixels", ...SETTINGS.map((setting) => hex(argb(setting)).slice(2)));
   assert.equal(drawn.length, SETTINGS.length * 3, "three backgrounds a setting");
   const page = await session.open();
+  let chequered = 0;
   for (const setting of SETTINGS) {
     for (const [i, name] of CHANNELS.entries()) await setChannel(page, name, setting[i]);
     assert.deepEqual(await channelValues(page), Object.fromEntries(CHANNELS.map((name, i) => [name, setting[i]])));
     const mine = drawn.filter((pixel) => pixel.colour === argb(setting));
     // The swatch: the colour over black and over white as the device blends it with the patch, and nothing else.
-    const swatch = await page.$eval("#colour-swatch", (element) => {
+    // Two colours in a chequer: the square's side is where the first row first changes colour, and each pixel
+    // has the colour of the first row's square of its parity.
+    const [swatch, chequer] = await page.$eval("#colour-swatch", (element) => {
       const canvas = /** @type {HTMLCanvasElement} */ (element);
-      const data = /** @type {CanvasRenderingContext2D} */ (canvas.getContext("2d")).getImageData(0, 0, canvas.width, canvas.height).data;
+      const { width, height } = canvas;
+      const data = /** @type {CanvasRenderingContext2D} */ (canvas.getContext("2d")).getImageData(0, 0, width, height).data;
+      const rgb = (/** @type {number} */ x, /** @type {number} */ y) =>
+        (data[(y * width + x) * 4] << 16) | (data[(y * width + x) * 4 + 1] << 8) | data[(y * width + x) * 4 + 2];
       /** @type {Set<number>} */
       const seen = new Set();
       for (let i = 0; i < data.length; i += 4) seen.add((data[i] << 16) | (data[i + 1] << 8) | data[i + 2]);
-      return [...seen];
+      let side = 1;
+      while (side < width && rgb(side, 0) === rgb(0, 0)) side++;
+      let problem = seen.size > 1 && (side === width || side >= height) ? "no chequer: no square of each colour" : "";
+      for (let y = 0; y < height && seen.size > 1 && !problem; y++) {
+        for (let x = 0; x < width && !problem; x++) {
+          if (rgb(x, y) !== rgb(((Math.floor(x / side) + Math.floor(y / side)) % 2) * side, 0)) problem = `pixel ${x},${y}`;
+        }
+      }
+      return /** @type {[number[], string]} */ ([[...seen], problem]);
     });
+    assert.equal(chequer, "", `${setting.join("/")}: the swatch's chequer`);
+    chequered += swatch.length > 1 ? 1 : 0;
     const device = mine.filter((pixel) => [0, 0xffffff].includes(pixel.background & 0xffffff)).map((pixel) => pixel.patched);
     const near = (/** @type {number[]} */ some, /** @type {number} */ rgb) => some.some((other) =>
       channelsApart(other | 0xff000000, rgb | 0xff000000).length === 0);
@@ -70,6 +86,7 @@ test("each setting blends over each background as the stand-in's device draws it
       }
     }
   }
+  assert.ok(chequered > 0, "some colours show two colours in the swatch");
 });
 
 // Typed, then left or taken with Enter: read as the INI reads a value (out of

@@ -3,14 +3,17 @@
 // plug-in's LoadSettings reads from a copy of the same file under Wine in this
 // run, and the page names what a player got wrong; the file that the page makes
 // with a colour, downloaded or saved over the one chosen, gives the plug-in that
-// colour and differs only in the lines of it.
+// colour and differs only in the lines of it. Journeys through the page's
+// controls: a colour chosen is kept over a file given after it and saved, and
+// the page then reports the file as saved; one colour shows everywhere, focus
+// or not; a file of 2 GB gets words.
 import assert from "node:assert/strict";
 import { join } from "node:path";
-import { readFileSync } from "node:fs";
+import { readFileSync, truncateSync, writeFileSync } from "node:fs";
 import { before, test } from "node:test";
 import {
-  CHANNELS, channelValues, downloaded, giveIni, reference, scratchFolder, browserSession, setChannel, windowsPath,
-  writeFiles,
+  CHANNELS, channelValues, downloaded, giveIni, reference, scratchFolder, browserSession, setChannel, shownColour,
+  windowsPath, writeFiles,
 } from "./PageDriver.mjs";
 
 /** @param {string} text */
@@ -123,7 +126,7 @@ const cases = (template) => [
     name: "blanks, control characters and NUL",
     bytes: ansi("[General]\rPatchBloodDecalColorAndAlpha\t=\t1\x1a\n\r[BloodDecal]\nRed=\xa0\xa0 42\r\nGreen=5\0" +
       "9\r\nBl\0ue=7\r\nBlue\0 hidden=21\r\nAlpha=\x1a 66\r\n"),
-    notes: ["holds zero bytes"],
+    notes: ["holds bytes that no text file has"],
   },
 ];
 
@@ -163,6 +166,8 @@ test("the page takes from every file what the plug-in's LoadSettings reads, and 
     if (!c.alone) colour = Object.fromEntries(CHANNELS.map((name) => [name, plugin[name]]));
     assert.deepEqual(await channelValues(page), colour, `${c.name}: the colour controls`);
     if (c.alone) assert.equal(shown.notes.length, 1, `${c.name}: ${shown.notes}`);
+    assert.equal(await page.$eval("#ini-put-part", (part) => (/** @type {HTMLElement} */ (part)).hidden), Boolean(c.alone),
+      `${c.name}: a colour offered to be put into it only if it is an INI`);
     for (const expected of c.notes || []) {
       assert.ok(shown.notes.some((note) => note.includes(expected)), `${c.name}: "${expected}" in ${shown.notes}`);
     }
@@ -207,6 +212,16 @@ const givenMade = ([r, g, b, a]) => `[BloodDecal]\r\n red = ${r}\r\nRed=2\r\nGre
   `Alpha=${a}\r\n\r\n[Logging]\r\nEnableLogging=1\r\n\r\n[General]\r\nPatchBloodDecalColorAndAlpha=1\r\n`;
 const withMark = (/** @type {string} */ text) => Buffer.concat([Buffer.from([0xfe, 0xff]), utf16(text, true)]);
 
+/** The settings that the report says the plug-in takes, as numbers. @param {import("puppeteer-core").Page} page */
+const reported = (page) => page.$$eval("#ini-settings tbody tr", (rows) => Object.fromEntries(rows.map((row) =>
+  [(/** @type {HTMLTableRowElement} */ (row)).dataset.key, parseInt(`${(/** @type {HTMLTableRowElement} */ (row))
+    .cells[2].textContent}`, 10)])));
+/** @param {import("puppeteer-core").Page} page @param {Record<string, number>} plugin @param {string} what */
+async function reportsAsPluginReads(page, plugin, what) {
+  const shown = await reported(page);
+  assert.deepEqual(shown, Object.fromEntries(Object.keys(shown).map((key) => [key, plugin[key]])), what);
+}
+
 test("the page puts the colour into the file given, and with none offers the first start's INI", async () => {
   const page = await session.open();
   assert.deepEqual(await page.$$eval("#ini-put-part, #ini-new-part", (parts) => parts.map((part) =>
@@ -216,7 +231,7 @@ test("the page puts the colour into the file given, and with none offers the fir
   await page.click("#ini-new");
   const fresh = await downloaded(downloads, "Vorlaine.Crimsel.ini");
   assert.equal(fresh.toString("latin1"), withValues(template, settingsOf(colour)), "the first start's INI, coloured");
-  assert.match((await changes(page)).join(" "), /downloads folder: move it beside Vorlaine.Crimsel.asi/);
+  assert.match((await changes(page)).join(" "), /downloads folder.*name it Vorlaine\.Crimsel\.ini and move it beside /);
 
   const folder = scratchFolder();
   const [path] = writeFiles(folder, [{ name: "given.ini", bytes: withMark(GIVEN) }]);
@@ -226,35 +241,123 @@ test("the page puts the colour into the file given, and with none offers the fir
   await page.click("#ini-put");
   const made = await downloaded(downloads, "given.ini");
   assert.deepEqual(made, withMark(givenMade(chosen)), "the lines of the colour alone changed or added");
-  assert.deepEqual(pluginReads("made.ini", made), { file: 0, ...pluginReads("given.ini", withMark(GIVEN)),
-    ...settingsOf(chosen) }, "the plug-in reads the colour, and every other value as before");
+  const plugin = pluginReads("made.ini", made);
+  assert.deepEqual(plugin, { file: 0, ...pluginReads("given.ini", withMark(GIVEN)), ...settingsOf(chosen) },
+    "the plug-in reads the colour, and every other value as before");
   const said = await changes(page);
   assert.ok(said.some((text) => text?.startsWith("Line 3: Red=2 is left as it was")), `${said}`);
-
-  const [empty] = writeFiles(folder, [{ name: "empty.ini", bytes: Buffer.alloc(0) }]);
-  await giveIni(page, empty, "empty.ini");
-  await page.click("#ini-put");
-  assert.match((await changes(page)).join(" "), /Your file was not changed\. The file is empty/);
-  assert.equal(await page.$eval("#ini-new-part", (part) => (/** @type {HTMLElement} */ (part)).hidden), false, "a new file offered instead");
+  await reportsAsPluginReads(page, plugin, "the report is of the file downloaded");
 });
+
+/** @param {number[]} colour */
+const query = (colour) => `?${CHANNELS.map((name, i) => `${name}=${colour[i]}`).join("&")}`;
+/** @param {Record<string, number>} read */
+const colourOf = (read) => CHANNELS.map((name) => read[name]);
 
 // Chromium's file picker gives a handle that the page saves over; a headless
 // run cannot answer the picker, so the page is handed a handle of the test's.
-test("where the browser lets it, the page saves over the file chosen", { skip: process.env.CRIMSEL_BROWSER === "firefox" },
+// Firefox has no such picker: there the page downloads the file it makes.
+const handled = process.env.CRIMSEL_BROWSER !== "firefox";
+
+test("a preset, then an INI given and saved: the file holds the preset's colour, and the page says what it did",
   async () => {
     const page = await session.open();
-    await page.evaluate((/** @type {string} */ base64) => {
-      const saved = /** @type {number[][]} */ ([[...Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))]]);
-      const handle = { getFile: async () => new File([new Uint8Array(saved[saved.length - 1])], "Vorlaine.Crimsel.ini"),
-        createWritable: async () => ({ write: async (/** @type {Uint8Array} */ data) => saved.push([...data]),
-          close: async () => {} }) };
-      Object.assign(window, { showOpenFilePicker: async () => [handle], saved });
-    }, withMark(GIVEN).toString("base64"));
-    await page.click("#ini-file");
-    await page.waitForFunction(() => document.getElementById("ini-name")?.textContent === "Vorlaine.Crimsel.ini");
-    await choose(page, [96, 8, 12, 255]);
+    const [preset] = await page.$$("xpath/.//button[starts-with(., 'Dark solid blood')]");
+    const chosen = (/\d+\/\d+\/\d+\/\d+/.exec(`${await preset.evaluate((button) => button.textContent)}`) ?? [""])[0]
+      .split("/").map(Number);
+    await preset.click();
+    const given = pluginReads("given.ini", ansi(template));
+    if (handled) {
+      await page.evaluate((/** @type {string} */ base64) => {
+        const saved = /** @type {number[][]} */ ([[...Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))]]);
+        const handle = { getFile: async () => new File([new Uint8Array(saved[saved.length - 1])], "Vorlaine.Crimsel.ini"),
+          createWritable: async () => ({ write: async (/** @type {Uint8Array} */ data) => saved.push([...data]),
+            close: async () => {} }) };
+        Object.assign(window, { showOpenFilePicker: async () => [handle], saved });
+      }, ansi(template).toString("base64"));
+      await page.click("#ini-file");
+      await page.waitForFunction(() => document.getElementById("ini-name")?.textContent === "Vorlaine.Crimsel.ini");
+    } else {
+      const [path] = writeFiles(scratchFolder(), [{ name: "Vorlaine.Crimsel.ini", bytes: ansi(template) }]);
+      await giveIni(page, path, "Vorlaine.Crimsel.ini");
+    }
+    assert.deepEqual(Object.values(await channelValues(page)), chosen, "the colour chosen is kept");
+    assert.match(`${await page.$eval("#ini-file-colour", (offer) => offer.textContent)}`,
+      new RegExp(`holds another colour: ${CHANNELS.map((name) => `${name} ${given[name]}`).join(", ")}`));
     await page.click("#ini-put");
-    await page.waitForFunction(() => document.getElementById("ini-saved")?.textContent?.startsWith("Saved into"));
-    const saved = await page.evaluate(() => /** @type {number[][]} */ ((/** @type {any} */ (window)).saved));
-    assert.deepEqual(saved.slice(1).map((bytes) => Buffer.from(bytes)), [withMark(givenMade([96, 8, 12, 255]))]);
+    await page.waitForFunction(() => document.getElementById("ini-saved")?.textContent);
+    /** @returns {Promise<number[][]>} */
+    const written = () => page.evaluate(() => (/** @type {any} */ (window)).saved);
+    const saved = handled ? Buffer.from((await written()).slice(-1)[0])
+      : await downloaded(downloads, "Vorlaine.Crimsel.ini");
+    const plugin = pluginReads("saved.ini", saved);
+    assert.deepEqual(plugin, { ...given, ...settingsOf(chosen) }, "the plug-in reads the colour chosen");
+    await reportsAsPluginReads(page, plugin, "the report is of the file saved");
+    assert.deepEqual((await giveIniNotes(page)).filter((note) => /PatchBloodDecalColorAndAlpha is off/.test(note)), []);
+    assert.equal(await page.$eval("#ini-colour-offer", (offer) => (/** @type {HTMLElement} */ (offer)).hidden), true);
+    assert.match((await changes(page)).join(" "), handled ? /Saved into Vorlaine\.Crimsel\.ini/ : /name it Vor/);
+
+    // A file that the page refuses to change (damaged UTF-16) is never said to be saved.
+    const damaged = Buffer.concat([withMark(GIVEN), Buffer.from("!")]);
+    if (handled) {
+      await page.evaluate((/** @type {string} */ base64) => (/** @type {any} */ (window)).saved.push(
+        [...Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))]), damaged.toString("base64"));
+    } else {
+      await giveIni(page, writeFiles(scratchFolder(), [{ name: "damaged.ini", bytes: damaged }])[0], "damaged.ini");
+    }
+    const count = handled ? (await written()).length : 0;
+    await page.click("#ini-put");
+    await page.waitForFunction(() => document.querySelector("#ini-changes li")?.textContent?.startsWith("Your file " +
+      "was not changed"));
+    assert.equal(await page.$eval("#ini-saved", (where) => where.textContent), "", "nothing said to be saved");
+    if (handled) assert.equal((await written()).length, count, "nothing written");
   });
+
+/** @param {import("puppeteer-core").Page} page */
+const giveIniNotes = (page) => page.$$eval("#ini-notes li", (items) => items.map((item) => `${item.textContent}`));
+
+test("a colour taken with Enter, then an INI dropped: one colour everywhere; the file's colour when taken",
+  async () => {
+    const page = await session.open();
+    /** @param {number[]} colour @param {string} what */
+    const showsOnly = async (colour, what) => {
+      assert.deepEqual(Object.values(await channelValues(page)), colour, what);
+      assert.deepEqual(await shownColour(page), await shownColour(await session.open(query(colour))), what);
+      await page.bringToFront(); // a tab behind another takes no clicks
+    };
+    const alpha = /** @type {import("puppeteer-core").ElementHandle<HTMLInputElement>} */ (
+      await page.$('input[type="text"][name="Alpha"]'));
+    await alpha.click();
+    await alpha.evaluate((field) => field.select());
+    await alpha.type("128");
+    await page.keyboard.press("Enter");
+    const typed = Object.values(await channelValues(page));
+    const [colourOn, numberForms] = ["colour on", "number forms"].map((name) => ALL.findIndex((c) => c.name === name));
+    await giveIni(page, paths[colourOn], ALL[colourOn].file, true);
+    assert.deepEqual(await page.evaluate(() => {
+      const heading = /** @type {HTMLElement} */ (document.getElementById("ini-heading"));
+      const { top, bottom } = heading.getBoundingClientRect();
+      return [document.activeElement === heading, top > -1 && bottom <= innerHeight];
+    }), [true, true], "the dropped file's report in view, the focus on it");
+    await showsOnly(typed, "the colour taken with Enter, after a file dropped");
+    await page.click("#ini-take-colour");
+    await showsOnly(colourOf(read[colourOn]), "the file's colour, taken");
+    // A field that has the focus, not typed into, follows the next file's colour.
+    await alpha.click();
+    await giveIni(page, paths[numberForms], ALL[numberForms].file, true);
+    await showsOnly(colourOf(read[numberForms]), "the next file's colour");
+  });
+
+test("a file of 2 GB given as the INI gets words within seconds, and leaves the colour", async () => {
+  const page = await session.open();
+  const path = join(scratchFolder(), "Vorlaine.Crimsel.ini");
+  writeFileSync(path, "");
+  truncateSync(path, 2 ** 31 + 1); // sparse: it takes no disk
+  const colour = await channelValues(page);
+  const started = Date.now();
+  const { notes } = await giveIni(page, path, "Vorlaine.Crimsel.ini");
+  assert.ok(Date.now() - started < 5000, `answered in ${Date.now() - started} ms`);
+  assert.match(notes.join(" "), new RegExp(`${(2 ** 31 + 1).toLocaleString("en")} bytes`));
+  assert.deepEqual(await channelValues(page), colour);
+  assert.equal(await page.$eval("#ini-put-part", (part) => (/** @type {HTMLElement} */ (part)).hidden), true);
+});

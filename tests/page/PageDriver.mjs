@@ -403,3 +403,25 @@ export function channelsApart(drawn, expected) {
   return apart;
 }
 
+// Everything that shows the colour: each field and slider, its words, the lines
+// to paste, the link, and the pixels of the swatch and the previews' middles.
+// Two pages that show one colour give the same.
+/** @param {Page} page */
+export async function shownColour(page) {
+  const shown = await page.evaluate(() => {
+    const canvas = /** @type {HTMLCanvasElement} */ (document.getElementById("colour-swatch"));
+    const swatch = /** @type {CanvasRenderingContext2D} */ (canvas.getContext("2d")).getImageData(0, 0, canvas.width,
+      canvas.height).data;
+    return {
+      controls: [...document.querySelectorAll("#colour input")].map((input) =>
+        `${(/** @type {HTMLInputElement} */ (input)).type} ${(/** @type {HTMLInputElement} */ (input)).name} ` +
+        (/** @type {HTMLInputElement} */ (input)).value),
+      words: ["colour-words", "blend-words"].map((id) => document.getElementById(id)?.textContent),
+      lines: (/** @type {HTMLTextAreaElement} */ (document.getElementById("colour-lines"))).value,
+      link: document.getElementById("colour-link")?.getAttribute("href"),
+      swatch: swatch.join(","),
+    };
+  });
+  const previews = [...await previewPanels(page, "patched"), ...await previewPanels(page, "usual")];
+  return { ...shown, previews: previews.map(({ middle }) => middle) };
+}
