@@ -343,7 +343,7 @@ test("a colour taken with Enter, then an INI dropped: one colour everywhere; the
     await page.click("#ini-take-colour");
     await showsOnly(colourOf(read[colourOn]), "the file's colour, taken");
     // A field that has the focus, not typed into, follows the next file's colour.
-    await alpha.click();
+    await page.click('input[type="text"][name="Red"]');
     await giveIni(page, paths[numberForms], ALL[numberForms].file, true);
     await showsOnly(colourOf(read[numberForms]), "the next file's colour");
   });
