@@ -1,13 +1,10 @@
 // Lines of a Crimsel.log made as the plug-in formats them, from a seeded
 // generator, for the Node tests' properties over generated logs.
 
-const seed = Number(process.env.CRIMSEL_SEED || 20261208);
+import { seeded } from "./Seeded.mjs";
 
 /** @returns {(n: number) => number} a generator of whole numbers below n, the same for the same seed */
-export function generator(offset = 0) {
-  let state = (seed + offset) >>> 0;
-  return (n) => Math.floor(((state = (Math.imul(state, 1664525) + 1013904223) >>> 0) / 2 ** 32) * n);
-}
+export const generator = (stream = 0) => seeded(stream).below;
 
 export const STAMP = "[2026-12-08 20:00:00.000] ";
 /** @param {number} n @param {number} digits */

@@ -12,6 +12,7 @@ import * as LogModel from "../../page/logmodel.js";
 import { LABELS, LEFT, ROW, STRIP, TOP, initial, unitOf } from "../../page/timelineview.js";
 import { browserSession, giveLog, scratchFolder, timelinePixels, writeFiles } from "./PageDriver.mjs";
 import { readLog, referenceLog } from "./Reference.mjs";
+import { seeded } from "./Seeded.mjs";
 
 const session = browserSession();
 const sceneLog = referenceLog("../games/scene");
@@ -301,10 +302,7 @@ test("a page opened in the dark scheme draws its timeline on the dark paper from
   }
 });
 
-// A seeded generator (Numerical Recipes' LCG), so that a failing sequence comes back the same.
-let seed = Number(process.env.CRIMSEL_SEED || 20261208);
-/** @param {number} n @returns {number} a whole number below n */
-const below = (n) => Math.floor(((seed = (Math.imul(seed, 1664525) + 1013904223) >>> 0) / 2 ** 32) * n);
+const { below } = seeded();
 
 /** @param {import("puppeteer-core").Page} page once the timeline's drawing is whole */
 const drawn = (page) => page.evaluate(async () => {

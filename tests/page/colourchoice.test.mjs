@@ -4,11 +4,11 @@
 // each INI's colour is shown.
 import assert from "node:assert/strict";
 import { test } from "node:test";
+import { seeded } from "./Seeded.mjs";
 import { choose, fileGiven, offer, start, takeFile } from "../../page/colourchoice.js";
 import { CHANNELS, words } from "../../page/colour.js";
 
-let seed = 37;
-const random = (/** @type {number} */ below) => ((seed = (seed * 48271) % 2147483647) % below);
+const { below: random } = seeded();
 /** A colour near the last one often: the same colour must be told from another. */
 /** @returns {import("../../page/colour.js").Colour} */
 const colour = () => /** @type {any} */ (Object.fromEntries(CHANNELS.map((name) => [name, [0, 255, 224,

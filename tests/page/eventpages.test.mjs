@@ -3,12 +3,11 @@
 // every event shows on exactly one page.
 import assert from "node:assert/strict";
 import { test } from "node:test";
+import { seeded } from "./Seeded.mjs";
 import { EVENTS_PAGE, pageCount, pageRange, pageWithin } from "../../page/eventpages.js";
 import { eventsShown } from "../../page/logwords.js";
 
-let state = Number(process.env.CRIMSEL_SEED || 20261208);
-/** @param {number} n */
-const below = (n) => Math.floor(((state = (Math.imul(state, 1664525) + 1013904223) >>> 0) / 2 ** 32) * n);
+const { below } = seeded();
 
 test("the pages of the events list hold each event once, a hundred a page", () => {
   for (let i = 0; i < 1000; i++) {

@@ -3,11 +3,10 @@
 // each page name the decals that it shows, never a page of none.
 import assert from "node:assert/strict";
 import { test } from "node:test";
+import { seeded } from "./Seeded.mjs";
 import { EXECUTIONS_PAGE, executionsShown, pageCount, pageRange } from "../../page/executionpages.js";
 
-let state = Number(process.env.CRIMSEL_SEED || 20261208);
-/** @param {number} n */
-const below = (n) => Math.floor(((state = (Math.imul(state, 1664525) + 1013904223) >>> 0) / 2 ** 32) * n);
+const { below } = seeded();
 /** @param {string} words */
 const numbers = (words) => (words.match(/\d[\d,]*/g) ?? []).map((n) => Number(n.replaceAll(",", "")));
 

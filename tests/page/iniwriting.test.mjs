@@ -12,39 +12,19 @@ import { test } from "node:test";
 import { putColour } from "../../page/iniwriting.js";
 import { readSettings } from "../../page/reading.js";
 import { reference, scratchFolder, windowsPath } from "./Reference.mjs";
+import { seeded } from "./Seeded.mjs";
 
 const FILES = 1500;
-const seed = Number(process.env.CRIMSEL_SEED || 20261209);
 const OURS = ["PatchBloodDecalColorAndAlpha", "Red", "Green", "Blue", "Alpha"];
 const ENCODINGS = ["ansi", "utf8-mark", "utf16le-mark", "utf16be-mark"];
 const ENDS = { CRLF: ["\r\n"], LF: ["\n"], CR: ["\r"], mixed: ["\r\n", "\n", "\r"] };
 const TAILS = ["ended", "unended", "blank", "blanks", "spaces", "unended spaces"];
 
-/** @param {number} start */
-function generator(start) {
-  let state = start >>> 0;
-  const next = () => {
-    state = (state + 0x6d2b79f5) >>> 0;
-    let t = state;
-    t = Math.imul(t ^ (t >>> 15), t | 1);
-    t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
-    return ((t ^ (t >>> 14)) >>> 0) / 2 ** 32;
-  };
-  /** @param {number} n */
-  const below = (n) => Math.floor(next() * n);
-  /** @template T @param {readonly T[]} list */
-  const pick = (list) => list[below(list.length)];
-  /** @param {number} percent */
-  const chance = (percent) => below(100) < percent;
-  /** @template T @param {T[]} list */
-  const shuffle = (list) => list.map((item) => ({ item, at: next() })).sort((a, b) => a.at - b.at).map((a) => a.item);
-  return { below, pick, chance, shuffle };
-}
 
 // An INI as players and editors leave it: sections in any case and order, some twice; our keys missing, twice,
 // in the wrong section or before any, with blanks around "=", empty values, no "=", and, in a file that
 // "holds", the chosen values where the plug-in reads them.
-/** @param {ReturnType<typeof generator>} g @param {Record<string, string>} chosen */
+/** @param {ReturnType<typeof seeded>} g @param {Record<string, string>} chosen */
 function iniFile({ below, pick, chance, shuffle }, chosen) {
   const encoding = pick(ENCODINGS);
   const endName = /** @type {keyof typeof ENDS} */ (pick(Object.keys(ENDS)));
@@ -126,8 +106,8 @@ const nameOf = (line) => trimmed(line.split("=")[0].split("\0")[0]).toLowerCase(
 /** @param {string} line */
 const valueOf = (line) => (line.includes("=") ? trimmed(line.slice(line.indexOf("=") + 1)) : null);
 
-const g = generator(seed);
-const colours = generator(seed + 1);
+const g = seeded(2);
+const colours = seeded(3);
 const cases = Array.from({ length: FILES }, () => {
   const colour = { Red: colours.below(256), Green: colours.below(256), Blue: colours.below(256),
     Alpha: colours.below(256) };

@@ -177,7 +177,7 @@ test("every damaged line is refused, and a NUL noticed anywhere", async () => {
       const put = (/** @type {number} */ at) => `${line.slice(0, at)}${PUT_IN[below(11)]}${line.slice(at)}`;
       const damaged = [
         () => `${line.slice(0, p)}${FOREIGN.filter((c) => c !== line[p])[below(FOREIGN.length - 1)]}${line.slice(p + 1)}`,
-        () => line.slice(0, below(cut)),
+        () => line.slice(0, 1 + below(cut - 1)), // an empty line is no damage: the reading passes over it
         () => put(below(open)),
         () => put(open - 1), // appended; to an execution decal's line, before its texture's "="
         () => context[k],

@@ -3,11 +3,10 @@
 // and the highlighted owner wherever it ranks.
 import assert from "node:assert/strict";
 import { test } from "node:test";
+import { seeded } from "./Seeded.mjs";
 import { LEGEND_OWNERS, legendOwners } from "../../page/ownerranking.js";
 
-let state = Number(process.env.CRIMSEL_SEED || 20261208);
-/** @param {number} n */
-const below = (n) => Math.floor(((state = (Math.imul(state, 1664525) + 1013904223) >>> 0) / 2 ** 32) * n);
+const { below } = seeded();
 
 test("the legend lists the owners with the most cells in view first, and the highlighted one", () => {
   for (let i = 0; i < 2000; i++) {

@@ -13,28 +13,10 @@ import { test } from "node:test";
 import { putColour } from "../../page/iniwriting.js";
 import { readByteText, readSettings, SETTINGS } from "../../page/reading.js";
 import { reference, scratchFolder, windowsPath } from "./Reference.mjs";
+import { SEED, seeded } from "./Seeded.mjs";
 
 const FILES = 2000;
-const seed = Number(process.env.CRIMSEL_SEED || 20261208);
 
-/** @param {number} start */
-function generator(start) {
-  let state = start >>> 0;
-  const next = () => {
-    state = (state + 0x6d2b79f5) >>> 0;
-    let t = state;
-    t = Math.imul(t ^ (t >>> 15), t | 1);
-    t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
-    return ((t ^ (t >>> 14)) >>> 0) / 2 ** 32;
-  };
-  /** @param {number} n */
-  const below = (n) => Math.floor(next() * n);
-  /** @template T @param {readonly T[]} list */
-  const pick = (list) => list[below(list.length)];
-  /** @param {number} percent */
-  const chance = (percent) => below(100) < percent;
-  return { below, pick, chance };
-}
 
 const SECTIONS = ["General", "BloodDecal", "Logging"];
 const WORDS = ["true", "false", "yes", "no", "on", "off"];
@@ -45,7 +27,7 @@ const WIDE_BLANKS = ["\u2003", "\u3000", "\u0085", "\u200b", "\u202f"];
 
 // One file's text (code points below 0x100 unless its encoding can carry more)
 // and its encoding.
-/** @param {ReturnType<typeof generator>} g */
+/** @param {ReturnType<typeof seeded>} g */
 function iniFile(g) {
   const { below, pick, chance } = g;
   const encoding = pick(["ansi", "ansi", "utf8", "utf8-mark", "utf16le-mark", "utf16be-mark", "utf16le", "utf16be"]);
@@ -133,7 +115,7 @@ function encode({ text, encoding }) {
 // Now and then a file damaged as files on players' disks are: junk bytes alone,
 // a NUL byte, sequences that are not UTF-8, a line longer than the profile
 // reader's 32,767 characters.
-/** @param {Buffer} bytes @param {ReturnType<typeof generator>} g */
+/** @param {Buffer} bytes @param {ReturnType<typeof seeded>} g */
 function damage(bytes, { below, chance }) {
   if (!chance(8)) return bytes;
   const at = below(bytes.length + 1);
@@ -148,11 +130,11 @@ function damage(bytes, { below, chance }) {
 }
 
 const folder = scratchFolder();
-const g = generator(seed);
+const g = seeded();
 const files = Array.from({ length: FILES }, (_, i) =>
-  ({ name: `seed-${seed}-${i}.ini`, bytes: damage(encode(iniFile(g)), g) }));
+  ({ name: `seed-${SEED}-${i}.ini`, bytes: damage(encode(iniFile(g)), g) }));
 // The colours come from a generator of their own, so that the files stay those of the seed.
-const colours = generator(seed + 1);
+const colours = seeded(1);
 const written = files.map((file) => {
   const colour = Object.fromEntries(["Red", "Green", "Blue", "Alpha"].map((name) => [name, colours.below(256)]));
   const made = putColour(new Uint8Array(file.bytes), /** @type {import("../../page/colour.js").Colour} */ (colour));

@@ -5,19 +5,9 @@
 // shows more blocks nor - fewer, and the pages move by a screen.
 import assert from "node:assert/strict";
 import { test } from "node:test";
+import { seeded } from "./Seeded.mjs";
 import * as View from "../../page/timelineview.js";
 
-// A small seeded generator (mulberry32), so that a failure comes back the same.
-/** @param {number} seed @returns {() => number} */
-function random(seed) {
-  let a = seed >>> 0;
-  return () => {
-    a = (a + 0x6d2b79f5) >>> 0;
-    let t = Math.imul(a ^ (a >>> 15), a | 1);
-    t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
-    return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
-  };
-}
 
 /**
  * Views of logs of 1 to 30,000 blocks on drawings 320 to 2,500 pixels wide, at any width and scroll.
@@ -25,7 +15,7 @@ function random(seed) {
  * @returns {Array<{ view: View.View, size: View.Size, next: () => number }>}
  */
 function views(seed, count) {
-  const next = random(seed);
+  const { next } = seeded(seed);
   return Array.from({ length: count }, (_, i) => {
     const blocks = i % 5 === 0 ? 1 : Math.ceil(30000 ** next());
     const size = { pixels: 320 + Math.floor(next() * 2180), blocks, rows: 1 + Math.floor(next() * 64) };
