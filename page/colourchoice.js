@@ -29,7 +29,8 @@ export function start(search) {
  * @param {Partial<ColourValues>} values
  * @returns {Choice}
  */
-export const choose = (choice, values) => ({ ...choice, colour: Colour.withValues(choice.colour, values), chosen: true });
+export const choose = (choice, values) =>
+  ({ ...choice, colour: Colour.withValues(choice.colour, values), chosen: true });
 
 /**
  * A file was given: its colour if it is an INI, else null. Its colour is shown unless the player chose one.

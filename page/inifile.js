@@ -6,7 +6,10 @@
 
 import { readSettings } from "./reading.js";
 
-/** What the page shows of a file read, or refused. @typedef {Pick<import("./reading.js").IniResult, "settings" | "notes" | "ini">} Read */
+/**
+ * What the page shows of a file read, or refused.
+ * @typedef {Pick<import("./reading.js").IniResult, "settings" | "notes" | "ini">} Read
+ */
 
 // The plug-in's own INI is a few kilobytes; a player's, with comments, stays far below this.
 export const LARGEST = 64 * 1024 * 1024;

@@ -65,7 +65,8 @@ const downloaded = (name) => `Your browser puts the new ${name} into its downloa
 async function saveOver(handle, colour) {
   try {
     const { bytes, read } = await IniFile.readIni(await handle.getFile());
-    if (!bytes) return { bytes: null, notes: [{ ...read.notes[0], text: `Your file was not changed. ${read.notes[0].text}` }] };
+    const [why] = read.notes;
+    if (!bytes) return { bytes: null, notes: [{ ...why, text: `Your file was not changed. ${why.text}` }] };
     const made = IniWriting.putColour(bytes, colour);
     if (made.bytes) {
       const writable = await handle.createWritable();
