@@ -135,10 +135,10 @@ function say(words, focus = false) {
  * @param {File} file
  * @param {import("./logworker.js").Read} read
  */
-async function show(file, { result, summary, readTo }) {
+async function show(file, { result, summary }) {
   const model = result.model;
   const stillShown = () => file === state.current;
-  StartupReport.show(file, result, readTo);
+  StartupReport.show(file, result);
   const executionsShown = ExecutionList.show(file, model, stillShown);
   byId("log-report", HTMLElement).hidden = false;
   // The events, then the timeline, each in a task and laid out in a frame of

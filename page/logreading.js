@@ -29,6 +29,8 @@ const KEPT_UNDERSTOOD = 500; // offsets of lines not understood, for showing the
  * @property {boolean} nulBytes
  * @property {boolean} cutAtEnd the last block's map lines end early
  * @property {number} size the file's, in bytes
+ * @property {number} readTo the bytes read, from the first: the file's size, unless its first chunk showed it is
+ *   no log
  * @property {Diagnostics} diagnostics what the last start-up said of the damage-map diagnostics
  */
 /**
@@ -419,7 +421,7 @@ function otherLine(result, b, from, to, offset) {
 export async function read(file, onProgress) {
   /** @type {Reading} */
   const result = { model: LogModel.create(), startup: [], notUnderstood: 0, notUnderstoodOffsets: [], lines: 0,
-    nulBytes: false, cutAtEnd: false, size: file.size, diagnostics: "unsaid" };
+    nulBytes: false, cutAtEnd: false, size: file.size, readTo: file.size, diagnostics: "unsaid" };
   let carry = new Uint8Array(0);
   let carryOffset = 0;
   let skipping = false; // inside a line too long to be the plug-in's
@@ -470,6 +472,13 @@ export async function read(file, onProgress) {
     carry = skipping ? new Uint8Array(0) : data.slice(from);
     carryOffset = skipping ? position + chunk.length : base + from;
     onProgress(Math.min(1, (position + chunk.length) / file.size));
+    // A first chunk with a zero byte and no line of the plug-in's, which
+    // writes plain text from its first line, is no Crimsel.log's: the file is
+    // answered from it, however large.
+    if (position === 0 && result.nulBytes && result.notUnderstood === result.lines && chunk.length < file.size) {
+      result.readTo = chunk.length;
+      return result;
+    }
   }
   // The last line, when the log ends without its line end or between its CR and LF.
   if (carry.length > 0) line(result, carry, 0, carry.length - (carry[carry.length - 1] === 13 ? 1 : 0), carryOffset);

@@ -11,7 +11,7 @@ import { summarise } from "./summary.js";
 
 /** @typedef {import("./logreading.js").ReadResult} ReadResult */
 /** @typedef {import("./levels.js").Summarised} Summary the summary with its levels */
-/** @typedef {{ result: ReadResult, summary: Summary, readTo: number }} Read readTo: the bytes read, from the first */
+/** @typedef {{ result: ReadResult, summary: Summary }} Read */
 /** @typedef {{ progress: number } | { failed: string } | Read} Message what the worker posts */
 
 /** @type {string | null} the page's script as a URL, the worker's code */
@@ -46,34 +46,15 @@ function buffers(value, found = new Set()) {
   return found;
 }
 
-// A file whose first chunk holds a zero byte and no line of the plug-in's,
-// which writes plain text from its first line, is no Crimsel.log: it is
-// answered from that chunk, however large it is.
-const HEAD = 4 << 20;
-
-/**
- * The file read whole, or its first chunk alone when that shows it is no log.
- * @param {Blob} file
- * @param {(fraction: number) => void} onProgress
- * @returns {Promise<{ read: import("./logreading.js").Reading, readTo: number }>}
- */
-async function readFile(file, onProgress) {
-  if (file.size > HEAD) {
-    const head = await LogReading.read(file.slice(0, HEAD), () => {});
-    if (head.nulBytes && head.notUnderstood === head.lines) return { read: { ...head, size: file.size }, readTo: HEAD };
-  }
-  return { read: await LogReading.read(file, onProgress), readTo: file.size };
-}
-
 // The worker's side: one file, its progress as it goes, then the result and
 // its summary at once, or why it could not be read.
 export function startReadingWorker() {
   self.onmessage = async (/** @type {MessageEvent<Blob>} */ { data: file }) => {
     try {
-      const { read, readTo } = await readFile(file, (progress) => self.postMessage({ progress }));
+      const read = await LogReading.read(file, (progress) => self.postMessage({ progress }));
       const summary = withLevels(read.model);
       const result = { ...read, model: LogModel.withoutAdd(read.model) };
-      self.postMessage({ result, summary, readTo }, { transfer: [...buffers([result, summary])] });
+      self.postMessage({ result, summary }, { transfer: [...buffers([result, summary])] });
     } catch (error) {
       self.postMessage({ failed: String(error) });
     }
@@ -93,8 +74,8 @@ function withLevels(model) {
  * @returns {Promise<Read>}
  */
 async function readOnPage(file, onProgress) {
-  const { read, readTo } = await readFile(file, onProgress);
-  return { result: read, summary: withLevels(read.model), readTo };
+  const result = await LogReading.read(file, onProgress);
+  return { result, summary: withLevels(result.model) };
 }
 
 function makeWorker() {

@@ -14,14 +14,14 @@ import { partWords } from "./readingwords.js";
 /**
  * @param {File} file
  * @param {ReadResult} result
- * @param {number} readTo the bytes read, from the first: the file's size, unless only its start was read
  */
-export function show(file, result, readTo) {
+export function show(file, result) {
   const model = result.model;
   setText("log-not-understood", `${some(result.notUnderstood, "line")} not understood`);
   setText("log-blocks", blockCounts(model.blocks.length, LogModel.mapsSeen(model), result));
   setText("log-executions", some(model.executions.length, "execution decal"));
-  const said = [...(readTo < result.size ? [partWords(readTo, result.size)] : []), ...problems(result, file.name)];
+  const said = [...(result.readTo < result.size ? [partWords(result.readTo, result.size)] : []),
+    ...problems(result, file.name)];
   byId("log-problems", HTMLUListElement).replaceChildren(...said.map((text) => element("li", text)));
   const startup = byId("log-startup", HTMLTableElement);
   startup.tBodies[0].replaceChildren(...result.startup.map((/** @type {StartupLine} */ { kind, words, line }) => {
