@@ -2,16 +2,13 @@
 // INI files from a seeded generator in every encoding and line end that the
 // page writes: writing is idempotent, each note names the line it speaks of, a
 // section added at the end gets one blank line before it, and the new file
-// reads as the colour (by the page and by the real plug-in's LoadSettings)
-// with every old line kept in order.
-// Environment: CRIMSEL_PAGE_REFERENCE (page_reference.exe), CRIMSEL_SEED (optional).
+// reads as the colour with every old line kept in order. (reading.test.mjs
+// holds the files that the page writes against the real plug-in's LoadSettings.)
+// Environment: CRIMSEL_SEED (optional).
 import assert from "node:assert/strict";
-import { writeFileSync } from "node:fs";
-import { join } from "node:path";
 import { test } from "node:test";
 import { putColour } from "../../page/iniwriting.js";
 import { readSettings } from "../../page/reading.js";
-import { reference, scratchFolder, windowsPath } from "./Reference.mjs";
 import { seeded } from "./Seeded.mjs";
 
 const FILES = 1500;
@@ -252,18 +249,4 @@ test("the new file reads as the colour with the patch on, in the old file's enco
     assert.deepEqual(settings.map((s) => s.value), expected, where);
   }
   assert.equal(seen.size, ENCODINGS.length * Object.keys(ENDS).length, "every encoding with every line end written");
-});
-
-test("the real plug-in's LoadSettings reads the colour from the new files, and the rest as before", () => {
-  const sample = written.filter((_, i) => i % 10 === 0);
-  const folder = scratchFolder();
-  /** @param {string} name @param {Uint8Array} bytes */
-  const put = (name, bytes) => (writeFileSync(join(folder, name), bytes), windowsPath(join(folder, name)));
-  const paths = sample.flatMap(({ bytes, after }, i) => [put(`old-${i}.ini`, bytes), put(`new-${i}.ini`, after)]);
-  writeFileSync(join(folder, "files.txt"), paths.join("\r\n"));
-  const plugin = reference("settings", `@${windowsPath(join(folder, "files.txt"))}`);
-  assert.equal(plugin.length, paths.length, "the plug-in read every file");
-  sample.forEach(({ chosen, bytes, after }, i) => assert.deepEqual({ ...plugin[2 * i + 1], file: 0 },
-    { ...plugin[2 * i], ...Object.fromEntries(OURS.map((key) => [key, Number(chosen[key])])), file: 0 },
-    `${JSON.stringify(linesOf(bytes).lines)} became ${JSON.stringify(linesOf(after).lines)}`));
 });
