@@ -19,7 +19,9 @@ import * as Timeline from "./timeline.js";
 /** @typedef {ReturnType<typeof Timeline.create>} TimelineView */
 
 const nextTask = () => new Promise((resolve) => setTimeout(resolve));
-const WORDS_EVERY = 250; // milliseconds between two changes of the progress bar's words
+// Milliseconds between two changes of the progress bar and its words: they
+// paint a few times a second, not at every chunk.
+const SHOWN_EVERY = 250;
 
 // The newest read, by its number (an older one that ends later is dropped), and its file.
 /** @type {{ reading: number, current: File | null }} */
@@ -98,8 +100,9 @@ function stop() {
 
 /**
  * The progress bar, its words and its Stop button shown for a file; gives what
- * takes the share read. The words follow a few times a second, not at every
- * chunk, so that they can be read as they change.
+ * takes the share read. The bar and its words follow a few times a second, not
+ * at every chunk, so that the words can be read as they change and the page
+ * paints no more than that.
  * @param {File} file
  * @returns {(fraction: number) => void}
  */
@@ -108,15 +111,14 @@ function showProgress(file) {
   let said = 0;
   /** @param {number} fraction */
   const sayShare = (fraction) => {
+    bar.value = fraction;
     setText("log-reading-words", readingWords(file.name, fraction));
     said = performance.now();
   };
-  bar.value = 0;
   sayShare(0);
   byId("log-reading", HTMLElement).hidden = false;
   return (fraction) => {
-    bar.value = fraction;
-    if (performance.now() - said >= WORDS_EVERY) sayShare(fraction);
+    if (performance.now() - said >= SHOWN_EVERY) sayShare(fraction);
   };
 }
 

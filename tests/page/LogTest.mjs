@@ -619,9 +619,12 @@ test("a 2 GB file's reading says its share and stops by Stop or Esc; one that is
   const input = /** @type {import("puppeteer-core").ElementHandle<HTMLInputElement>} */ (await page.$("#log-file"));
   for (const stop of ["Stop", "Escape"]) {
     await page.evaluate(() => {
-      const { changes } = Object.assign(window, { changes: /** @type {number[]} */ ([]) });
+      const { changes, bars } = Object.assign(window, { changes: /** @type {number[]} */ ([]),
+        bars: /** @type {number[]} */ ([]) });
       new MutationObserver(() => changes.push(performance.now())).observe(
         /** @type {Node} */ (document.getElementById("log-reading-words")), { childList: true });
+      new MutationObserver(() => bars.push(performance.now())).observe(
+        /** @type {Node} */ (document.getElementById("log-progress")), { attributeFilter: ["value"] });
     });
     await input.uploadFile(long);
     await page.waitForFunction(() => Reflect.get(window, "changes").length > 3 && /^Reading long\.log: [1-9]\d* %$/
@@ -634,15 +637,18 @@ test("a 2 GB file's reading says its share and stops by Stop or Esc; one that is
       await page.keyboard.press("Escape");
     }
     // The words of the stop, where the focus goes when its button is gone.
-    const { focus, changes, ...ended } = await page.evaluate(() => ({
+    const { focus, changes, bars, ...ended } = await page.evaluate(() => ({
       reading: !document.getElementById("log-reading")?.hidden, said: document.getElementById("log-status")?.textContent,
-      focus: document.activeElement?.id, changes: /** @type {number[]} */ (Reflect.get(window, "changes")) }));
+      focus: document.activeElement?.id, changes: /** @type {number[]} */ (Reflect.get(window, "changes")),
+      bars: /** @type {number[]} */ (Reflect.get(window, "bars")) }));
     assert.deepEqual(ended, { reading: false, said: stoppedWords("long.log") }, stop);
     if (stop === "Stop") assert.equal(focus, "log-status");
     // From the first share said after the "0 %" of the start, which the observer may see late, in the same task
     // that makes the worker.
-    const gaps = changes.slice(2).map((time, i) => time - changes[i + 1]);
-    assert.ok(gaps.length > 0 && gaps.every((gap) => gap >= 200), `the share said a few times a second: ${gaps}`);
+    for (const [what, times] of /** @type {Array<[string, number[]]>} */ ([["said", changes], ["drawn", bars]])) {
+      const gaps = times.slice(2).map((time, i) => time - times[i + 1]);
+      assert.ok(gaps.length > 0 && gaps.every((gap) => gap >= 200), `the share ${what} a few times a second: ${gaps}`);
+    }
     const after = await giveLog(page, scene, "Crimsel.log");
     assert.equal(after.counts, "4 blocks, 2 maps", `after ${stop}, a log reads as ever`);
   }
