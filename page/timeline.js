@@ -58,7 +58,7 @@ export function create(canvas, model, summary, handlers) {
   const { firstCell, expected } = model.blocks;
   const { present, flags } = model.cells;
   Input.listen(canvas, { view: () => view, change, size, cells: { firstCell, expected, present, flags,
-    changed: summary.changed }, choose, cursor: handlers.cursor, mapName: handlers.mapName });
+    changed: summary.changed, marks: summary.marks }, choose, cursor: handlers.cursor, mapName: handlers.mapName });
   change(view);
   // The newest timeline follows the canvas's size as the window changes; a hidden canvas (a log being read) keeps
   // its drawing.

@@ -56,13 +56,15 @@ function click(canvas, wiring, event) {
   const size = wiring.size();
   const [x, y] = pixel(canvas, size, event);
   const map = View.mapAt(y, size);
-  if (map < 0) return;
+  const strip = View.stripAt(y);
+  if (map < 0 && strip < 0) return;
   if (x < View.LEFT) {
-    wiring.mapName(map);
+    if (map >= 0) wiring.mapName(map);
     return;
   }
-  const block = View.blockAt(wiring.view(), size, x, map, wiring.cells);
-  if (block >= 0) wiring.choose({ block, map });
+  // A click on a strip chooses its block in the cursor's row.
+  const block = View.blockAt(wiring.view(), size, x, map >= 0 ? map : -1 - strip, wiring.cells);
+  if (block >= 0) wiring.choose({ block, map: map >= 0 ? map : wiring.view().cursor.map });
 }
 
 /**

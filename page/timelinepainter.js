@@ -6,7 +6,8 @@
 // whose spans make up each drawn unit, so that a log of a hundred thousand
 // blocks scrolls and zooms at once. Marks differ by place and shape, not by
 // shade; where a unit stands for several blocks, a mark's size tells the share
-// of its blocks that hold it.
+// of its blocks that hold it. A mark is at least a glyph of a fixed size, which
+// reaches over the units beside a narrow one where they hold no mark of their own.
 
 import * as LogModel from "./logmodel.js";
 import * as Levels from "./levels.js";
@@ -42,14 +43,16 @@ const CHUNK = 96; // the widest run of columns drawn between looks at the clock
  * A painter's own state. `nextUnit` is where an unfinished drawing goes on in the next frame, -1 to begin anew;
  * `frame` the drawing's pixels (`pixels` its words), put on the canvas once they are all drawn, made again only
  * for a new size; `framed` what its columns were drawn from once they are all drawn (see columnsOf), else "";
- * `seen` the cells of each owner in view; `got` what the unit being drawn holds; `lit` where the
+ * `seen` the cells of each owner in view; `got` what the unit being drawn holds, `before` what the unit before
+ * it holds; `held` 1 for each unit, row and strip (after the rows) where the unit holds a mark; `lit` where the
  * highlighted owner is, made a piece at a time once it is highlighted.
  * `width` and `height` are the drawing's in CSS pixels, which `frame` has; `scale` the device's pixels to one
  * of them, which the canvas's buffer has (`plain` takes the frame to be scaled up where it is not 1).
  * @typedef {{ canvas: HTMLCanvasElement, context: CanvasRenderingContext2D, model: import("./logmodel.js").Model,
  *   width: number, height: number, scale: number, plain: CanvasRenderingContext2D,
  *   summary: Levels.Summarised, drawn: () => void, view: View.View, scheme: Scheme,
- *   words: Uint32Array, seen: Uint32Array, got: Levels.Gathered, lit: Levels.Lit | null,
+ *   words: Uint32Array, seen: Uint32Array, got: Levels.Gathered, before: Levels.Gathered, held: Uint8Array,
+ *   lit: Levels.Lit | null,
  *   frame: ImageData | null, pixels: Uint32Array, framed: string, units: Units, nextUnit: number, pending: boolean,
  *   names: { band: HTMLCanvasElement | null, narrowed: number, scheme: Scheme | null } }} Painter
  */
@@ -130,7 +133,8 @@ export function create(canvas, model, summary, drawn) {
   const p = { canvas, context: context2d(canvas), model, summary, drawn, view: View.initial(size),
     width, height, scale, plain: context2d(document.createElement("canvas")),
     scheme: darkScheme?.matches ? DARK : LIGHT, words: summary.list.word,
-    seen: new Uint32Array(summary.list.length), got: Levels.gathered(summary.rows), lit: null, frame: null, framed: "",
+    seen: new Uint32Array(summary.list.length), got: Levels.gathered(summary.rows),
+    before: Levels.gathered(summary.rows), held: new Uint8Array(0), lit: null, frame: null, framed: "",
     pixels: new Uint32Array(0), units: newUnits(0), nextUnit: -1, pending: false,
     names: { band: null, narrowed: -1, scheme: null } };
   plainSize(p);
@@ -243,6 +247,7 @@ function put(p, frame) {
 function measure(p) {
   const capacity = Math.ceil(p.width / UNIT) + 2;
   if (p.units.from.length < capacity) p.units = newUnits(capacity);
+  if (p.held.length < capacity * (p.summary.rows + 3)) p.held = new Uint8Array(capacity * (p.summary.rows + 3));
   const units = p.units;
   units.count = 0;
   View.forEachUnit(p.view, sizeOf(p), (from, to, left, right) => {
@@ -265,7 +270,8 @@ function measure(p) {
 }
 
 // The units from the given one that fit in one chunk's width, drawn into the
-// frame; gives the unit after them.
+// frame; gives the unit after them. A unit's glyphs go on once the unit after
+// it is drawn, over it where they reach so far.
 /** @param {Painter} p @param {number} firstUnit @returns {number} */
 function drawChunk(p, firstUnit) {
   const units = p.units;
@@ -278,8 +284,57 @@ function drawChunk(p, firstUnit) {
     }
     drawStrips(p, u);
     drawCells(p, u);
+    if (u > 0) drawGlyphs(p, u - 1, p.before);
+    [p.before, p.got] = [p.got, p.before];
   }
+  if (u === units.count && u > 0) drawGlyphs(p, u - 1, p.before);
   return u;
+}
+
+// The glyphs of a unit that reach past it: in each row and strip where it holds
+// marks and the units beside it hold none (elsewhere the unit's own marks show them).
+/** @param {Painter} p @param {number} u @param {Levels.Gathered} got what the unit holds */
+function drawGlyphs(p, u, got) {
+  const { left, right, to, from, count } = p.units;
+  const rows = p.summary.rows;
+  const places = rows + 3;
+  const at = u * places;
+  const unit = /** @type {[number, number]} */ ([left[u], right[u]]);
+  const span = to[u] - from[u];
+  for (let place = 0; place < places; place++) {
+    if (!p.held[at + place]) continue;
+    const reached = View.reach(unit[0], unit[1], p.width, u > 0 && p.held[at - places + place] === 1,
+      u + 1 < count && p.held[at + places + place] === 1);
+    if (reached[0] === unit[0] && reached[1] === unit[1]) continue;
+    if (place < rows) {
+      for (let mark = View.CLEAR; mark <= View.CHANGED; mark++) {
+        const n = got.cells[4 * place + mark];
+        if (n) fillAll(p, View.glyph(mark, place, n, span, unit, reached), p.scheme.mark);
+      }
+    } else {
+      const strip = place - rows;
+      fillAll(p, View.glyph(View.CUT + strip, 0, stripCount(p, u, got, strip), span, unit, reached),
+        [UNFINISHED, EVENT_COLOUR, EXECUTION_COLOUR][strip]);
+    }
+  }
+}
+
+/** @param {Painter} p @param {Array<[number, number, number, number]>} rectangles @param {number} word */
+function fillAll(p, rectangles, word) {
+  for (const [x0, y0, x1, y1] of rectangles) {
+    for (let y = y0; y < y1; y++) if (x0 < x1) p.pixels.fill(word, y * p.width + x0, y * p.width + x1);
+  }
+}
+
+/**
+ * How many of a unit's blocks hold the mark of a strip: those cut off, with events, with execution decals before
+ * them (and, for the last block, after it).
+ * @param {Painter} p @param {number} u @param {Levels.Gathered} got what the unit holds @param {number} strip
+ */
+function stripCount(p, u, got, strip) {
+  const end = p.units.to[u];
+  const trailing = strip === 2 && end === p.model.blocks.length && p.summary.marks[end] & EXECUTION ? 1 : 0;
+  return got.blocks[[Levels.CUT_OFFS, Levels.EVENTS, Levels.EXECUTIONS][strip]] + trailing;
 }
 
 /**
@@ -291,11 +346,7 @@ const filler = (pixels, stride, left, right) => (top, bottom, word) => {
   for (let y = top; y < bottom; y++) pixels.fill(word, y * stride + left, y * stride + right);
 };
 
-/**
- * The size of a mark that n of a unit's span blocks hold: in proportion to their share, from 2 pixels to most.
- * @param {number} n @param {number} span @param {number} most
- */
-const share = (n, span, most) => (n === 0 ? 0 : 1 + Math.ceil(((most - 1) * Math.min(n, span)) / span));
+const { share } = View;
 
 // One unit's strips, each of its blocks' shares: before (light) and after
 // (dark) stacked, a red bar from the top for those cut off, and bars from the
@@ -315,16 +366,18 @@ function drawStrips(p, u) {
   const after = Math.min(share(got[Levels.AFTER], span, STRIP), got[Levels.AFTER] < span ? STRIP - 2 : STRIP);
   bar(0, STRIP, scheme.before);
   bar(0, after, scheme.after);
-  fill(LABELS, LABELS + share(got[Levels.CUT_OFFS], span, STRIP), UNFINISHED);
-  bar(1, share(got[Levels.EVENTS], span, STRIP), EVENT_COLOUR);
-  const trailing = to[u] === p.model.blocks.length ? p.summary.marks[to[u]] & EXECUTION : 0;
-  bar(2, share(got[Levels.EXECUTIONS] + (trailing ? 1 : 0), span, STRIP), EXECUTION_COLOUR);
+  const counts = [0, 1, 2].map((strip) => stripCount(p, u, p.got, strip));
+  fill(LABELS, LABELS + share(counts[0], span, STRIP), UNFINISHED);
+  bar(1, share(counts[1], span, STRIP), EVENT_COLOUR);
+  bar(2, share(counts[2], span, STRIP), EXECUTION_COLOUR);
+  const at = u * (p.summary.rows + 3) + p.summary.rows;
+  for (let strip = 0; strip < 3; strip++) p.held[at + strip] = counts[strip] > 0 ? 1 : 0;
 }
 
 // One unit's rows: in each the colour of the map's last owner there (or of the
 // highlighted owner where it is among them) with its marks: bands along the
 // top and the foot, stripes and a bar on the left, each as large as the share
-// of the unit's blocks that hold it, and at least 2 pixels where any does.
+// of the unit's blocks that hold it, and at least 2 pixels (the bar 6) where any does.
 /** @param {Painter} p @param {number} u */
 function drawCells(p, u) {
   const { owner, cells, lit } = p.got;
@@ -345,10 +398,10 @@ function drawCells(p, u) {
     const foot = top + ROW - 1;
     const clear = top + share(cells[at + Levels.NEEDS_CLEAR], span, band);
     const reset = foot - share(cells[at + Levels.RESET_AFTER_RENDER], span, band);
-    const moved = share(cells[at + Levels.CHANGED], span, ROW - 1);
-    const movedTop = top + ((ROW - 1 - moved) >> 1);
+    const [movedTop, movedFoot] = View.lines(View.CHANGED, row, cells[at + Levels.CHANGED], span);
     const inactive = cells[at + Levels.INACTIVE];
-    const every = inactive ? Math.min(16, Math.round((4 * span) / inactive)) : 0;
+    p.held[u * (p.summary.rows + 3) + row] = cells[at] | cells[at + 1] | inactive | cells[at + 3] ? 1 : 0;
+    const every = inactive ? View.stripes(inactive, span) : 0;
     // The stripes fall where x + y is a multiple of every: their first x in a
     // line moves one to the left a line down.
     let phase = every ? (every - ((left + top) % every)) % every : 0;
@@ -359,7 +412,7 @@ function drawCells(p, u) {
       if (y < clear || y >= reset) {
         for (let x = from; x < to; x++) pixels[x] = mark;
       } else {
-        const bar = y >= movedTop && y < movedTop + moved ? Math.min(to, from + UNIT) : from;
+        const bar = y >= movedTop && y < movedFoot ? Math.min(to, from + UNIT) : from;
         let x = from;
         for (; x < bar; x++) pixels[x] = mark;
         for (; x < to; x++) pixels[x] = word;

@@ -4,7 +4,11 @@
 // one it is given as it was.
 //
 // Where a drawn unit stands for several blocks it shows what any of them
-// holds; no unit is narrower than two pixels, so that every mark shows.
+// holds; no unit is narrower than two pixels. A mark is a glyph of a fixed
+// least size at any zoom, wider than its unit where the unit is narrow, so
+// that a thing one block in thousands holds is seen and can be clicked.
+
+import { CUT_OFF, EVENT, EXECUTION } from "./summary.js";
 
 export const ROW = 18; // a cell and a gap of one pixel
 export const BAND = 3; // the flag marks along a cell's top and foot
@@ -29,9 +33,10 @@ export const MAX_COLUMN = 80;
  * @typedef {{ pixels: number, blocks: number, rows: number }} Size
  */
 /**
- * What tells where a block's cells are and which of them hold a mark.
+ * What tells where a block's cells are and which of them hold a mark, and each block's marks in the strips (the
+ * summary's bits, with those after the last block).
  * @typedef {{ firstCell: ArrayLike<number>, expected: ArrayLike<number>, present: ArrayLike<number>,
- *   flags: ArrayLike<number>, changed: ArrayLike<number> }} CellMarks
+ *   flags: ArrayLike<number>, changed: ArrayLike<number>, marks: ArrayLike<number> }} CellMarks
  */
 
 /** @param {Size} size @returns {number} the plot's width in pixels, right of the names */
@@ -168,25 +173,137 @@ export function mapAt(y, size) {
   return map < 0 || map >= size.rows ? -1 : map;
 }
 
+/** @param {number} y @returns {number} the strip at a pixel's height (0 the blocks', 1 the events', 2 the execution decals'), or -1 */
+export function stripAt(y) {
+  const strip = Math.floor((y - LABELS) / (STRIP + 1));
+  return strip < 0 || strip > 2 || y - LABELS - strip * (STRIP + 1) >= STRIP ? -1 : strip;
+}
+
+// The marks as their glyphs draw them: in a map's row (as the levels count them), then in the strips.
+export const CLEAR = 0;
+export const RESET = 1;
+export const INACTIVE = 2;
+export const CHANGED = 3;
+export const CUT = 4;
+export const EVENTS = 5;
+export const EXECUTIONS = 6;
+export const GLYPH = 6; // a glyph's least width: with its least height of 2, 12 pixels
+const LEAST_BAR = 6; // the owner change's bar is a unit wide and 6 pixels tall at least
+const STRIP_BITS = [CUT_OFF, EVENT, EXECUTION];
+
 /**
- * The block under a pixel of the plot in a map's row, or -1: in a unit of several blocks, the first one whose
- * cell there holds a mark, so that a mark seen in a wide view leads to its block.
+ * The size of a mark that n of a unit's span blocks hold: in proportion to their share, from `least` pixels to most.
+ * @param {number} n @param {number} span @param {number} most @param {number} [least]
+ */
+export const share = (n, span, most, least = 2) =>
+  (n === 0 ? 0 : least - 1 + Math.ceil(((most - least + 1) * Math.min(n, span)) / span));
+
+/**
+ * The lines [top, bottom) of a mark that n of a unit's span blocks hold, in a map's row or in its strip: bands
+ * along a cell's top and foot, a bar in its middle, the slash of a lone inactive flag across its middle; in the
+ * strips a bar from the top for those cut off, from the foot for events and execution decals.
+ * @param {number} mark @param {number} row @param {number} n @param {number} span @returns {[number, number]}
+ */
+export function lines(mark, row, n, span) {
+  if (mark >= CUT) {
+    const top = LABELS + (mark - CUT) * (STRIP + 1);
+    const size = share(n, span, STRIP);
+    return mark === CUT ? [top, top + size] : [top + STRIP - size, top + STRIP];
+  }
+  const top = TOP + row * ROW;
+  const band = span === 1 ? BAND : 2 * BAND;
+  if (mark === CLEAR) return [top, top + share(n, span, band)];
+  if (mark === RESET) return [top + ROW - 1 - share(n, span, band), top + ROW - 1];
+  const size = mark === CHANGED ? share(n, span, ROW - 1, LEAST_BAR) : GLYPH;
+  const middle = top + ((ROW - 1 - size) >> 1);
+  return [middle, middle + size];
+}
+
+/**
+ * The pixels [from, to) that the glyphs of a unit [left, right) take in a row or strip of a drawing so many pixels
+ * wide: GLYPH pixels about the unit where it is narrower, kept in the plot, but not over the unit before or after
+ * it where that holds a mark there of its own (`before`, `after`): side by side, their marks meet.
+ * @param {number} left @param {number} right @param {number} pixels @param {boolean} before @param {boolean} after
+ * @returns {[number, number]}
+ */
+export function reach(left, right, pixels, before, after) {
+  if (right - left >= GLYPH) return [left, right];
+  const from = Math.max(LEFT, Math.min(pixels - GLYPH, left - ((GLYPH - (right - left)) >> 1)));
+  return [before ? left : from, after ? right : from + GLYPH];
+}
+
+/**
+ * The stripes of an inactive flag that n of a unit's span blocks hold, one every so many pixels: closer the more.
+ * @param {number} n @param {number} span
+ */
+export const stripes = (n, span) => Math.min(16, Math.round((4 * span) / n));
+
+/**
+ * A mark's glyph, as rectangles [x0, y0, x1, y1), for n of a unit's span blocks holding it, the unit's pixels
+ * [left, right) and its glyphs' reach (see reach). The owner change's bar stays on the unit's left; an inactive
+ * flag is a slash that falls to the left as the stripes do where the glyph reaches past the unit, else the
+ * unit's stripes, where x + y is a multiple of their spacing.
+ * @param {number} mark @param {number} row @param {number} n @param {number} span
+ * @param {[number, number]} unit @param {[number, number]} reached @returns {Array<[number, number, number, number]>}
+ */
+export function glyph(mark, row, n, span, [left, right], [from, to]) {
+  const [top, bottom] = lines(mark, row, n, span);
+  if (mark === CHANGED) return [[left, top, Math.min(right, left + UNIT), bottom]];
+  if (mark !== INACTIVE) return [[from, top, to, bottom]];
+  /** @type {Array<[number, number, number, number]>} */
+  const found = [];
+  if (to - from <= right - left) {
+    const every = stripes(n, span);
+    for (let y = TOP + row * ROW; y < TOP + row * ROW + ROW - 1; y++) {
+      for (let x = left + ((every - ((left + y) % every)) % every); x < right; x += every) found.push([x, y, x + 1, y + 1]);
+    }
+    return found;
+  }
+  const middle = (from + to) >> 1;
+  for (let y = top; y < bottom; y++) {
+    const x = middle + 1 - (y - top);
+    found.push([Math.max(from, x), y, Math.min(to, x + 3), y + 1]);
+  }
+  return found;
+}
+
+/**
+ * The block under a pixel of the plot in a map's row, or in a strip (`map` -1 - the strip), or -1: the first block
+ * that holds a mark there of the unit whose glyphs cover the pixel (the unit under it, or a unit beside it whose
+ * glyphs reach past it), else the first block of the unit under it. So a mark seen in a wide view leads to its block.
  * @param {View} view @param {Size} size @param {number} x @param {number} map @param {CellMarks} cells
  * @returns {number}
  */
 export function blockAt(view, size, x, map, cells) {
-  let found = -1;
-  forEachUnit(view, size, (from, to, left, right) => {
-    if (found >= 0 || x < left || x >= right + (view.width >= 4 ? 1 : 0)) return;
-    found = from;
-    for (let block = from; block < to; block++) {
+  const bit = map < 0 ? STRIP_BITS[-1 - map] : 0;
+  /** @type {(block: number) => unknown} */
+  const holds = map < 0
+    ? (block) => (cells.marks[block] & bit || (bit === EXECUTION && block === size.blocks - 1
+      && cells.marks[size.blocks] & bit))
+    : (block) => {
       const cell = cells.firstCell[block] + map;
-      if (map < cells.expected[block] && cells.present[cell] && (cells.flags[cell] & 7 || cells.changed[cell])) {
-        found = block;
-        return;
-      }
-    }
-  });
+      return map < cells.expected[block] && cells.present[cell] && (cells.flags[cell] & 7 || cells.changed[cell]);
+    };
+  /** @type {number[][]} */
+  const units = [];
+  forEachUnit(view, size, (from, to, left, right) => units.push([from, to, left, right]));
+  const gap = view.width >= 4 ? 1 : 0;
+  const under = units.findIndex(([, , left, right]) => x >= left && x < right + gap);
+  if (under < 0) return -1;
+  /** @param {number} u @returns {number} the unit's first block that holds a mark there, or -1 */
+  const first = (u) => {
+    if (u < 0 || u >= units.length) return -1;
+    for (let block = units[u][0]; block < units[u][1]; block++) if (holds(block)) return block;
+    return -1;
+  };
+  if (first(under) >= 0) return first(under);
+  let [found, distance] = [units[under][0], Infinity];
+  for (let u = Math.max(0, under - 3); u <= under + 3; u++) {
+    if (first(u) < 0) continue;
+    const [from, to] = reach(units[u][2], units[u][3], size.pixels, first(u - 1) >= 0, first(u + 1) >= 0);
+    const away = Math.abs(x + 0.5 - (units[u][2] + units[u][3]) / 2);
+    if (x >= from && x < to && away <= distance) [found, distance] = [first(u), away];
+  }
   return found;
 }
 

@@ -226,14 +226,17 @@ async function timelinePicture(page) {
       }
       return found;
     };
+    // The rows from the foot up, as far as a click answers: the strips above them answer with the cursor's map.
     let first = null;
-    for (let y = 0; y < height && !first; y++) {
+    for (let y = height - 1; y >= 0 && !first; y--) {
       for (let x = 0; x < width && !first; x += 4) first = click(x, y) && { x, y };
     }
     if (!first) throw new Error("no cell of the timeline answers a click");
     const columns = spans((x) => click(x, first.y), width, "block");
     const middle = Math.floor((columns[0][0] + columns[0][1]) / 2);
-    const rows = spans((y) => click(middle, y), height, "map");
+    let top = first.y;
+    while (top > 0 && click(middle, top - 1)) top--;
+    const rows = spans((y) => (y < top ? null : click(middle, y)), height, "map");
     const cells = columns.map(([left, right]) => rows.map(([top, bottom]) =>
       click(Math.floor((left + right) / 2), Math.floor((top + bottom) / 2))?.detail ?? ""));
     const owners = Object.fromEntries([...document.querySelectorAll("#timeline-legend .owner")].map((item) =>

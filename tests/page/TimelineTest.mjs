@@ -82,6 +82,68 @@ test("one block in 20,000 that holds a thing of its own shows in the whole-log v
   }
 });
 
+test("in the quiet log's whole view, one execution decal, owner change, needsClear or inactive flag is a glyph of 12 pixels or more that a click chooses, light and dark", async () => {
+  const quiet = readFileSync(referenceLog("games/page_reference-quiet"), "latin1").split("\r\n");
+  const decal = quiet.findIndex((line) => line.includes("] Execution victim decal: "));
+  const headers = quiet.flatMap((line, i) => (line.includes("] DamageMapState ") ? [i] : []));
+  const blocks = headers.length;
+  // The quiet log's needsClear comes and goes every 40 blocks: with it gone, the flag of one block stands alone.
+  const calm = quiet.map((line) => line.replace("flags=0x01 needsClear", "flags=0x00"));
+  const victim = (/victim=(\w+)/.exec(quiet[decal]) ?? assert.fail("the decal's victim"))[1];
+  const page = await session.open();
+  await giveLog(page, referenceLog("games/page_reference-quiet"), "Crimsel.log");
+  const width = await page.$eval("#timeline", (canvas) => canvas.clientWidth);
+  // A block far from the decal whose next block shares its unit: an owner taken there comes back in the next.
+  const size = { pixels: width, blocks, rows: 1 };
+  const same = (/** @type {number} */ b) => unitOf(initial(size), b).join() === unitOf(initial(size), b + 1).join();
+  const odd = [...Array(2000).keys()].map((i) => 5000 + i).find(same) ?? assert.fail("a block sharing its unit");
+  /** @param {string[]} lines @param {string} from @param {string} to */
+  const changed = (lines, from, to) => lines.map((line, i) => (i === headers[odd] + 1 ? line.replace(from, to) : line));
+  const row = /** @type {[number, number]} */ ([TOP, TOP + ROW - 1]);
+  const strip = /** @type {[number, number]} */ ([LABELS + 2 * (STRIP + 1), LABELS + 3 * (STRIP + 1) - 1]);
+  /** @type {Array<[string, string[], string[], [number, number], number]>} */
+  const pairs = [
+    ["the execution decal", quiet.filter((_, i) => i !== decal), quiet, strip, blocks - headers.filter((h) => h > decal).length],
+    ["an owner taken", calm, changed(calm, "owner=00000000", `owner=${victim}`), row, odd],
+    ["needsClear", calm, changed(calm, "flags=0x00", "flags=0x01 needsClear"), row, odd],
+    ["inactive", calm, changed(calm, "flags=0x00", "flags=0x04 inactive"), row, odd],
+  ];
+  const files = writeFiles(scratchFolder(), pairs.flatMap(([, without, withIt], i) => [without, withIt].map((lines, j) =>
+    ({ name: `glyph-${i}-${j}.log`, bytes: Buffer.from(lines.join("\r\n"), "latin1") }))));
+  for (const scheme of /** @type {const} */ (["light", "dark"])) {
+    await session.scheme(page, scheme);
+    await page.reload();
+    for (const [i, [kind, , , [y0, y1], block]] of pairs.entries()) {
+      await giveLog(page, files[2 * i], `glyph-${i}-0.log`);
+      const without = await timelinePixels(page);
+      await giveLog(page, files[2 * i + 1], `glyph-${i}-1.log`);
+      const withIt = await timelinePixels(page);
+      // The pixels of the glyph's row or strip that differ, and their box.
+      const xs = [];
+      const ys = [];
+      for (let y = y0; y < y1; y++) {
+        for (let x = LEFT; x < withIt.width; x++) {
+          const at = 4 * (y * withIt.width + x);
+          if ([0, 1, 2].some((c) => without.rgba[at + c] !== withIt.rgba[at + c])) [xs.push(x), ys.push(y)];
+        }
+      }
+      const what = `${scheme}, ${kind} of block ${block + 1}`;
+      assert.ok(xs.length >= 12, `${what}: ${xs.length} pixels changed`);
+      assert.ok(Math.max(...xs) - Math.min(...xs) < 12, `${what}: in one place, not across the view (${Math.min(...xs)} to ${Math.max(...xs)})`);
+      const box = await page.$eval("#timeline", (canvas) => {
+        canvas.scrollIntoView({ block: "center" });
+        const { left, top } = canvas.getBoundingClientRect();
+        return { x: left + canvas.clientLeft, y: top + canvas.clientTop };
+      });
+      const middle = (/** @type {number[]} */ of) => (Math.min(...of) + Math.max(...of) + 1) / 2;
+      await page.mouse.click(box.x + middle(xs), box.y + middle(ys));
+      await page.waitForFunction((/** @type {number} */ b) =>
+        document.getElementById("block-title")?.textContent?.startsWith(`Block ${b} of`), { timeout: 5000 }, block + 1)
+        .catch(async () => assert.fail(`${what}: the click chose ${await page.$eval("#block-title", (t) => t.textContent)}`));
+    }
+  }
+});
+
 test("where every column holds a mark, the whole-log view shows where its blocks hold it often and where rarely", async () => {
   // Three blocks in four of the first half, one in twelve of the second: map[00] needing a clear, map[01] inactive.
   const header = scene.findIndex((line) => line.includes("DamageMapState after_"));

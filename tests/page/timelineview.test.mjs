@@ -64,11 +64,11 @@ test("the units in view cover each block in view once, in order, none narrower t
   }
 });
 
-test("a click anywhere in a unit finds its first block with a mark in that row, or its first block", () => {
+test("a click anywhere in a unit finds its first block with a mark in that row, or a marked block whose glyph reaches it", () => {
   for (const { view, size, next } of views(2, 200)) {
     const cells = { firstCell: new Uint32Array(size.blocks), expected: new Uint8Array(size.blocks),
       present: new Uint8Array(size.blocks * size.rows), flags: new Uint8Array(size.blocks * size.rows),
-      changed: new Uint8Array(size.blocks * size.rows) };
+      changed: new Uint8Array(size.blocks * size.rows), marks: new Uint8Array(size.blocks + 1) };
     const sparse = next() / 10; // few marks, so that units of several blocks hold some and not others
     for (let block = 0; block < size.blocks; block++) {
       cells.firstCell[block] = block * size.rows;
@@ -87,8 +87,15 @@ test("a click anywhere in a unit finds its first block with a mark in that row, 
     for (const { from, to, left, right } of units(view, size).filter((unit) => unit.right > unit.left)) {
       const x = left + Math.floor(next() * (right + gap - left));
       const map = Math.floor(next() * size.rows);
-      const expected = [...Array(to - from).keys()].map((i) => from + i).find((block) => marked(block, map)) ?? from;
-      assert.equal(View.blockAt(view, size, x, map, cells), expected, `x ${x} in [${left}, ${right}), blocks [${from}, ${to})`);
+      const own = [...Array(to - from).keys()].map((i) => from + i).find((block) => marked(block, map));
+      const found = View.blockAt(view, size, x, map, cells);
+      const what = `x ${x} in [${left}, ${right}), blocks [${from}, ${to}), found ${found}`;
+      if (own !== undefined) assert.equal(found, own, what);
+      else {
+        // A glyph is GLYPH pixels at most where its unit is narrower: one reaching x has its unit that near.
+        const [near] = View.unitOf(view, found);
+        assert.ok(found === from || (marked(found, map) && Math.abs(near - x) <= View.GLYPH), what);
+      }
     }
     assert.equal(View.mapAt(View.TOP + size.rows * View.ROW, size), -1, "below the rows");
     assert.equal(View.mapAt(View.TOP - 1, size), -1, "above the rows");
@@ -156,6 +163,61 @@ test("Page Down and Page Up move the view and the cursor by a screen of whole bl
       assert.ok(Math.abs(moved.first - ideal) < 1 + 1e-9 && sign * (ideal - moved.first) >= -1e-9, `${what}: to ${moved.first}`);
       const blocks = Math.floor(room) * sign;
       assert.equal(moved.cursor.block, Math.max(0, Math.min(size.blocks - 1, view.cursor.block + blocks)), what);
+    }
+  }
+});
+
+/**
+ * Logs of blocks with one thing in one block, in a row or a strip, and views of them at any zoom with that block
+ * in view: the mark as the glyphs name it, and what the view's clicks read.
+ * @param {number} seed @param {number} count
+ */
+function loneMarks(seed, count) {
+  return views(seed, count).map(({ view: any, size, next }) => {
+    const block = Math.floor(next() * size.blocks);
+    const view = View.show(any, size, block);
+    const mark = Math.floor(next() * 7);
+    const map = Math.floor(next() * size.rows);
+    const cells = { firstCell: Uint32Array.from({ length: size.blocks }, (_, b) => b * size.rows),
+      expected: new Uint8Array(size.blocks).fill(size.rows), present: new Uint8Array(size.blocks * size.rows).fill(1),
+      flags: new Uint8Array(size.blocks * size.rows), changed: new Uint8Array(size.blocks * size.rows),
+      marks: new Uint8Array(size.blocks + 1) };
+    const cell = block * size.rows + map;
+    if (mark === View.CHANGED) cells.changed[cell] = 1;
+    else if (mark < View.CUT) cells.flags[cell] = 1 << mark;
+    // In the strips the summary's bits: cut off 4, an event 1, an execution decal 2 (after the last block, too).
+    else cells.marks[mark === View.EXECUTIONS && block === size.blocks - 1 && next() < 0.5 ? block + 1 : block] =
+      [4, 1, 2][mark - View.CUT];
+    return { view, size, block, mark, map, cells };
+  });
+}
+
+/** @param {Array<[number, number, number, number]>} rectangles @param {View.Size} size the pixels they cover */
+function covered(rectangles, size) {
+  const pixels = new Set();
+  for (const [x0, y0, x1, y1] of rectangles) {
+    for (let y = Math.max(0, y0); y < Math.min(View.height(size.rows), y1); y++) {
+      for (let x = Math.max(View.LEFT, x0); x < Math.min(size.pixels, x1); x++) pixels.add(y * size.pixels + x);
+    }
+  }
+  return pixels;
+}
+
+test("a lone mark's glyph covers 12 pixels or more at any zoom, and a click anywhere on it chooses its block", () => {
+  for (const { view, size, block, mark, map, cells } of loneMarks(7, 600)) {
+    const unit = units(view, size).find(({ from, to }) => block >= from && block < to) ?? assert.fail("in view");
+    const span = unit.to - unit.from;
+    // Its neighbours hold nothing, so its glyph reaches as far as it may.
+    const reached = View.reach(unit.left, unit.right, size.pixels, false, false);
+    const glyph = covered(View.glyph(mark, map, 1, span, [unit.left, unit.right], reached), size);
+    const name = ["needsClear", "resetAfterRender", "inactive", "an owner change", "a cut-off", "an event", "an execution decal"][mark];
+    const what = `${name} of block ${block} at width ${view.width}, unit [${unit.left}, ${unit.right})`;
+    assert.ok(glyph.size >= 12, `${what}: ${glyph.size} pixels`);
+    for (const pixel of glyph) {
+      const [x, y] = [pixel % size.pixels, Math.floor(pixel / size.pixels)];
+      const place = mark < View.CUT ? View.mapAt(y, size) : -1 - View.stripAt(y);
+      assert.equal(place, mark < View.CUT ? map : -1 - (mark - View.CUT), `${what}: ${x}, ${y} in its row or strip`);
+      assert.equal(View.blockAt(view, size, x, place, cells), block, `${what}: a click at ${x}, ${y}`);
     }
   }
 });
