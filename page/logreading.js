@@ -312,15 +312,7 @@ const EXECUTION = new RegExp(`^Execution (?:victim decal: player=[0-9A-F]{8} vic
   `player=[0-9A-F]{8}) execId=-?\\d+ stage=-?\\d+ index=\\d+/\\d+ time=${F} animTime=${F} pos=\\(${F}, ${F}\\) ` +
   "texture=.*$", "s");
 
-/**
- * The map lines that a part of a log read on its own holds before its first
- * header: the part before may hold their block. The first line of each index
- * is kept for the join to put into that block; a later one of the same index
- * could never go in, and is not understood here.
- * @typedef {{ seen: Uint8Array, lines: Array<{ offset: number, end: number, map: import("./logmodel.js").MapLine }> }}
- *   Leading
- */
-/** @typedef {ReadResult & { model: import("./logmodel.js").Reading, leading?: Leading }} Reading */
+/** @typedef {ReadResult & { model: import("./logmodel.js").Reading }} Reading */
 
 /**
  * The buffer filled from the reader, to its end or the file's, as the reader
@@ -370,12 +362,6 @@ function line(result, b, from, to, offset) {
   if (fits && has(b, message, to, MAP)) {
     const read = repeatedOrRead(b, message, to);
     if (read && LogModel.addMap(result.model, read, offset + (to - from))) return;
-    const leading = result.leading;
-    if (read && leading && result.model.blocks.length === 0 && !leading.seen[read.index]) {
-      leading.seen[read.index] = 1;
-      leading.lines.push({ offset, end: offset + (to - from), map: { ...read } });
-      return;
-    }
   } else if (fits && has(b, message, to, HEADER)) {
     const header = headerLine(b, message, to);
     if (header) return LogModel.addBlock(result.model, header, stampTime(b, from), offset, offset + (to - from));
@@ -426,20 +412,16 @@ function otherLine(result, b, from, to, offset) {
 }
 
 // Reads the file (a Blob) and reports progress as a fraction; the page
-// answers input between chunks. A part of a log is read the same way, as a
-// Blob of its own that starts at a line's start: its offsets are the file's.
+// answers input between chunks.
 /**
  * @param {Blob} file
  * @param {(fraction: number) => void} onProgress
- * @param {number} [offset] where the part starts in the file; after 0, it keeps its leading map lines for the join
- * @param {number} [fileSize] the file's size
  * @returns {Promise<Reading>} its model's tables with their add
  */
-export async function read(file, onProgress, offset = 0, fileSize = offset + file.size) {
+export async function read(file, onProgress) {
   /** @type {Reading} */
-  const result = { model: LogModel.create(offset > 0), startup: [], notUnderstood: 0, notUnderstoodOffsets: [],
-    lines: 0, nulBytes: false, cutAtEnd: false, size: file.size, readTo: file.size, diagnostics: "unsaid" };
-  if (offset > 0) result.leading = { seen: new Uint8Array(256), lines: [] };
+  const result = { model: LogModel.create(), startup: [], notUnderstood: 0, notUnderstoodOffsets: [], lines: 0,
+    nulBytes: false, cutAtEnd: false, size: file.size, readTo: file.size, diagnostics: "unsaid" };
   let carry = new Uint8Array(0);
   let carryOffset = 0;
   let skipping = false; // inside a line too long to be the plug-in's
@@ -452,7 +434,7 @@ export async function read(file, onProgress, offset = 0, fileSize = offset + fil
       if (skipping) {
         nulsIn(result, data, from, newline);
         skipping = false;
-      } else line(result, data, from, to, offset + base + from);
+      } else line(result, data, from, to, base + from);
       from = newline + 1;
     }
     return from;
@@ -482,7 +464,7 @@ export async function read(file, onProgress, offset = 0, fileSize = offset + fil
     }
     from = lines(data, base, from);
     if (!skipping && data.length - from > LONGEST_LINE + 2) {
-      notUnderstood(result, offset + base + from);
+      notUnderstood(result, base + from);
       result.lines++;
       skipping = true;
     }
@@ -493,66 +475,15 @@ export async function read(file, onProgress, offset = 0, fileSize = offset + fil
     // A first chunk with a zero byte and no line of the plug-in's, which
     // writes plain text from its first line, is no Crimsel.log's: the file is
     // answered from it, however large.
-    // Only a file's first chunk, whole, is looked at so, not a part's.
-    if (offset === 0 && position === 0 && result.nulBytes && result.notUnderstood === result.lines &&
-      chunk.length === CHUNK && fileSize > CHUNK) {
+    if (position === 0 && result.nulBytes && result.notUnderstood === result.lines && chunk.length < file.size) {
       result.readTo = chunk.length;
       return result;
     }
   }
   // The last line, when the log ends without its line end or between its CR and LF.
-  if (carry.length > 0) {
-    line(result, carry, 0, carry.length - (carry[carry.length - 1] === 13 ? 1 : 0), offset + carryOffset);
-  }
+  if (carry.length > 0) line(result, carry, 0, carry.length - (carry[carry.length - 1] === 13 ? 1 : 0), carryOffset);
   result.cutAtEnd = result.model.open >= 0;
   return result;
-}
-
-/**
- * Where a file read in two parts is cut: at the first line start at or after
- * the byte at, as far as the longest line reaches; or nowhere (the file's
- * size). The first part then holds the file's first chunk whole, or the file
- * is one chunk, so that a file that is no log is answered from the first part.
- * @param {Blob} file
- * @param {number} at
- * @returns {Promise<number>}
- */
-export async function cutNear(file, at) {
-  if (at <= 0 || at >= file.size) return Math.max(0, Math.min(at, file.size));
-  if (at < CHUNK && file.size > CHUNK) return file.size;
-  const bytes = new Uint8Array(await file.slice(at - 1, at + LONGEST_LINE + 2).arrayBuffer());
-  const newline = bytes.indexOf(10);
-  return newline < 0 ? file.size : at + newline;
-}
-
-/**
- * The log read whole, from its two parts read on their own: the second
- * started where cutNear() cut, its offset given to read().
- * @param {Reading} first
- * @param {Reading} second its model as LogModel.join() takes it
- * @returns {Reading}
- */
-export function joinHalves(first, second) {
-  const size = first.size + second.size;
-  if (first.readTo < first.size) return { ...first, size };
-  /** @type {number[]} */
-  const refused = [];
-  for (const { offset, end, map } of second.leading?.lines ?? []) {
-    if (!LogModel.addMap(first.model, map, end)) refused.push(offset);
-  }
-  const model = LogModel.join(first.model, second.model);
-  /** @type {number[]} */
-  const offsets = [...first.notUnderstoodOffsets];
-  const own = second.notUnderstoodOffsets;
-  for (let i = 0, j = 0; offsets.length < KEPT_UNDERSTOOD && (i < refused.length || j < own.length);) {
-    offsets.push(j >= own.length || (i < refused.length && refused[i] < own[j]) ? refused[i++] : own[j++]);
-  }
-  return {
-    model, startup: [...first.startup, ...second.startup].slice(0, KEPT_UNDERSTOOD),
-    notUnderstood: first.notUnderstood + second.notUnderstood + refused.length, notUnderstoodOffsets: offsets,
-    lines: first.lines + second.lines, nulBytes: first.nulBytes || second.nulBytes, cutAtEnd: model.open >= 0,
-    size, readTo: size, diagnostics: second.diagnostics === "unsaid" ? first.diagnostics : second.diagnostics,
-  };
 }
 
 /**

@@ -13,11 +13,9 @@ import { openAsBlob, readFileSync } from "node:fs";
 import { test } from "node:test";
 import { breakable } from "../../page/breaks.js";
 import * as LogModel from "../../page/logmodel.js";
-import { build } from "../../page/levels.js";
-import { blockLines, cutNear, joinHalves, read } from "../../page/logreading.js";
-import { summarise } from "../../page/summary.js";
+import { blockLines, read } from "../../page/logreading.js";
 import { SETTINGS } from "../../page/reading.js";
-import { STAMP, executionLine, generator, headerLine, mapLine, stampAt } from "./LogLines.mjs";
+import { STAMP, executionLine, generator, headerLine, mapLine } from "./LogLines.mjs";
 import { generatedRecord, readLog, referenceLog } from "./Reference.mjs";
 
 test("a long generated log gives back every block, map and execution decal as the stand-in set them", async () => {
@@ -211,105 +209,4 @@ function runContexts() {
     const maps = messages.slice(at + 1).findIndex((message) => !message.startsWith("  map["));
     return [startup[i % startup.length], executions[i % executions.length], ...messages.slice(at, at + 1 + maps)];
   });
-}
-
-// Reading in halves. A log read as two parts, cut near a byte and each read on its own, then joined, against the
-// same log read whole: the same model (its tables to their lengths), counts, offsets, summary and levels. Logs
-// made here one step off the usual path (blocks of any map count, map lines left out, repeated, out of order or
-// before any header, execution decal, start-up and junk lines between, lines with a NUL, with LF or CR LF), and
-// windows and wholes of the run's long logs; cut at random bytes, inside lines, between a CR and its LF, inside a
-// block's map lines and right after a header.
-test("a log cut at any byte and read as two halves, joined, is the log read whole", { timeout: 120000 }, async () => {
-  const below = generator(3);
-  for (let log = 0; log < 160; log++) {
-    const lines = log % 4 === 3 && process.env.CRIMSEL_PAGETESTS ? runLines(below, log) : halvedLog(below);
-    const ends = lines.map(() => (below(4) ? "\r\n" : "\n"));
-    const bytes = Buffer.from(lines.map((line, i) => line + ends[i]).join(""), "latin1");
-    const starts = lines.map(((sum) => (line, i) => (sum += line.length + ends[i].length) - line.length -
-      ends[i].length)(0));
-    const where = (/** @type {RegExp} */ kind) => starts.filter((_, i) => kind.test(lines[i]));
-    const [maps, headers] = [where(/\] {3}map\[/), where(/\] DamageMapState /)];
-    const cuts = [0, bytes.length, ...Array.from({ length: 6 }, () => below(bytes.length + 1)),
-      bytes.indexOf("\r\n", below(bytes.length)) + 1, maps[below(maps.length)] + below(60),
-      headers[below(headers.length)] - 1, starts[below(starts.length)]];
-    await holdsInHalves(bytes, cuts.filter((at) => at >= 0 && at <= bytes.length), `log ${log}`);
-  }
-  if (process.env.CRIMSEL_PAGETESTS) {
-    for (const name of ["generated", "quiet"]) {
-      const bytes = readFileSync(referenceLog(`games/page_reference-${name}`));
-      const cuts = Array.from({ length: 4 }, () => (4 << 20) + below(bytes.length - (4 << 20)));
-      await holdsInHalves(bytes, [...cuts, bytes.length >> 1, 4 << 20], name);
-    }
-  }
-});
-
-/** @param {Buffer<ArrayBuffer>} bytes @param {number[]} cuts @param {string} log */
-async function holdsInHalves(bytes, cuts, log) {
-  const file = new Blob([bytes]);
-  const whole = await read(file, () => {});
-  for (const at of cuts) {
-    const cut = await cutNear(file, at);
-    assert.ok(cut === file.size || cut === 0 || bytes[cut - 1] === 10, `${log}: cut at ${cut}, a line's start`);
-    const first = await read(file.slice(0, cut), () => {}, 0, file.size);
-    const second = await read(file.slice(cut), () => {}, cut);
-    const joined = joinHalves(first, second);
-    assert.deepEqual(plain(joined), plain(whole), `${log}, cut at ${cut} of ${file.size}`);
-    const [summary, wholeSummary] = [summarise(joined.model), summarise(whole.model)];
-    assert.deepEqual(summary, wholeSummary, `${log}, cut at ${cut}: summary`);
-    assert.deepEqual(build(joined.model, summary), build(whole.model, wholeSummary), `${log}, cut at ${cut}: levels`);
-  }
-}
-
-// A reading's result with its model's tables to their lengths, without what only their growth needs.
-/** @param {import("../../page/logreading.js").Reading} result */
-function plain({ model, ...rest }) {
-  const table = (/** @type {Record<string, unknown> & { length: number }} */ t) => Object.fromEntries(Object.entries(t)
-    .filter(([, column]) => ArrayBuffer.isView(column))
-    .map(([name, column]) => [name, /** @type {Uint8Array} */ (column).slice(0, t.length)]));
-  const { blocks, cells, events, executions, ...others } = model;
-  return { ...rest, model: { ...others, blocks: table(blocks), cells: table(cells), events: table(events),
-    executions: table(executions) } };
-}
-
-/** @param {(n: number) => number} below @returns {string[]} a log's lines, damaged and out of order here and there */
-function halvedLog(below) {
-  const owners = [0, 0x0b0a0040, 0x0b0a0080, 0x0b0a00c0];
-  const maps = Array.from({ length: 70 }, () => ({ slot: below(2) ? below(8) : null, owner: owners[below(4)],
-    decals: below(3), rendered: below(3), flags: below(8) }));
-  const other = () => [executionLine(below), "Logger initialized", "junk", `\0${executionLine(below)}`,
-    "Installing CharacterDamageManager diagnostics hook at call 0x005AD857"][below(5)];
-  const lines = [];
-  let mapCount = below(8);
-  for (let b = 0, blocks = below(40); b < blocks; b++) {
-    if (below(3) === 0) mapCount = [0, 1 + below(8), 63 + below(8)][below(3)];
-    for (let changes = below(6); changes > 0; changes--) {
-      const m = maps[below(maps.length)];
-      [() => (m.owner = owners[below(4)]), () => (m.flags ^= 1 << below(3)), () => (m.decals = below(3))][below(3)]();
-    }
-    const stamp = stampAt(b * 1000 + (below(8) === 0 ? -5000 : 0) + 5000);
-    while (below(4) === 0) lines.push(stamp + other());
-    if (below(12) > 0) lines.push(stamp + headerLine(mapCount, below(3), b, below(2) === 1));
-    const order = [...Array(mapCount + (below(6) === 0 ? 2 : 0)).keys()];
-    if (below(5) === 0) order.reverse();
-    for (const i of order) {
-      if (below(12) === 0) lines.push(stamp + other());
-      if (below(15) > 0) lines.push(stamp + mapLine(i % 100, maps[i % maps.length]));
-      if (below(20) === 0) lines.push(stamp + mapLine(i % 100, maps[below(maps.length)]));
-    }
-  }
-  return lines;
-}
-
-/** @type {string[][]} */
-const runLogs = [];
-/** @param {(n: number) => number} below @param {number} log @returns {string[]} some lines of a long log of the run */
-function runLines(below, log) {
-  if (runLogs.length === 0) {
-    for (const name of ["games/page_reference-generated", "games/page_reference-quiet", "../games/scene", ""]) {
-      runLogs.push(readFileSync(referenceLog(name), "latin1").split("\r\n").slice(0, -1));
-    }
-  }
-  const lines = runLogs[log % runLogs.length];
-  const from = lines.length > 3000 ? below(lines.length - 2000) : 0;
-  return lines.slice(from, from + 200 + below(1500));
 }

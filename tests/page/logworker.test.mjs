@@ -1,8 +1,7 @@
 // The log read where the browser makes no worker, or refuses the one made: the
 // page reads the file itself and is given the summary of the model it read,
 // its levels too, as a worker would give it, so that the timeline draws its
-// marks and colours; and a large log read in two workers made in this process,
-// against the page's own reading of it.
+// marks and colours.
 // Environment: CRIMSEL_PAGETESTS (the folder of page_reference.exe, where the
 // test that writes these logs put them).
 import assert from "node:assert/strict";
@@ -10,7 +9,7 @@ import { openAsBlob, readFileSync, truncateSync, writeFileSync } from "node:fs";
 import { join } from "node:path";
 import { test } from "node:test";
 import { build } from "../../page/levels.js";
-import { HALVES, readInWorker, setWorkerScript, startReadingWorker, stopReading } from "../../page/logworker.js";
+import { readInWorker, setWorkerScript, stopReading } from "../../page/logworker.js";
 import { EXECUTION, marks, owners, rowCount } from "../../page/summary.js";
 import { referenceLog, scratchFolder } from "./Reference.mjs";
 
@@ -78,65 +77,3 @@ test("a file whose start holds zero bytes and no line of the plug-in's is answer
     assert.ok(read && read.result.nulBytes && read.result.model.blocks.length > 0, "the holed log understood");
     assert.equal(read.result.readTo, log.length, "the holed log read whole");
   });
-
-// A browser's worker made in this process, of the page's own worker code: what each side posts is cloned and its
-// buffers transferred as between threads, a port between two workers too.
-class InProcessWorker {
-  /** @type {InProcessWorker[]} */
-  static made = [];
-  /** @type {((event: { data: unknown }) => void) | null} */
-  onmessage = null;
-  onerror = null;
-  ended = false;
-  /** @type {import("../../page/logworker.js").Scope} */
-  scope = {
-    onmessage: null,
-    postMessage: (message, options) => setTimeout(() => {
-      if (!this.ended) this.onmessage?.({ data: structuredClone(message, options) });
-    }),
-  };
-  constructor() {
-    startReadingWorker(this.scope);
-    InProcessWorker.made.push(this);
-  }
-  /** @param {unknown} message @param {Transferable[]} [transfer] */
-  postMessage(message, transfer = []) {
-    const data = structuredClone(message, { transfer });
-    setTimeout(() => this.scope.onmessage?.(/** @type {MessageEvent} */ ({ data })));
-  }
-  terminate() {
-    this.ended = true;
-  }
-}
-
-test("a large log is read in two workers, a half each, and joined into what the page reads of it whole",
-  { timeout: 120000 }, async () => {
-    const log = readFileSync(referenceLog("games/page_reference-generated"));
-    const file = new Blob(Array(Math.ceil(HALVES / log.length)).fill(log));
-    setWorkerScript("");
-    Object.assign(globalThis, { Worker: InProcessWorker });
-    /** @type {number[]} */
-    const progress = [];
-    const halves = await readInWorker(file, (fraction) => progress.push(fraction));
-    assert.equal(InProcessWorker.made.length, 2, "two workers");
-    assert.ok(progress.every((fraction, i) => i === 0 || fraction >= progress[i - 1]) && progress.at(-1) === 1);
-    Object.assign(globalThis, { Worker: undefined });
-    const whole = await readInWorker(file, () => {});
-    assert.ok(halves && whole && halves.result.model.blocks.length > 8000);
-    assert.deepEqual(trimmed(halves.result), trimmed(whole.result));
-    assert.deepEqual(halves.summary, whole.summary);
-    // Stopped at its first report: both workers ended.
-    Object.assign(globalThis, { Worker: InProcessWorker });
-    assert.equal(await readInWorker(file, () => stopReading()), null);
-    assert.deepEqual(InProcessWorker.made.slice(2).map((worker) => worker.ended), [true, true]);
-  });
-
-// A reading's result with its model's tables to their lengths, as the page reads them.
-/** @param {import("../../page/logreading.js").ReadResult} result */
-function trimmed({ model, ...rest }) {
-  const rows = (/** @type {Record<string, unknown> & { length: number }} */ t) => Object.fromEntries(Object.entries(t)
-    .flatMap(([key, c]) => (ArrayBuffer.isView(c) ? [[key, /** @type {Uint8Array} */ (c).slice(0, t.length)]]
-      : key === "length" ? [[key, c]] : [])));
-  return { ...rest, model: { ...model, blocks: rows(model.blocks), cells: rows(model.cells), events: rows(model.events),
-    executions: rows(model.executions) } };
-}
