@@ -13,17 +13,28 @@ export function clear() {
   byId("block-lines", HTMLElement).replaceChildren();
 }
 
+/** @type {{ block: number, map: number } | null} the cell whose block is shown, or is being read */
+let shown = null;
+
 /**
  * @param {File} file
- * @param {import("./logmodel.js").Model} model
+ * @param {import("./pagemodel.js").PageModel} model
+ * @param {Promise<import("./pagemodel.js").BlockCells>} cells the block's, as the drawing holds them
  * @param {{ block: number, map: number }} cell
  * @param {() => boolean} stillShown false once another file is read, whose part the lines then are not
  */
-export async function show(file, model, { block, map }, stillShown) {
+export async function show(file, model, cells, cell, stillShown) {
+  const { block, map } = cell;
+  shown = cell;
   setText("block-title", blockTitle(model, block));
-  setText("cell-detail", cellWords(model, block, map));
-  const lines = await LogReading.blockLines(file, model, block);
-  if (!stillShown()) return;
+  // Busy until the cell's words and its block's lines are in: a screen reader waits for them.
+  const view = byId("block-view", HTMLElement);
+  view.setAttribute("aria-busy", "true");
+  const [lines, held] = await Promise.all([LogReading.blockLines(file, model, block), cells]);
+  // A cell chosen meanwhile shows its own.
+  if (!stillShown() || shown !== cell) return;
+  view.setAttribute("aria-busy", "false");
+  setText("cell-detail", cellWords(held, map));
   const mark = `  ${mapName(map)} `;
   byId("block-lines", HTMLElement).replaceChildren(...lines.map((/** @type {string} */ line) =>
     element("div", line, line.slice(26).startsWith(mark) ? "selected" : undefined)));

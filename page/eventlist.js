@@ -12,7 +12,7 @@ import { entryWords, eventsShown } from "./logwords.js";
 import { pageButtons } from "./pagebuttons.js";
 import { mapName } from "./timelineview.js";
 
-/** @typedef {import("./logmodel.js").Model} Model */
+/** @typedef {import("./pagemodel.js").PageModel} Model */
 /** @typedef {{ block: number, map: number }} Cell */
 
 /**

@@ -31,7 +31,7 @@ const entryOf = (kind, index) => index * 4 + kind;
  * stands before, a cut-off after its block's events); of one map, its own
  * events, which the changes of the counts, the decals and the cut-offs, of no
  * map of their own, are not.
- * @param {import("./logmodel.js").Model} model
+ * @param {import("./pagemodel.js").PageModel} model
  * @param {number} map
  * @returns {Uint32Array} the entries, in the log's order
  */
@@ -74,7 +74,7 @@ export function kindCounts(entries) {
  * The cell that choosing an entry leads to: an event's own; for an execution
  * decal, the block it stands before (the last, for decals after it); for a
  * block cut off, its first map whose line is missing.
- * @param {import("./logmodel.js").Model} model
+ * @param {import("./pagemodel.js").PageModel} model
  * @param {number} entry
  * @returns {{ block: number, map: number }}
  */
@@ -83,10 +83,7 @@ export function cellOf(model, entry) {
   const kind = entryKind(entry);
   if (kind === EVENT) return { block: model.events.block[index], map: model.events.map[index] };
   if (kind === EXECUTION) return { block: Math.min(model.executions.block[index], model.blocks.length - 1), map: 0 };
-  const { firstCell, expected } = model.blocks;
-  let map = 0;
-  while (map < expected[index] - 1 && model.cells.present[firstCell[index] + map]) map++;
-  return { block: index, map };
+  return { block: index, map: model.blocks.firstMissing[index] };
 }
 
 export const { count: pageCount, within: pageWithin, range: pageRange } = paging(EVENTS_PAGE);

@@ -8,7 +8,7 @@ import * as LogReading from "./logreading.js";
 import { executionWords } from "./logwords.js";
 import { pageButtons } from "./pagebuttons.js";
 
-/** @typedef {import("./logmodel.js").Model} Model */
+/** @typedef {import("./pagemodel.js").PageModel} Model */
 
 /**
  * Lists the decals from their first page, or hides the list when the log has

@@ -235,9 +235,12 @@ export function addExecution(model, offset, splatter) {
   x.splatter[i] = splatter ? 1 : 0;
 }
 
-/** @param {Model} model @returns {number} the map indices that some block showed */
+/** @param {{ mapsSeen: Uint8Array }} model @returns {number} the map indices that some block showed */
 export const mapsSeen = (model) => model.mapsSeen.reduce((sum, seen) => sum + seen, 0);
-/** @param {Model} model @param {number} block @returns {boolean} whether all its map lines were read */
+/**
+ * @param {{ blocks: { seen: Uint8Array, expected: Uint8Array } }} model @param {number} block
+ * @returns {boolean} whether all its map lines were read
+ */
 export const whole = (model, block) => model.blocks.seen[block] === model.blocks.expected[block];
 
 /**

@@ -14,8 +14,7 @@ import { readingWords, stoppedWords } from "./readingwords.js";
 import * as StartupReport from "./startupreport.js";
 import * as Timeline from "./timeline.js";
 
-/** @typedef {import("./logmodel.js").Model} Model */
-/** @typedef {import("./levels.js").Summarised} Summary the summary with its levels */
+/** @typedef {import("./pagemodel.js").PageModel} Model */
 /** @typedef {ReturnType<typeof Timeline.create>} TimelineView */
 
 const nextTask = () => new Promise((resolve) => setTimeout(resolve));
@@ -137,7 +136,7 @@ function say(words, focus = false) {
  * @param {File} file
  * @param {import("./logworker.js").Read} read
  */
-async function show(file, { result, summary }) {
+async function show(file, { result, summary, source }) {
   const model = result.model;
   const stillShown = () => file === state.current;
   StartupReport.show(file, result);
@@ -162,11 +161,9 @@ async function show(file, { result, summary }) {
   if (events) {
     // The canvas takes its size and is laid out and painted, still empty, in
     // a frame before the one that begins its drawing.
-    const canvas = byId("timeline", HTMLCanvasElement);
-    canvas.setAttribute("aria-busy", "true");
-    Timeline.fit(canvas, summary.rows); // as large as it shows, inside its border
+    const canvas = Timeline.fresh(summary.rows);
     requestAnimationFrame(() => setTimeout(() => {
-      if (shown === state.reading) timeline = showTimeline(file, model, summary, events, stillShown);
+      if (shown === state.reading) timeline = showTimeline(file, { canvas, source, model, summary }, events, stillShown);
     }));
   }
   await executionsShown;
@@ -178,21 +175,29 @@ async function show(file, { result, summary }) {
  * The timeline, for the events list that is already there, with its legend
  * and its controls.
  * @param {File} file
- * @param {Model} model
- * @param {Summary} summary
+ * @param {{ canvas: HTMLCanvasElement, source: import("./timelinedrawing.js").Source, model: Model,
+ *   summary: import("./logworker.js").PageSummary }} log
  * @param {{ narrow: (map: number) => void, narrowedTo: () => number }} events
  * @param {() => boolean} stillShown
  * @returns {TimelineView}
  */
-function showTimeline(file, model, summary, events, stillShown) {
-  const canvas = byId("timeline", HTMLCanvasElement);
+function showTimeline(file, { canvas, source, model, summary }, events, stillShown) {
   let legend = () => {};
-  const timeline = Timeline.create(canvas, model, summary, {
-    select: (/** @type {{ block: number, map: number }} */ cell) => BlockView.show(file, model, cell, stillShown),
-    cursor: (/** @type {{ block: number, map: number }} */ { block, map }) =>
-      setText("timeline-cursor", cursorWords(model, block, map)),
+  let cursorAt = "";
+  const timeline = Timeline.create(canvas, source, { blocks: model.blocks.length, rows: summary.rows }, {
+    select: (cell) => BlockView.show(file, model, timeline.cells(cell.block), cell, stillShown),
+    // The cursor's words once its block's cells are in, unless it moved on meanwhile.
+    async cursor({ block, map }) {
+      const at = (cursorAt = `${block} ${map}`);
+      const words = byId("timeline-cursor", HTMLElement);
+      words.setAttribute("aria-busy", "true");
+      const cells = await timeline.cells(block);
+      if (at !== cursorAt || !stillShown()) return;
+      words.setAttribute("aria-busy", "false");
+      setText("timeline-cursor", cursorWords(model, block, cells, map));
+    },
     // A row's name narrows the events to its map; the same name again widens them to all.
-    mapName: (/** @type {number} */ map) => events.narrow(map === events.narrowedTo() ? -1 : map),
+    mapName: (map) => events.narrow(map === events.narrowedTo() ? -1 : map),
     view: () => legend(),
   });
   legend = OwnerLegend.create(timeline, summary.list);

@@ -34,6 +34,10 @@ const KEPT_UNDERSTOOD = 500; // offsets of lines not understood, for showing the
  * @property {Diagnostics} diagnostics what the last start-up said of the damage-map diagnostics
  */
 /**
+ * What a reading says of the file, beside whichever part of the model is at hand.
+ * @typedef {Omit<ReadResult, "model"> & { model: { backwards: number } }} Outcome
+ */
+/**
  * The damage-map diagnostics as the start-up left them: no settings line
  * ("unsaid"), off or on in the settings, then installed, refused (another
  * plug-in's hook in the way, or the start-up stopped before them), or nothing
@@ -489,7 +493,7 @@ export async function read(file, onProgress) {
 /**
  * A block's lines as they stand in the file.
  * @param {Blob} file
- * @param {import("./logmodel.js").Model} model
+ * @param {{ blocks: { start: Float64Array, end: Float64Array } }} model
  * @param {number} block
  * @returns {Promise<string[]>}
  */

@@ -6,7 +6,8 @@ import { CUT_OFF, EXECUTION, entryIndex, entryKind } from "./eventpages.js";
 import * as LogModel from "./logmodel.js";
 import { mapName } from "./timelineview.js";
 
-/** @typedef {import("./logmodel.js").Model} Model */
+/** @typedef {import("./pagemodel.js").PageModel} Model */
+/** @typedef {import("./pagemodel.js").BlockCells} BlockCells */
 
 /**
  * A pointer as the log writes it: eight upper-case hex digits.
@@ -49,10 +50,9 @@ export function eventWords(model, e) {
   const from = events.from[e];
   const to = events.to[e];
   const name = mapName(map);
-  const owner = () => hex(model.cells.owner[model.blocks.firstCell[block] + map]);
   /** @type {Record<number, () => string>} */
   const what = {
-    [LogModel.TAKEN]: () => `${name} taken by another owner (${hex(from)} to ${owner()}) with ${some(to, "decal")} still on it`,
+    [LogModel.TAKEN]: () => `${name} taken by another owner (${hex(from)} to ${hex(events.owner[e])}) with ${some(to, "decal")} still on it`,
     [LogModel.CLEAR_RAISED]: () => `${name}: needsClear raised`,
     [LogModel.CLEAR_DONE]: () => `${name}: needsClear cleared`,
     [LogModel.WENT_INACTIVE]: () => `${name} went inactive`,
@@ -91,19 +91,16 @@ export function entryWords(model, entry, line) {
 
 /**
  * What a cell holds.
- * @param {Model} model
- * @param {number} block
+ * @param {BlockCells} c its block's cells
  * @param {number} map
  * @returns {string}
  */
-export function cellWords(model, block, map) {
-  const cell = model.blocks.firstCell[block] + map;
-  const c = model.cells;
-  if (map >= model.blocks.expected[block] || !c.present[cell]) return `${mapName(map)} is not in this block.`;
-  const flags = ["needsClear", "resetAfterRender", "inactive"].filter((_, bit) => c.flags[cell] & (1 << bit));
-  return `${mapName(map)}: owner ${hex(c.owner[cell])}, ${some(c.decals[cell], "decal")}, rendered ` +
-    `${c.rendered[cell]}, slot ${c.slot[cell] === LogModel.NO_SLOT ? "none" : c.slot[cell]}, flags 0x` +
-    `${c.flags[cell].toString(16).toUpperCase().padStart(2, "0")}${flags.length ? ` (${flags.join(", ")})` : ""}`;
+export function cellWords(c, map) {
+  if (map >= c.length || !c.present[map]) return `${mapName(map)} is not in this block.`;
+  const flags = ["needsClear", "resetAfterRender", "inactive"].filter((_, bit) => c.flags[map] & (1 << bit));
+  return `${mapName(map)}: owner ${hex(c.owner[map])}, ${some(c.decals[map], "decal")}, rendered ` +
+    `${c.rendered[map]}, slot ${c.slot[map] === LogModel.NO_SLOT ? "none" : c.slot[map]}, flags 0x` +
+    `${c.flags[map].toString(16).toUpperCase().padStart(2, "0")}${flags.length ? ` (${flags.join(", ")})` : ""}`;
 }
 
 /**
@@ -121,7 +118,7 @@ export function blockTitle(model, block) {
 
 /**
  * Whether the file is no log at all: empty, not text, or none of its lines the plug-in's.
- * @param {import("./logreading.js").ReadResult} result
+ * @param {import("./logreading.js").Outcome} result
  * @returns {boolean}
  */
 const noLog = (result) => result.size === 0 || result.nulBytes || result.lines === result.notUnderstood;
@@ -145,7 +142,7 @@ const NO_BLOCKS = {
  * How many diagnostics blocks and maps the log holds, or, with none, why, and how the timeline is had.
  * @param {number} blocks
  * @param {number} maps
- * @param {import("./logreading.js").ReadResult} result the log's reading, which says why it has no blocks
+ * @param {import("./logreading.js").Outcome} result the log's reading, which says why it has no blocks
  * @returns {string}
  */
 export function blockCounts(blocks, maps, result) {
@@ -157,16 +154,17 @@ export function blockCounts(blocks, maps, result) {
  * Where the timeline's cursor stands.
  * @param {Model} model
  * @param {number} block
+ * @param {BlockCells} cells the block's
  * @param {number} map
  * @returns {string}
  */
-export const cursorWords = (model, block, map) => `Cursor: block ${count(block + 1)} of ` +
-  `${count(model.blocks.length)} (${clock(model.blocks.time[block])}), ${cellWords(model, block, map)}`;
+export const cursorWords = (model, block, cells, map) => `Cursor: block ${count(block + 1)} of ` +
+  `${count(model.blocks.length)} (${clock(model.blocks.time[block])}), ${cellWords(cells, map)}`;
 
 /**
  * What is wrong with the file as a whole: nothing to read, not a Crimsel.log
  * (the settings file most likely), cut off, or a clock that was changed.
- * @param {import("./logreading.js").ReadResult} result
+ * @param {import("./logreading.js").Outcome} result
  * @param {string} fileName
  * @returns {string[]}
  */

@@ -8,7 +8,7 @@ import * as LogReading from "./logreading.js";
 import { blockCounts, problems, some } from "./logwords.js";
 import { partWords } from "./readingwords.js";
 
-/** @typedef {import("./logreading.js").ReadResult} ReadResult */
+/** @typedef {import("./logreading.js").Outcome & { model: import("./pagemodel.js").PageModel }} ReadResult */
 /** @typedef {import("./logreading.js").StartupLine} StartupLine */
 
 /**

@@ -4,10 +4,11 @@ import * as View from "./timelineview.js";
 
 /**
  * What the input reads and changes: the view as it is, a change of it (which the timeline draws), the sizes, the
- * cells' marks for clicks, and what a choice, the cursor's move and a map's name tell the page.
+ * block under a pixel of a row or strip (asked of the drawing, which holds the cells), and what a choice, the
+ * cursor's move and a map's name tell the page.
  * @typedef {{ view: () => View.View, change: (view: View.View) => void, size: () => View.Size,
- *   cells: View.CellMarks, choose: (cell: View.Cell) => void, cursor: (cell: View.Cell) => void,
- *   mapName: (map: number) => void }} Wiring
+ *   blockAt: (x: number, map: number) => Promise<number>, choose: (cell: View.Cell) => void,
+ *   cursor: (cell: View.Cell) => void, mapName: (map: number) => void }} Wiring
  */
 
 // The drawing's pixel under the mouse: from inside the canvas's border, which
@@ -52,7 +53,7 @@ function key(wiring, event) {
 }
 
 /** @param {HTMLCanvasElement} canvas @param {Wiring} wiring @param {MouseEvent} event */
-function click(canvas, wiring, event) {
+async function click(canvas, wiring, event) {
   const size = wiring.size();
   const [x, y] = pixel(canvas, size, event);
   const map = View.mapAt(y, size);
@@ -63,7 +64,7 @@ function click(canvas, wiring, event) {
     return;
   }
   // A click on a strip chooses its block in the cursor's row.
-  const block = View.blockAt(wiring.view(), size, x, map >= 0 ? map : -1 - strip, wiring.cells);
+  const block = await wiring.blockAt(x, map >= 0 ? map : -1 - strip);
   if (block >= 0) wiring.choose({ block, map: map >= 0 ? map : wiring.view().cursor.map });
 }
 

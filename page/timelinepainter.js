@@ -27,7 +27,6 @@ const LIGHT = { background: rgba(250, 250, 250), empty: rgba(226, 226, 232), bef
 /** @type {Scheme} */
 const DARK = { background: rgba(23, 23, 26), empty: rgba(48, 48, 56), before: rgba(150, 150, 160),
   after: rgba(78, 78, 90), text: "#d8d8e0", mark: rgba(240, 240, 244) };
-const darkScheme = typeof matchMedia === "function" ? matchMedia("(prefers-color-scheme: dark)") : null;
 const UNFINISHED = rgba(200, 30, 30);
 const EVENT_COLOUR = rgba(230, 120, 0);
 const EXECUTION_COLOUR = rgba(140, 0, 160);
@@ -40,6 +39,19 @@ const CHUNK = 96; // the widest run of columns drawn between looks at the clock
  * @typedef {{ count: number, from: Int32Array, to: Int32Array, left: Int32Array, right: Int32Array }} Units
  */
 /**
+ * What the painter draws on: the timeline's canvas, on the page or handed to a worker, and the ones it makes.
+ * @typedef {HTMLCanvasElement | OffscreenCanvas} Surface
+ * @typedef {CanvasRenderingContext2D | OffscreenCanvasRenderingContext2D} Context
+ */
+/**
+ * The drawing's size in CSS pixels, and the device's pixels to one of them, which the canvas's buffer has.
+ * @typedef {{ width: number, height: number, scale: number }} Geometry
+ */
+/**
+ * What the painter tells: busy(true) while a drawing goes on over several frames, and drawn() after each whole one.
+ * @typedef {{ busy: (drawing: boolean) => void, drawn: () => void }} Told
+ */
+/**
  * A painter's own state. `nextUnit` is where an unfinished drawing goes on in the next frame, -1 to begin anew;
  * `frame` the drawing's pixels (`pixels` its words), put on the canvas once they are all drawn, made again only
  * for a new size; `framed` what its columns were drawn from once they are all drawn (see columnsOf), else "";
@@ -48,13 +60,13 @@ const CHUNK = 96; // the widest run of columns drawn between looks at the clock
  * highlighted owner is, made a piece at a time once it is highlighted.
  * `width` and `height` are the drawing's in CSS pixels, which `frame` has; `scale` the device's pixels to one
  * of them, which the canvas's buffer has (`plain` takes the frame to be scaled up where it is not 1).
- * @typedef {{ canvas: HTMLCanvasElement, context: CanvasRenderingContext2D, model: import("./logmodel.js").Model,
- *   width: number, height: number, scale: number, plain: CanvasRenderingContext2D,
- *   summary: Levels.Summarised, drawn: () => void, view: View.View, scheme: Scheme,
+ * @typedef {{ canvas: Surface, context: Context, model: import("./logmodel.js").Model,
+ *   width: number, height: number, scale: number, plain: Context,
+ *   summary: Levels.Summarised, told: Told, view: View.View, scheme: Scheme,
  *   words: Uint32Array, seen: Uint32Array, got: Levels.Gathered, before: Levels.Gathered, held: Uint8Array,
  *   lit: Levels.Lit | null,
  *   frame: ImageData | null, pixels: Uint32Array, framed: string, units: Units, nextUnit: number, pending: boolean,
- *   names: { band: HTMLCanvasElement | null, narrowed: number, scheme: Scheme | null } }} Painter
+ *   names: { band: Surface | null, narrowed: number, scheme: Scheme | null } }} Painter
  */
 
 /** @param {number} word @returns {number} the relative luminance of an ImageData word */
@@ -76,30 +88,30 @@ const faded = (word, background) => {
   return rgba(mix(0), mix(8), mix(16));
 };
 
-/** @param {HTMLCanvasElement} canvas @returns {CanvasRenderingContext2D} */
+/** @param {Surface} canvas @returns {Context} */
 function context2d(canvas) {
   const context = canvas.getContext("2d");
   if (!context) throw new Error("the timeline has no 2D context");
-  return context;
+  return /** @type {Context} */ (context);
 }
 
-/**
- * The canvas's drawing buffer as large as the canvas shows, in the device's pixels, for so many rows: so that
- * nothing drawn is scaled by the browser. Gives the drawing's size in CSS pixels, the device's pixels to one of
- * them, and whether the buffer changed (which clears it).
- * @param {HTMLCanvasElement} canvas
- * @param {number} rows
- * @returns {{ width: number, height: number, scale: number, changed: boolean }}
- */
-export function fit(canvas, rows) {
-  const scale = window.devicePixelRatio || 1;
-  const width = Math.max(LEFT + UNIT, Math.floor(canvas.clientWidth));
-  const height = View.height(rows);
-  canvas.style.height = `${height + 2 * canvas.clientTop}px`; // the drawing and the border around it
+// A canvas of the painter's own: offscreen where the browser has one, which a worker needs.
+/** @param {number} width @param {number} height @returns {Surface} */
+function surface(width, height) {
+  if (typeof OffscreenCanvas === "function") return new OffscreenCanvas(width, height);
+  const made = document.createElement("canvas");
+  [made.width, made.height] = [width, height];
+  return made;
+}
+
+// The canvas's buffer in the device's pixels, so that nothing drawn is scaled
+// by the browser; true where that changed it (which clears it).
+/** @param {Surface} canvas @param {Geometry} geometry */
+function sized(canvas, { width, height, scale }) {
   const device = [Math.round(width * scale), Math.round(height * scale)];
   const changed = canvas.width !== device[0] || canvas.height !== device[1];
   if (changed) [canvas.width, canvas.height] = device;
-  return { width, height, scale, changed };
+  return changed;
 }
 
 // The canvas that the columns are drawn on in CSS pixels, as large as the drawing.
@@ -117,49 +129,49 @@ const newUnits = (size) => ({ count: 0, from: new Int32Array(size), to: new Int3
 const sizeOf = (p) => ({ pixels: p.width, blocks: p.model.blocks.length, rows: p.summary.rows });
 
 /**
- * A painter for a canvas, which it makes as tall as the summary's rows; it draws a view when asked, following the
- * page's colour scheme, and calls `drawn` after each whole drawing.
- * @param {HTMLCanvasElement} canvas
+ * A painter for a canvas of the geometry given, as tall as the summary's rows; it draws a view when asked, in the
+ * dark scheme or the light, and tells when it is busy and when a drawing is whole.
+ * @param {Surface} canvas
  * @param {import("./logmodel.js").Model} model
  * @param {Levels.Summarised} summary
- * @param {() => void} drawn
- * @returns {{ redraw: (view: View.View) => void, ownersInView: () => Array<[number, number]>, width: () => number,
- *   resize: () => boolean }}
+ * @param {Geometry & { dark: boolean }} start
+ * @param {Told} told
  */
-export function create(canvas, model, summary, drawn) {
-  const { width, height, scale } = fit(canvas, summary.rows);
+export function create(canvas, model, summary, { width, height, scale, dark }, told) {
+  sized(canvas, { width, height, scale });
   const size = { pixels: width, blocks: model.blocks.length, rows: summary.rows };
   /** @type {Painter} */
-  const p = { canvas, context: context2d(canvas), model, summary, drawn, view: View.initial(size),
-    width, height, scale, plain: context2d(document.createElement("canvas")),
-    scheme: darkScheme?.matches ? DARK : LIGHT, words: summary.list.word,
+  const p = { canvas, context: context2d(canvas), model, summary, told, view: View.initial(size),
+    width, height, scale, plain: context2d(surface(width, height)),
+    scheme: dark ? DARK : LIGHT, words: summary.list.word,
     seen: new Uint32Array(summary.list.length), got: Levels.gathered(summary.rows),
     before: Levels.gathered(summary.rows), held: new Uint8Array(0), lit: null, frame: null, framed: "",
     pixels: new Uint32Array(0), units: newUnits(0), nextUnit: -1, pending: false,
     names: { band: null, narrowed: -1, scheme: null } };
-  plainSize(p);
   // The names' first text is slow to lay out: in a task of its own before the words need them.
   setTimeout(() => nameBand(p));
-  // The newest timeline follows the scheme as it changes.
-  if (darkScheme) {
-    darkScheme.onchange = () => {
-      p.scheme = darkScheme.matches ? DARK : LIGHT;
-      redraw(p, p.view);
-    };
-  }
   return {
+    /** @param {View.View} view */
     redraw: (view) => redraw(p, view),
     width: () => p.width,
-    // The canvas fitted to its size as it shows now; true if that changed, and the view must be drawn again.
-    resize() {
-      const fitted = fit(canvas, summary.rows);
-      if (!fitted.changed && fitted.width === p.width) return false;
-      Object.assign(p, { width: fitted.width, height: fitted.height, scale: fitted.scale });
+    /** @param {boolean} darkNow the scheme that the page now follows */
+    scheme(darkNow) {
+      p.scheme = darkNow ? DARK : LIGHT;
+      redraw(p, p.view);
+    },
+    /** The canvas fitted to a new geometry; true if that changed it, and the view must be drawn again. @param {Geometry} geometry */
+    resize(geometry) {
+      const changed = sized(canvas, geometry);
+      if (!changed && geometry.width === p.width) return false;
+      Object.assign(p, { width: geometry.width, height: geometry.height, scale: geometry.scale });
       p.names.band = null;
       plainSize(p);
       return true;
     },
-    // The owners of the cells in view, as counted when the last drawing began, in their order.
+    /**
+     * The owners of the cells in view, as counted when the last drawing began, in their order.
+     * @returns {Array<[number, number]>}
+     */
     ownersInView() {
       /** @type {Array<[number, number]>} */
       const found = [];
@@ -169,22 +181,22 @@ export function create(canvas, model, summary, drawn) {
   };
 }
 
+/** @typedef {ReturnType<typeof create>} Handle a painter's controls */
+
+// The next frame's turn: a worker without frames of its own draws at about their pace.
+/** @param {() => void} go */
+const nextFrame = (go) => (typeof requestAnimationFrame === "function" ? requestAnimationFrame(go) : setTimeout(go, 16));
+
 // Drawing waits for the next frame: input in between only moves the view.
 /** @param {Painter} p @param {View.View} view */
 function redraw(p, view) {
   p.view = view;
   p.nextUnit = -1;
-  busy(p.canvas, true);
+  p.told.busy(true);
   if (!p.pending) {
     p.pending = true;
-    requestAnimationFrame(() => draw(p));
+    nextFrame(() => draw(p));
   }
-}
-
-// Said to assistive technology, and to tests, while a drawing goes on over several frames.
-/** @param {HTMLCanvasElement} canvas @param {boolean} drawing */
-function busy(canvas, drawing) {
-  if (canvas.getAttribute("aria-busy") !== String(drawing)) canvas.setAttribute("aria-busy", String(drawing));
 }
 
 // The drawing goes on a chunk of columns at a time and, past its budget, in
@@ -196,7 +208,7 @@ function draw(p) {
   p.pending = false;
   const started = performance.now();
   const spent = () => performance.now() - started >= BUDGET;
-  const { canvas, context } = p;
+  const { context } = p;
   if (!p.frame || p.frame.width !== p.width || p.frame.height !== p.height) {
     p.frame = context.createImageData(p.width, p.height);
     p.pixels = new Uint32Array(p.frame.data.buffer);
@@ -212,17 +224,17 @@ function draw(p) {
   while (!lighting && p.nextUnit < units.count && !spent()) p.nextUnit = drawChunk(p, p.nextUnit);
   // The picture and its words go on in a frame of their own when the columns took long.
   const finish = !lighting && p.nextUnit === units.count && (first === units.count || !spent());
-  busy(canvas, !finish);
+  p.told.busy(!finish);
   if (!finish) {
     p.pending = true;
-    requestAnimationFrame(() => draw(p));
+    nextFrame(() => draw(p));
     return;
   }
   p.nextUnit = -1;
   p.framed = columnsOf(p);
   put(p, p.frame);
   labels(p);
-  p.drawn();
+  p.told.drawn();
 }
 
 // What the columns' pixels are drawn from: the blocks in view, the highlight, the scheme and the size.
@@ -460,13 +472,11 @@ function labels(p) {
 }
 
 // The names of the strips and the rows, drawn again only when the narrowed row or the scheme changes.
-/** @param {Painter} p @returns {HTMLCanvasElement} */
+/** @param {Painter} p @returns {Surface} */
 function nameBand(p) {
   const { view, scheme, names } = p;
   if (names.band && names.narrowed === view.narrowed && names.scheme === scheme) return names.band;
-  const band = document.createElement("canvas");
-  band.width = Math.round(LEFT * p.scale);
-  band.height = Math.round(p.height * p.scale);
+  const band = surface(Math.round(LEFT * p.scale), Math.round(p.height * p.scale));
   const context = context2d(band);
   context.scale(p.scale, p.scale);
   context.font = FONT;

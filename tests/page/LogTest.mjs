@@ -8,13 +8,13 @@ import { readFileSync, readdirSync, statSync, truncateSync } from "node:fs";
 import { dirname, join } from "node:path";
 import { test } from "node:test";
 import {
-  browserSession, giveIni, giveLog, referenceProgram, scratchFolder, timelinePixels, writeFiles,
+  browserSession, chosenShown, giveIni, giveLog, referenceProgram, resized, scratchFolder, timelinePixels, writeFiles,
 } from "./PageDriver.mjs";
 import { referenceLog } from "./Reference.mjs";
 import { EXECUTIONS_PAGE } from "../../page/executionpages.js";
 import { count } from "../../page/logwords.js";
 import { stoppedWords } from "../../page/readingwords.js";
-import { LABELS } from "../../page/timelineview.js";
+import { LABELS, LEFT } from "../../page/timelineview.js";
 
 assert.ok(referenceProgram, "CRIMSEL_PAGE_REFERENCE names the reference program");
 const bin = dirname(dirname(referenceProgram));
@@ -134,7 +134,7 @@ test("an event leads to its block, whose lines show as they stand in the log", a
   const shown = await giveLog(page, path, "Crimsel.log");
   const event = shown.events.findIndex((/** @type {string} */ words) => words.includes("needsClear raised"));
   await page.click(`#log-events li:nth-child(${event + 1}) button`);
-  await page.waitForFunction(() => document.querySelector("#block-lines .selected") !== null);
+  await chosenShown(page);
   const block = numberIn(/^block (\d+)/, shown.events[event]);
   const lines = readFileSync(path, "latin1").split("\r\n");
   const header = lines.filter((line) => line.includes("] DamageMapState "))[block - 1];
@@ -196,49 +196,65 @@ async function timelinePicture(page) {
   const { width, rgba } = await timelinePixels(page);
   const picture = await page.evaluate(async () => {
     const canvas = /** @type {HTMLCanvasElement} */ (document.getElementById("timeline"));
-    const { width, height } = canvas;
+    // The drawing's pixels, as many as the screen's that it shows on.
+    const [width, height] = [canvas.clientWidth, canvas.clientHeight].map((size) => Math.round(size * devicePixelRatio));
     const title = /** @type {HTMLElement} */ (document.getElementById("block-title"));
     const detail = /** @type {HTMLElement} */ (document.getElementById("cell-detail"));
     const box = canvas.getBoundingClientRect();
-    /**
-     * @param {number} x
-     * @param {number} y
-     */
-    const click = (x, y) => {
+    const view = /** @type {HTMLElement} */ (document.getElementById("block-view"));
+    const turn = () => new Promise((go) => {
+      const channel = new MessageChannel();
+      channel.port1.onmessage = go;
+      channel.port2.postMessage(null);
+    });
+    // A click answered: with a cell, once its block's words are in; with none, once the timeline is no longer busy.
+    const answered = () => (title.textContent === "" ? canvas.getAttribute("aria-busy") === "false"
+      : view.getAttribute("aria-busy") === "false");
+    /** @param {number} x @param {number} y */
+    const click = async (x, y) => {
       title.textContent = "";
       canvas.dispatchEvent(new MouseEvent("click", { bubbles: true,
         clientX: box.left + canvas.clientLeft + ((x + 0.5) * canvas.clientWidth) / width,
         clientY: box.top + canvas.clientTop + ((y + 0.5) * canvas.clientHeight) / height }));
+      while (!answered()) await turn();
       return title.textContent === "" ? null : { block: Number(/^Block (\d+)/.exec(title.textContent)?.[1]) - 1,
-        map: Number(/^map\[(\d+)\]/.exec(detail.textContent)?.[1]), detail: detail.textContent };
+        map: Number(/^map\[(\d+)\]/.exec(detail.textContent ?? "")?.[1]), detail: detail.textContent ?? "" };
     };
     /**
-     * @param {(at: number) => ({ block: number, map: number } | null)} along
+     * @param {(at: number) => Promise<{ block: number, map: number } | null>} along
      * @param {number} length
      * @param {"block" | "map"} key
      */
-    const spans = (along, length, key) => {
+    const spans = async (along, length, key) => {
       /** @type {Array<[number, number]>} */
       const found = [];
       for (let at = 0; at < length; at++) {
-        const cell = along(at);
+        const cell = await along(at);
         if (cell) found[cell[key]] = [Math.min(found[cell[key]]?.[0] ?? at, at), at];
       }
       return found;
     };
     // The rows from the foot up, as far as a click answers: the strips above them answer with the cursor's map.
+    /** @type {{ x: number, y: number } | null} */
     let first = null;
     for (let y = height - 1; y >= 0 && !first; y--) {
-      for (let x = 0; x < width && !first; x += 4) first = click(x, y) && { x, y };
+      for (let x = 0; x < width && !first; x += 4) first = (await click(x, y)) && { x, y };
     }
     if (!first) throw new Error("no cell of the timeline answers a click");
-    const columns = spans((x) => click(x, first.y), width, "block");
+    const foot = first.y;
+    const columns = await spans((x) => click(x, foot), width, "block");
     const middle = Math.floor((columns[0][0] + columns[0][1]) / 2);
-    let top = first.y;
-    while (top > 0 && click(middle, top - 1)) top--;
-    const rows = spans((y) => (y < top ? null : click(middle, y)), height, "map");
-    const cells = columns.map(([left, right]) => rows.map(([top, bottom]) =>
-      click(Math.floor((left + right) / 2), Math.floor((top + bottom) / 2))?.detail ?? ""));
+    let top = foot;
+    while (top > 0 && (await click(middle, top - 1))) top--;
+    const rows = await spans(async (y) => (y < top ? null : click(middle, y)), height, "map");
+    const cells = [];
+    for (const [left, right] of columns) {
+      const column = [];
+      for (const [rowTop, bottom] of rows) {
+        column.push((await click(Math.floor((left + right) / 2), Math.floor((rowTop + bottom) / 2)))?.detail ?? "");
+      }
+      cells.push(column);
+    }
     const owners = Object.fromEntries([...document.querySelectorAll("#timeline-legend .owner")].map((item) =>
       [item.textContent?.split(" ")[0],
         getComputedStyle(/** @type {Element} */ (item.querySelector(".swatch"))).backgroundColor]));
@@ -500,15 +516,31 @@ test("the page fits every window from 320 pixels wide, and the timeline follows 
     const wide = await page.evaluate(() => document.documentElement.scrollWidth);
     assert.ok(wide <= width, `a window ${width} pixels wide: the page is ${wide} pixels wide`);
     assert.deepEqual(await fitted(page), { broken: [], boxes: [] }, `a window ${width} pixels wide`);
-    // The timeline's drawing as large as it shows, once it has followed the window, and its time stamps inside it.
-    await page.waitForFunction(() => {
-      const canvas = /** @type {HTMLCanvasElement} */ (document.getElementById("timeline"));
-      return canvas.width === Math.round(canvas.clientWidth * devicePixelRatio) && canvas.getAttribute("aria-busy") === "false";
-    }, { timeout: 5000 }).catch(() => assert.fail(`${width} pixels: the timeline is drawn at another size than it shows`));
+    // The timeline's drawing as large as it shows, once it has followed the window, and its time stamps inside it:
+    // the first stamp begins a pixel into the plot, not where a drawing of another width, stretched, would put it.
+    await resized(page, width);
     const { width: drawn, rgba } = await timelinePixels(page);
+    const background = rgba.readUInt32BE(4 * (drawn - 1));
+    const stamp = Math.min(...[...Array(LABELS).keys()].map((y) => {
+      let x = LEFT;
+      while (x < drawn && rgba.readUInt32BE(4 * (y * drawn + x)) === background) x++;
+      return x;
+    }));
+    assert.ok(stamp >= LEFT && stamp <= LEFT + 3, `${width} pixels: the first time stamp begins at ${stamp}`);
     // The last column along the time stamps all one colour: no stamp's glyphs cut there.
     const edge = new Set([...Array(LABELS).keys()].map((y) => rgba.readUInt32BE(4 * (y * drawn + drawn - 1))));
     assert.equal(edge.size, 1, `${width} pixels: no time stamp runs off the timeline`);
+  }
+  // The scheme's change reaches the page a moment after the switch.
+  for (const scheme of /** @type {const} */ (["light", "dark"])) {
+    await session.scheme(page, scheme);
+    let [shown, paper] = ["", "page"];
+    for (let tries = 0; tries < 50 && shown !== paper; tries++) {
+      const [r, g, b] = (await timelinePixels(page)).rgba;
+      shown = `rgb(${r}, ${g}, ${b})`;
+      paper = await page.evaluate(() => getComputedStyle(document.documentElement).backgroundColor);
+    }
+    assert.equal(shown, paper, `${scheme}: the timeline's background is not the page's`);
   }
   // Every start-up line of every log of the run, in one log, at the narrowest window.
   const stamp = /^\[[^\]]*\] /;
@@ -525,18 +557,6 @@ test("the page fits every window from 320 pixels wide, and the timeline follows 
   const wide = await page.evaluate(() => document.documentElement.scrollWidth);
   assert.ok(wide <= 320, `every start-up sentence in a window 320 pixels wide: the page is ${wide} pixels wide`);
   assert.deepEqual(await fitted(page), { broken: [], boxes: [] }, "every start-up sentence, 320 pixels");
-  // The scheme's change reaches the page a moment after the switch.
-  const background = () => {
-    const canvas = /** @type {HTMLCanvasElement} */ (document.getElementById("timeline"));
-    const [r, g, b] = canvas.getContext("2d")?.getImageData(0, 0, 1, 1).data ?? [];
-    return canvas.getAttribute("aria-busy") === "false" &&
-      `rgb(${r}, ${g}, ${b})` === getComputedStyle(document.documentElement).backgroundColor;
-  };
-  for (const scheme of /** @type {const} */ (["light", "dark"])) {
-    await session.scheme(page, scheme);
-    await page.waitForFunction(background, { polling: 50, timeout: 5000 }).catch(() =>
-      assert.fail(`${scheme}: the timeline's background is not the page's`));
-  }
   await session.scheme(page, null);
 });
 

@@ -176,8 +176,10 @@ async function startBrowser({ faults, pages, downloads }) {
       }
     }
   };
-  const open = async (query = "") => {
+  /** @param {string} [query] @param {(page: Page) => Promise<unknown>} [setUp] done before the page opens */
+  const open = async (query = "", setUp) => {
     const page = await browser.newPage();
+    await setUp?.(page);
     pages.push(page);
     names.set(page, query);
     page.on("pageerror", (error) => faults.push(`script error: ${reason(error)}`));
@@ -263,7 +265,7 @@ export function browserSession(downloads) {
   });
   after(() => started?.browser.close());
   const running = () => started ?? assert.fail("the test file's browser has not started");
-  return { open: (query) => running().open(query), scheme: (page, value) => running().scheme(page, value) };
+  return { open: (query, setUp) => running().open(query, setUp), scheme: (page, value) => running().scheme(page, value) };
 }
 
 /** @param {string} name */
@@ -361,22 +363,54 @@ export async function giveIni(page, path, name, dropped = false) {
   }));
 }
 
-// The timeline's pixels, RGBA row by row, once its drawing is whole (it is busy
-// while a drawing goes on over several frames); handed over as base64, since
-// millions of numbers take long through the driver.
+// The timeline's pixels, RGBA row by row in the device's pixels, once its
+// drawing is whole (it is busy while a drawing goes on over several frames):
+// what the browser shows of the canvas, inside its border, as a player sees
+// it, since the canvas may be a worker's, which the page cannot read.
 /** @param {Page} page */
 export async function timelinePixels(page) {
-  const { width, height, base64 } = await page.evaluate(async () => {
-    const canvas = /** @type {HTMLCanvasElement} */ (document.getElementById("timeline"));
-    do await new Promise((frame) => requestAnimationFrame(frame)); while (canvas.getAttribute("aria-busy") !== "false");
-    const context = /** @type {CanvasRenderingContext2D} */ (canvas.getContext("2d"));
-    const data = context.getImageData(0, 0, canvas.width, canvas.height).data;
+  await page.evaluate(async () => {
+    const drawn = () => document.getElementById("timeline")?.getAttribute("aria-busy") === "false";
+    do await new Promise((frame) => requestAnimationFrame(frame)); while (!drawn());
+  });
+  const canvas = /** @type {import("puppeteer-core").ElementHandle<HTMLCanvasElement>} */ (await page.$("#timeline"));
+  const shot = await canvas.screenshot({ encoding: "base64" });
+  const { width, height, base64 } = await page.evaluate(async (png) => {
+    const shown = /** @type {HTMLCanvasElement} */ (document.getElementById("timeline"));
+    const file = Uint8Array.from(atob(png), (character) => character.charCodeAt(0));
+    const picture = await createImageBitmap(new Blob([file], { type: "image/png" }));
+    const [left, top] = [shown.clientLeft, shown.clientTop].map((border) => Math.round(border * devicePixelRatio));
+    const [w, h] = [shown.clientWidth, shown.clientHeight].map((size) => Math.round(size * devicePixelRatio));
+    const context = /** @type {OffscreenCanvasRenderingContext2D} */ (new OffscreenCanvas(w, h).getContext("2d"));
+    context.drawImage(picture, -left, -top);
+    const data = context.getImageData(0, 0, w, h).data;
     let bytes = "";
     for (let i = 0; i < data.length; i += 0x8000) bytes += String.fromCharCode(...data.subarray(i, i + 0x8000));
-    return { width: canvas.width, height: canvas.height, base64: btoa(bytes) };
-  });
+    return { width: w, height: h, base64: btoa(bytes) };
+  }, shot);
   return { width, height, rgba: Buffer.from(base64, "base64") };
 }
+
+// The timeline once it has followed a window of the width given: laid out
+// across it, and drawn again at its new size (the drawing is busy from the
+// frame where the page sees the new size).
+/** @param {Page} page @param {number} width the window's */
+export async function resized(page, width) {
+  await page.waitForFunction((/** @type {number} */ w) => window.innerWidth === w, {}, width);
+  await page.evaluate(async () => {
+    const canvas = /** @type {HTMLCanvasElement} */ (document.getElementById("timeline"));
+    for (let frame = 0; frame < 2; frame++) await new Promise((next) => requestAnimationFrame(next));
+    while (canvas.getAttribute("aria-busy") !== "false") await new Promise((next) => requestAnimationFrame(next));
+  });
+}
+
+// The chosen cell's block and words, and the cursor's words, once they are in:
+// they come from the drawing, which holds the cells, a moment after a choice.
+/** @param {Page} page */
+export const chosenShown = (page) => page.waitForFunction(() =>
+  document.querySelector("#block-lines .selected") !== null &&
+  document.getElementById("block-view")?.getAttribute("aria-busy") === "false" &&
+  document.getElementById("timeline-cursor")?.getAttribute("aria-busy") !== "true");
 
 /** @param {Page} page @param {string} path @param {string} name */
 export async function giveLog(page, path, name, dropped = false) {

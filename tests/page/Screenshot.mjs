@@ -47,7 +47,8 @@ try {
     await drawn();
     // A cell of the first block chosen, as a player would, to show its lines.
     await (/** @type {ElementHandle} */ (await page.$("#timeline"))).click({ offset: { x: 90, y: 64 } });
-    await page.waitForFunction(() => document.querySelector("#block-lines .selected") !== null);
+    await page.waitForFunction(() => document.querySelector("#block-lines .selected") !== null &&
+      document.getElementById("block-view")?.getAttribute("aria-busy") === "false");
     await drawn();
     await (/** @type {ElementHandle} */ (await page.$("#log"))).screenshot({ path: logPicture });
     if (darkPicture) {

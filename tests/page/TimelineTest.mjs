@@ -6,11 +6,12 @@
 // switches the picture is what a fresh drawing gives; the owner pressed in the
 // legend shows it. The logs are the real plug-in's lines.
 import assert from "node:assert/strict";
+import { createHash } from "node:crypto";
 import { readFileSync } from "node:fs";
 import { test } from "node:test";
 import * as LogModel from "../../page/logmodel.js";
 import { LABELS, LEFT, ROW, STRIP, TOP, initial, unitOf } from "../../page/timelineview.js";
-import { browserSession, giveLog, scratchFolder, timelinePixels, writeFiles } from "./PageDriver.mjs";
+import { browserSession, chosenShown, giveLog, resized, scratchFolder, timelinePixels, writeFiles } from "./PageDriver.mjs";
 import { readLog, referenceLog } from "./Reference.mjs";
 import { seeded } from "./Seeded.mjs";
 
@@ -187,7 +188,7 @@ test("the keys move a cursor over the timeline and choose a cell, whose block's 
   assert.equal(await page.evaluate(() => document.activeElement?.id), "timeline");
   const chosen = async (/** @type {import("puppeteer-core").KeyInput[]} */ ...keys) => {
     for (const key of keys) await page.keyboard.press(key);
-    await page.waitForFunction(() => document.querySelector("#block-lines .selected"));
+    await chosenShown(page);
     return page.evaluate(() => ({
       title: document.getElementById("block-title")?.textContent ?? "",
       detail: document.getElementById("cell-detail")?.textContent ?? "",
@@ -209,6 +210,7 @@ test("the keys move a cursor over the timeline and choose a cell, whose block's 
   const clicked = await cellAt(page, headers.length, 0, 1);
   await page.mouse.click(clicked.x, clicked.y);
   await page.waitForFunction(() => document.getElementById("block-title")?.textContent?.startsWith("Block 1 of"));
+  await chosenShown(page);
   assert.match(await page.$eval("#timeline-cursor", (words) => words.textContent ?? ""),
     new RegExp(`^Cursor: block 1 of ${headers.length} .*map\\[01\\]`));
 
@@ -309,7 +311,7 @@ test("the events list reaches the last of thousands of events and narrows to one
   // Choosing an event marks it and leads to its cell, and the list stays as it was.
   await page.focus("#log-events li:last-child button");
   await page.keyboard.press("Enter");
-  await page.waitForFunction(() => document.querySelector("#block-lines .selected"));
+  await chosenShown(page);
   const chosen = ofMap(busiest)[Math.min(ofMap(busiest).length, narrowed.items.length) - 1];
   assert.deepEqual((await listed()).items, narrowed.items);
   assert.deepEqual(await page.$eval("#log-events li:last-child button", (/** @type {HTMLButtonElement} */ button) =>
@@ -372,19 +374,11 @@ const drawn = (page) => page.evaluate(async () => {
   do await new Promise((frame) => requestAnimationFrame(frame)); while (canvas.getAttribute("aria-busy") !== "false");
 });
 
-// The timeline's whole drawing as a hash of its pixels (FNV-1a over their words): quicker to hand over than they.
+// The timeline's whole drawing as its size and a hash of its pixels.
 /** @param {import("puppeteer-core").Page} page */
 async function pictureOf(page) {
-  await drawn(page);
-  return page.$eval("#timeline", (canvas) => {
-    const { width, height } = /** @type {HTMLCanvasElement} */ (canvas);
-    const context = /** @type {CanvasRenderingContext2D} */ (/** @type {HTMLCanvasElement} */ (canvas).getContext("2d"));
-    let hash = 0x811c9dc5;
-    for (const word of new Uint32Array(context.getImageData(0, 0, width, height).data.buffer)) {
-      hash = Math.imul(hash ^ word, 0x01000193);
-    }
-    return `${width}x${height} ${(hash >>> 0).toString(16)}`;
-  });
+  const { width, height, rgba } = await timelinePixels(page);
+  return `${width}x${height} ${createHash("sha1").update(rgba).digest("hex")}`;
 }
 
 // The page in a scheme once it has been told (its matchMedia's change comes in a frame after the switch).
@@ -405,12 +399,9 @@ async function switchScheme(page, scheme) {
 /** @param {import("puppeteer-core").Page} page */
 async function drawnAfresh(page) {
   const viewport = page.viewport() ?? assert.fail("the page has no viewport");
-  const was = await page.$eval("#timeline", (canvas) => /** @type {HTMLCanvasElement} */ (canvas).width);
   for (const width of [viewport.width - 40, viewport.width]) {
     await page.setViewport({ ...viewport, width });
-    await page.waitForFunction((/** @type {number} */ w, /** @type {number} */ back) =>
-      (/** @type {HTMLCanvasElement} */ (document.getElementById("timeline")).width === w) === Boolean(back), {},
-    was, width === viewport.width ? 1 : 0);
+    await resized(page, width);
   }
   return pictureOf(page);
 }
@@ -454,6 +445,42 @@ test("after any keys, wheel steps and scheme switches the timeline shows what a 
     assert.equal(kept, await drawnAfresh(page), `the picture after ${done.join(", ")}`);
   }
   assert.ok(changes >= 6, `the picture changed in ${changes} rounds of 12`);
+});
+
+// A browser with no canvas to hand to a worker: the page draws on its own thread.
+/** @param {import("puppeteer-core").Page} page */
+const withoutOffscreen = (page) => page.evaluateOnNewDocument(() => {
+  Reflect.deleteProperty(HTMLCanvasElement.prototype, "transferControlToOffscreen");
+});
+
+test("the timeline is drawn in the worker that read the log, and where it cannot be, the page draws the same", async () => {
+  /** @type {import("puppeteer-core").KeyInput[]} */
+  const keys = ["End", "+", "+", "ArrowLeft", "ArrowUp", "Home", "-", "PageDown", "ArrowDown", "ArrowDown"];
+  const journey = async (/** @type {import("puppeteer-core").Page} */ page) => {
+    await page.setViewport({ width: 900, height: 700 });
+    await giveLog(page, referenceLog("games/page_reference-generated"), "Crimsel.log");
+    await page.focus("#timeline");
+    const pictures = [await pictureOf(page)];
+    for (const [i, key] of keys.entries()) {
+      await page.keyboard.press(key);
+      if (i % 3 === 2) pictures.push(await pictureOf(page));
+    }
+    await switchScheme(page, "dark");
+    pictures.push(await pictureOf(page));
+    await switchScheme(page, "light");
+    return { pictures, handedOver: await page.$eval("#timeline", (canvas) => {
+      try {
+        return /** @type {HTMLCanvasElement} */ (canvas).getContext("2d") === null;
+      } catch {
+        return true; // a canvas handed to a worker gives the page no context
+      }
+    }) };
+  };
+  const inWorker = await journey(await session.open());
+  const onPage = await journey(await session.open("", withoutOffscreen));
+  assert.deepEqual([inWorker.handedOver, onPage.handedOver], [true, false], "where it is drawn");
+  assert.equal(new Set(inWorker.pictures).size, inWorker.pictures.length, "each step shows something else");
+  assert.deepEqual(onPage.pictures, inWorker.pictures, "the page's drawing and the worker's, pixel for pixel");
 });
 
 test("the owner pressed in the legend says it is pressed and looks it, in the light and the dark scheme", async () => {

@@ -9,6 +9,7 @@ import { test } from "node:test";
 import { CUT_OFF, EVENT, EXECUTION, cellOf, entryIndex, entryKind, eventsOf } from "../../page/eventpages.js";
 import * as LogModel from "../../page/logmodel.js";
 import { read } from "../../page/logreading.js";
+import { blockCells, forPage } from "../../page/pagemodel.js";
 import { cellWords, clock, entryWords } from "../../page/logwords.js";
 import { mapName } from "../../page/timelineview.js";
 import { executionLine, generator, headerLine, mapLine, stampAt } from "./LogLines.mjs";
@@ -63,7 +64,7 @@ test("each execution decal and each block cut off is one entry of the events lis
     const cut = lines.filter((line, i) => !line.includes("]   map[") || i % 97 !== 0);
     cut.splice(cut.findLastIndex((line) => line.includes("]   map[")));
     for (const log of [lines, cut]) {
-      const { model } = await read(new Blob([Buffer.from(log.join("\r\n"), "latin1")]), () => {});
+      const model = forPage((await read(new Blob([Buffer.from(log.join("\r\n"), "latin1")]), () => {})).model);
       const { events, executions } = model;
       const listed = Array.from(eventsOf(model, -1), (entry) => {
         const [kind, i] = [entryKind(entry), entryIndex(entry)];
@@ -104,7 +105,9 @@ test("every entry of the events list leads to its own block and map, and says wh
  * @param {number} at where the log was cut
  */
 function holds(result, lines, at) {
-  const { model } = result;
+  const whole = result.model;
+  const model = forPage(whole);
+  sharesNothing(model, whole);
   // What is left of each line: a map's whole, a header up to its last number's first digit, an execution decal's
   // up to its texture, which may be any text.
   const read = lines.filter(({ line, start }) => at >= start + (/ texture=/.test(line) ? line.indexOf(" texture=") + 9
@@ -162,7 +165,30 @@ function holds(result, lines, at) {
     }
   }
   assert.deepEqual(listedCutOffs, cutOff);
-  blocks.forEach(({ maps }, block) => maps.forEach((map) => agrees(cellWords(model, block, map))));
+  // A cell's words, from its block's cells alone, say what its own line says.
+  blocks.forEach(({ maps }, block) => maps.forEach((map) => {
+    const words = cellWords(blockCells(whole, block), map);
+    agrees(words);
+    const line = lineOf(block, map);
+    assert.ok(words.startsWith(`${mapName(map)}: owner ${field(line, "owner")}, `) &&
+      words.includes(` rendered ${field(line, "rendered")}, `), `${words}: ${line}`);
+  }));
+}
+
+// The page's model is handed over while the drawing keeps the model: not one
+// of its arrays may stand on a buffer of the model's, which the handing over
+// would take from the drawing.
+/** @param {import("../../page/pagemodel.js").PageModel} page @param {import("../../page/logmodel.js").Model} model */
+function sharesNothing(page, model) {
+  /** @param {unknown} value @param {Set<ArrayBufferLike>} found @returns {Set<ArrayBufferLike>} */
+  const buffers = (value, found = new Set()) => {
+    if (ArrayBuffer.isView(value)) found.add(value.buffer);
+    else if (value !== null && typeof value === "object") for (const item of Object.values(value)) buffers(item, found);
+    return found;
+  };
+  const kept = buffers(model);
+  assert.ok([...buffers(page)].every((buffer) => !kept.has(buffer)), "the page's model shares a buffer with the model");
+  assert.ok(!("cells" in page), "the cells stay with the drawing");
 }
 
 // A count and its noun agree: one decal, two decals.

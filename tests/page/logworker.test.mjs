@@ -9,7 +9,9 @@ import { openAsBlob, readFileSync, truncateSync, writeFileSync } from "node:fs";
 import { join } from "node:path";
 import { test } from "node:test";
 import { build } from "../../page/levels.js";
+import { read as readLog } from "../../page/logreading.js";
 import { readInWorker, setWorkerScript, stopReading } from "../../page/logworker.js";
+import { forPage } from "../../page/pagemodel.js";
 import { EXECUTION, marks, owners, rowCount } from "../../page/summary.js";
 import { referenceLog, scratchFolder } from "./Reference.mjs";
 
@@ -35,7 +37,8 @@ test("where no worker can be made, the page reads the log and summarises what it
     const { result, summary } = given;
     assert.equal(progress.at(-1), 1, worker);
     assert.equal(result.notUnderstood, 0, worker);
-    const { model } = result;
+    const { model } = await readLog(file, () => {});
+    assert.deepEqual(result.model, forPage(model), worker);
     const read = { ...owners(model), marks: marks(model), rows: rowCount(model) };
     assert.deepEqual(summary, { ...read, levels: build(model, read) }, worker);
     assert.ok(summary.list.length > 1 && summary.rows > 0 && summary.marks.some((bits) => bits & EXECUTION), worker);
