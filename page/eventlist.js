@@ -52,8 +52,9 @@ export function create(file, model, timeline) {
   /** @param {number} map */
   function narrow(map) {
     state.map = map;
-    state.listed = eventsOf(model, map);
-    state.kinds = kindCounts(state.listed);
+    // All maps' entries come made with the model.
+    state.listed = map < 0 ? model.listed.entries : eventsOf(model, map);
+    state.kinds = map < 0 ? model.listed.kinds : kindCounts(state.listed);
     state.page = 0;
     select.value = String(map);
     timeline.narrow(map);

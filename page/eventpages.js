@@ -31,7 +31,7 @@ const entryOf = (kind, index) => index * 4 + kind;
  * stands before, a cut-off after its block's events); of one map, its own
  * events, which the changes of the counts, the decals and the cut-offs, of no
  * map of their own, are not.
- * @param {import("./pagemodel.js").PageModel} model
+ * @param {Omit<import("./pagemodel.js").PageModel, "listed">} model
  * @param {number} map
  * @returns {Uint32Array} the entries, in the log's order
  */
@@ -66,7 +66,7 @@ export function eventsOf(model, map) {
  */
 export function kindCounts(entries) {
   const counts = [0, 0, 0];
-  for (const entry of entries) counts[entryKind(entry)]++;
+  for (let i = 0; i < entries.length; i++) counts[entryKind(entries[i])]++;
   return counts;
 }
 

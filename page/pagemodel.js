@@ -1,7 +1,11 @@
 // What the page's thread holds of a log: the model without its cells, which
 // stay with the timeline's drawing (in the worker that read the log, where
-// one is made), and the little that the lists and their words need of them.
-// A cell's words come from its block's cells, asked for one block at a time.
+// one is made), and the little that the lists and their words need of them,
+// with the events list's entries of all maps, which take a long log's every
+// event, block and decal to make. A cell's words come from its block's cells,
+// asked for one block at a time.
+
+import { eventsOf, kindCounts } from "./eventpages.js";
 
 /** @typedef {import("./logmodel.js").Model} Model */
 /**
@@ -11,10 +15,11 @@
  */
 /**
  * The model as the page's thread holds it: its blocks, with the first map of each whose line is missing (the
- * last map where none is); its events, with the owner that each event's cell shows; its execution decals.
+ * last map where none is); its events, with the owner that each event's cell shows; its execution decals; and
+ * the entries of the events list of all maps, with how many of each kind.
  * @typedef {Omit<Model, "cells" | "blocks" | "events"> & {
  *   blocks: Model["blocks"] & { firstMissing: Uint8Array },
- *   events: Model["events"] & { owner: Uint32Array } }} PageModel
+ *   events: Model["events"] & { owner: Uint32Array }, listed: { entries: Uint32Array, kinds: number[] } }} PageModel
  */
 
 /**
@@ -51,7 +56,8 @@ export function forPage(model) {
   const page = { ...model, blocks: { ...copied(blocks), firstMissing }, events: { ...copied(events), owner },
     executions: copied(model.executions), mapsSeen: model.mapsSeen.slice(), lastCell: model.lastCell.slice() };
   Reflect.deleteProperty(page, "cells");
-  return page;
+  const entries = eventsOf(page, -1);
+  return { ...page, listed: { entries, kinds: kindCounts(entries) } };
 }
 
 /**

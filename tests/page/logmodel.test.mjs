@@ -6,7 +6,7 @@
 import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
 import { test } from "node:test";
-import { CUT_OFF, EVENT, EXECUTION, cellOf, entryIndex, entryKind, eventsOf } from "../../page/eventpages.js";
+import { CUT_OFF, EVENT, EXECUTION, cellOf, entryIndex, entryKind } from "../../page/eventpages.js";
 import * as LogModel from "../../page/logmodel.js";
 import { read } from "../../page/logreading.js";
 import { blockCells, forPage } from "../../page/pagemodel.js";
@@ -66,11 +66,13 @@ test("each execution decal and each block cut off is one entry of the events lis
     for (const log of [lines, cut]) {
       const model = forPage((await read(new Blob([Buffer.from(log.join("\r\n"), "latin1")]), () => {})).model);
       const { events, executions } = model;
-      const listed = Array.from(eventsOf(model, -1), (entry) => {
+      const listed = Array.from(model.listed.entries, (entry) => {
         const [kind, i] = [entryKind(entry), entryIndex(entry)];
         return [kind, kind === EVENT ? events.block[i] : kind === EXECUTION ? executions.block[i] : i];
       });
       assert.deepEqual(listed, entriesOfLines(log, events.block.subarray(0, events.length)), name);
+      assert.deepEqual(model.listed.kinds, [EVENT, EXECUTION, CUT_OFF].map((kind) =>
+        listed.filter(([listedKind]) => listedKind === kind).length), `${name}: the count of each kind`);
       assert.ok(listed.some(([kind]) => kind === EXECUTION) && (log === lines) !== listed.some(([kind]) => kind === CUT_OFF));
     }
   }
@@ -134,7 +136,7 @@ function holds(result, lines, at) {
   const executionsBefore = read.flatMap((line, i) => (line.includes("] Execution ") ? [headers.filter((h) => h < i).length] : []));
   const listedCutOffs = [];
   // The page lists them only for a log with blocks.
-  for (const entry of blocks.length > 0 ? eventsOf(model, -1) : []) {
+  for (const entry of blocks.length > 0 ? model.listed.entries : []) {
     const { block, map } = cellOf(model, entry);
     const words = entryWords(model, entry);
     agrees(words);
