@@ -38,8 +38,9 @@ function copied(table) {
 }
 
 /**
- * The page's model of a whole one. Its tables are new arrays, never the model's own, so that they can be handed
- * to the page while the drawing keeps the model.
+ * The page's model of a whole one. Its blocks are a copy, never the model's own, since the drawing keeps those;
+ * its events and execution decals are the model's, which the drawing does not need once the summary is made, so
+ * that a worker hands them to the page without a copy.
  * @param {Model} model
  * @returns {PageModel}
  */
@@ -53,8 +54,8 @@ export function forPage(model) {
   }
   const owner = new Uint32Array(events.length);
   for (let e = 0; e < events.length; e++) owner[e] = cells.owner[blocks.firstCell[events.block[e]] + events.map[e]];
-  const page = { ...model, blocks: { ...copied(blocks), firstMissing }, events: { ...copied(events), owner },
-    executions: copied(model.executions), mapsSeen: model.mapsSeen.slice(), lastCell: model.lastCell.slice() };
+  const page = { ...model, blocks: { ...copied(blocks), firstMissing }, events: { ...events, owner },
+    mapsSeen: model.mapsSeen.slice(), lastCell: model.lastCell.slice() };
   Reflect.deleteProperty(page, "cells");
   const entries = eventsOf(page, -1);
   return { ...page, listed: { entries, kinds: kindCounts(entries) } };
