@@ -105,8 +105,17 @@ function table(make, capacity) {
   return t;
 }
 
-/** @returns the model of a log not yet read, whose tables grow as it is */
-export function create() {
+// The fewest bytes that a map's line takes in the log: its time stamp, its
+// name and its fields at their shortest, and its line end.
+const MAP_LINE_BYTES = 100;
+
+/**
+ * The model of a log not yet read, whose tables grow as it is. Its cells are made at once for as many map lines
+ * as a log of so many bytes can hold, so that they seldom grow: a table that grows holds its old columns and its
+ * new at once, and the cells are most of the model. The system gives a column's memory only as it is written.
+ * @param {number} [bytes] the log's size
+ */
+export function create(bytes = 0) {
   const model = {
     blocks: table((n) => ({
       start: new Float64Array(n), end: new Float64Array(n), time: new Float64Array(n), manager: new Uint32Array(n),
@@ -114,7 +123,8 @@ export function create() {
       after: new Uint8Array(n), expected: new Uint8Array(n), seen: new Uint8Array(n), firstCell: new Uint32Array(n),
     }), 1024),
     cells: table((n) => ({ owner: new Uint32Array(n), decals: new Uint8Array(n), rendered: new Uint8Array(n),
-      flags: new Uint8Array(n), slot: new Uint8Array(n), present: new Uint8Array(n) }), 65536),
+      flags: new Uint8Array(n), slot: new Uint8Array(n), present: new Uint8Array(n) }),
+    Math.max(65536, Math.ceil(bytes / MAP_LINE_BYTES))),
     events: table((n) => ({ kind: new Uint8Array(n), block: new Uint32Array(n), map: new Uint8Array(n),
       from: new Uint32Array(n), to: new Uint32Array(n) }), 1024),
     executions: table((n) => ({ offset: new Float64Array(n), block: new Uint32Array(n), splatter: new Uint8Array(n) }),

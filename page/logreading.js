@@ -424,7 +424,7 @@ function otherLine(result, b, from, to, offset) {
  */
 export async function read(file, onProgress) {
   /** @type {Reading} */
-  const result = { model: LogModel.create(), startup: [], notUnderstood: 0, notUnderstoodOffsets: [], lines: 0,
+  const result = { model: LogModel.create(file.size), startup: [], notUnderstood: 0, notUnderstoodOffsets: [], lines: 0,
     nulBytes: false, cutAtEnd: false, size: file.size, readTo: file.size, diagnostics: "unsaid" };
   let carry = new Uint8Array(0);
   let carryOffset = 0;
