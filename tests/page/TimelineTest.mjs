@@ -463,7 +463,7 @@ test("the timeline is drawn in the worker that read the log, and where it cannot
     const pictures = [await pictureOf(page)];
     for (const [i, key] of keys.entries()) {
       await page.keyboard.press(key);
-      if (i % 3 === 2) pictures.push(await pictureOf(page));
+      if (i % 3 === 2 || i === keys.length - 1) pictures.push(await pictureOf(page));
     }
     await switchScheme(page, "dark");
     pictures.push(await pictureOf(page));
