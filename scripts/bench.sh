@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and prints the benchmark table: the real plug-in's hooks in
 # the stand-in host against baselines measured in the same process, then the
-# players' page on a generated 100 MB log in headless Chromium.
+# players' page on generated logs of about 100 MB and 1 GB in headless Chromium
+# and Firefox ESR.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD_DIR="$ROOT/build"
