@@ -278,34 +278,36 @@ int Diagnostics(bool logging) {
 
 } // namespace
 
-int main(int argc, char** argv) {
-    const std::string scenario = argc > 1 ? argv[1] : "";
-    if (scenario == "header") {
+// Like every program of the project, it takes its arguments in UTF-16, as
+// Windows keeps a command line.
+int wmain(int argc, wchar_t** argv) {
+    const std::wstring scenario = argc > 1 ? argv[1] : L"";
+    if (scenario == L"header") {
         std::printf("%-58s %12s %12s %7s %12s\n", "scenario", "hook", "baseline", "ratio", "difference");
         return 0;
     }
-    if (scenario == "diagnostics-on") {
+    if (scenario == L"diagnostics-on") {
         return Diagnostics(true);
     }
-    if (scenario == "diagnostics-off") {
+    if (scenario == L"diagnostics-off") {
         return Diagnostics(false);
     }
-    if (scenario == "execution-idle") {
+    if (scenario == L"execution-idle") {
         return Execution(false);
     }
-    if (scenario == "execution-decal") {
+    if (scenario == L"execution-decal") {
         return Execution(true);
     }
-    if (scenario == "logmessage-off") {
+    if (scenario == L"logmessage-off") {
         return LogMessageOff();
     }
-    if (scenario == "logmessage-on") {
+    if (scenario == L"logmessage-on") {
         return LogMessageOn();
     }
-    if (scenario == "startup") {
+    if (scenario == L"startup") {
         return StartUp();
     }
-    if (scenario == "startup-45mb") {
+    if (scenario == L"startup-45mb") {
         return StartUpWithHugeIni();
     }
     std::fprintf(stderr, "usage: crimsel_bench.exe header|execution-idle|execution-decal|diagnostics-on|"

@@ -18,6 +18,18 @@ inline std::wstring ExecutableDirectory() {
     return full.substr(0, full.find_last_of(L"\\/") + 1);
 }
 
+// A path as UTF-8, for a report or for a line that another program reads: the C
+// runtime's "%ls" spells only what the "C" locale can, and a folder's name may
+// hold any character.
+inline std::string Utf8(const std::wstring& text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), size, nullptr,
+                        nullptr);
+    return narrow;
+}
+
 inline bool FileExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

@@ -419,15 +419,14 @@ void Print(const char* title, const std::string& text) {
     std::fputs(shown.empty() ? "(none)\n" : shown.c_str(), stdout);
 }
 
-int FirstStartIni(const char* target) {
+int FirstStartIni(const std::wstring& target) {
     const std::wstring folder = CreateGameFolder(L"first-start");
     const LoadedPlugin plugin = LoadPlugin(folder);
     if (plugin.InitializeASI == nullptr) {
         return 1;
     }
     plugin.InitializeASI();
-    std::wstring out(target, target + std::strlen(target));
-    return CopyFileW((folder + L"Vorlaine.Crimsel.ini").c_str(), out.c_str(), FALSE) ? 0 : 1;
+    return CopyFileW((folder + L"Vorlaine.Crimsel.ini").c_str(), target.c_str(), FALSE) ? 0 : 1;
 }
 
 int Summary() {
@@ -560,14 +559,14 @@ int AnotherPlugin() {
 
 // The pictures that the stand-in's Direct3D 9 device draws through fresh copies
 // of the plug-in: written into folder, or compared with the copies there.
-int Pictures(const char* folderText, bool compare) {
+int Pictures(const std::wstring& folderPath, bool compare) {
     PristineHostCode();
     std::string failure;
     if (!StartRenderer(failure)) {
         std::fprintf(stderr, "no Direct3D 9 device: %s\n", failure.c_str());
         return 1;
     }
-    const std::wstring folder = std::wstring(folderText, folderText + std::strlen(folderText)) + L"\\";
+    const std::wstring folder = folderPath + L"\\";
     std::printf("== Pictures, as drawn by the stand-in ==\n");
     for (const NamedPicture& named : DrawPictures()) {
         const std::wstring path = folder + std::wstring(named.file.begin(), named.file.end());
@@ -584,33 +583,35 @@ int Pictures(const char* folderText, bool compare) {
         }
     }
     if (!compare) {
-        std::printf("written to %s\n", folderText);
+        std::printf("written to %s\n", Utf8(folderPath).c_str());
     }
     return Summary();
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (argc > 2 && std::strcmp(argv[1], "--first-start-ini") == 0) {
+// The arguments as Windows keeps them, in UTF-16: a narrow argv holds only what
+// the ANSI code page can spell, and a folder named otherwise would not be found.
+int wmain(int argc, wchar_t** argv) {
+    const std::wstring mode = argc > 1 ? argv[1] : L"";
+    if (argc > 2 && mode == L"--first-start-ini") {
         return FirstStartIni(argv[2]);
     }
-    if (argc > 1 && std::strcmp(argv[1], "--another-build") == 0) {
+    if (mode == L"--another-build") {
         return AnotherBuild();
     }
-    if (argc > 1 && std::strcmp(argv[1], "--another-plugin") == 0) {
+    if (mode == L"--another-plugin") {
         return AnotherPlugin();
     }
-    if (argc > 2 &&
-        (std::strcmp(argv[1], "--pictures") == 0 || std::strcmp(argv[1], "--check-pictures") == 0)) {
-        return Pictures(argv[2], std::strcmp(argv[1], "--check-pictures") == 0);
+    if (argc > 2 && (mode == L"--pictures" || mode == L"--check-pictures")) {
+        return Pictures(argv[2], mode == L"--check-pictures");
     }
-    const bool defaults = argc > 1 && std::strcmp(argv[1], "--defaults") == 0;
+    const bool defaults = mode == L"--defaults";
     const std::wstring folder = CreateGameFolder(defaults ? L"scene-defaults" : L"scene");
     if (!defaults) {
         WriteFileBytes(folder + L"Vorlaine.Crimsel.ini", kSceneIni);
     }
-    std::printf("Vorlaine.Crimsel in the stand-in host, game folder %ls\n", folder.c_str());
+    std::printf("Vorlaine.Crimsel in the stand-in host, game folder %s\n", Utf8(folder).c_str());
     std::printf("%s\n", defaults ? "No INI: the plug-in's first start writes it."
                                  : "The scene's INI: every fix and all logging on, colour 200/10/40/255.");
 

@@ -4,6 +4,10 @@
 export WINEPREFIX="$BUILD_DIR/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine reads the Unix paths and arguments that it is given in the locale's
+# character set: in any but UTF-8, a clone in a folder named in accented or
+# Cyrillic letters is not found, nor a path given to a program there.
+export LC_ALL=C.UTF-8
 
 XVFB_PID=""
 SESSION_TMPDIR=""

@@ -1,9 +1,9 @@
 #include "core/Plugin.h"
 
 #include "config/IniFile.h"
-#include "config/Settings.h"
 #include "core/CallSite.h"
 #include "core/HostInterface.h"
+#include "core/SettingsSnapshot.h"
 #include "damagemap/DamageMapDiagnostics.h"
 #include "damagemap/DecalColorAlpha.h"
 #include "damagemap/StaleMapClear.h"
@@ -83,11 +83,6 @@ void InstallFeatures(const PluginSettings& settings, const CallSite& execution, 
 }
 
 } // namespace
-
-const PluginSettings& GetSettings() {
-    static const PluginSettings settings = LoadSettings();
-    return settings;
-}
 
 // Nothing may escape into the ASI loader or the game: an error ends start-up
 // with a log line, and whatever was installed by then stays.

@@ -6,7 +6,7 @@
 #include "core/CallSite.h"
 #include "core/HostInterface.h"
 #include "core/Patch.h"
-#include "core/Plugin.h"
+#include "core/SettingsSnapshot.h"
 #include "log/Log.h"
 
 #include <cstdint>

@@ -79,7 +79,7 @@ int Settings(const std::vector<std::wstring>& arguments) {
         if (argument.rfind(L'@', 0) == 0) {
             const std::wstring list = argument.substr(1);
             if (!FileExists(list)) {
-                std::fprintf(stderr, "no list %ls\n", list.c_str());
+                std::fprintf(stderr, "no list %s\n", Utf8(list).c_str());
                 return 1;
             }
             const std::vector<std::wstring> listed = ListedPaths(ReadFileBytes(list));
@@ -91,11 +91,11 @@ int Settings(const std::vector<std::wstring>& arguments) {
     const std::wstring ini = ExecutableDirectory() + L"Vorlaine.Crimsel.ini";
     for (size_t i = 0; i < files.size(); ++i) {
         if (!FileExists(files[i])) {
-            std::fprintf(stderr, "no file %ls\n", files[i].c_str());
+            std::fprintf(stderr, "no file %s\n", Utf8(files[i]).c_str());
             return 1;
         }
         if (!WriteFileBytes(ini, ReadFileBytes(files[i]))) {
-            std::fprintf(stderr, "cannot write %ls\n", ini.c_str());
+            std::fprintf(stderr, "cannot write %s\n", Utf8(ini).c_str());
             return 1;
         }
         const PluginSettings s = LoadSettings();
@@ -132,9 +132,7 @@ std::string PaddedIni(size_t size) {
 
 std::string Slashed(std::wstring folder) {
     std::replace(folder.begin(), folder.end(), L'\\', L'/');
-    char text[2 * MAX_PATH];
-    std::snprintf(text, sizeof text, "%ls", folder.c_str());
-    return text;
+    return Utf8(folder);
 }
 
 void PrintFolder(const std::wstring& folder) {
@@ -314,7 +312,7 @@ const char kDiagnosticsIni[] = "[General]\r\n"
 bool StartPlugin(const std::wstring& name, std::wstring& folder) {
     const LoadedPlugin plugin = LoadFreshPlugin(name, kDiagnosticsIni, &folder);
     if (plugin.InitializeASI == nullptr) {
-        std::fprintf(stderr, "cannot load the plug-in in %ls\n", folder.c_str());
+        std::fprintf(stderr, "cannot load the plug-in in %s\n", Utf8(folder).c_str());
         return false;
     }
     plugin.InitializeASI();

@@ -1,0 +1,8 @@
+#include "core/SettingsSnapshot.h"
+
+#include "config/Settings.h"
+
+const PluginSettings& GetSettings() {
+    static const PluginSettings settings = LoadSettings();
+    return settings;
+}
