@@ -6,15 +6,17 @@ import * as LogReading from "./logreading.js";
 import { blockTitle, cellWords } from "./logwords.js";
 import { mapName } from "./timelineview.js";
 
+/** @type {{ block: number, map: number } | null} the cell whose block is shown, or is being read */
+let shown = null;
+
 /** No cell chosen yet. */
 export function clear() {
+  shown = null;
+  byId("block-view", HTMLElement).setAttribute("aria-busy", "false");
   setText("block-title", "Choose a cell of the timeline to see its block's lines.");
   setText("cell-detail", "");
   byId("block-lines", HTMLElement).replaceChildren();
 }
-
-/** @type {{ block: number, map: number } | null} the cell whose block is shown, or is being read */
-let shown = null;
 
 /**
  * @param {File} file

@@ -205,6 +205,7 @@ function showTimeline(file, { canvas, source, model, summary }, events, stillSho
   byId("timeline-zoom-out", HTMLButtonElement).onclick = () => timeline.zoom(0.5);
   byId("timeline-whole", HTMLButtonElement).onclick = () => timeline.whole();
   setText("timeline-cursor", "");
+  byId("timeline-cursor", HTMLElement).setAttribute("aria-busy", "false");
   BlockView.clear();
   return timeline;
 }
