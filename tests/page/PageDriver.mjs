@@ -399,7 +399,12 @@ export async function resized(page, width) {
   await page.waitForFunction((/** @type {number} */ w) => window.innerWidth === w, {}, width);
   await page.evaluate(async () => {
     const canvas = /** @type {HTMLCanvasElement} */ (document.getElementById("timeline"));
-    for (let frame = 0; frame < 2; frame++) await new Promise((next) => requestAnimationFrame(next));
+    // A loaded machine may see the new size a frame or two late: a few frames, and the same width in the last two.
+    let width = -1;
+    for (let frame = 0; frame < 4 || canvas.clientWidth !== width; frame++) {
+      width = canvas.clientWidth;
+      await new Promise((next) => requestAnimationFrame(next));
+    }
     while (canvas.getAttribute("aria-busy") !== "false") await new Promise((next) => requestAnimationFrame(next));
   });
 }
