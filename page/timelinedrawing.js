@@ -48,7 +48,6 @@ export function drawing(model, summary, tell) {
     if ("start" in message) {
       const { canvas, geometry, dark } = message.start;
       painter = Painter.create(canvas, model, summary, { ...geometry, dark }, {
-        busy: () => {},
         drawn: () => tell({ drawn: change, owners: painter?.ownersInView() ?? [] }),
       });
     } else if ("ask" in message) {

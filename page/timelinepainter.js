@@ -48,8 +48,8 @@ const CHUNK = 96; // the widest run of columns drawn between looks at the clock
  * @typedef {{ width: number, height: number, scale: number }} Geometry
  */
 /**
- * What the painter tells: busy(true) while a drawing goes on over several frames, and drawn() after each whole one.
- * @typedef {{ busy: (drawing: boolean) => void, drawn: () => void }} Told
+ * What the painter tells: drawn() after each whole drawing.
+ * @typedef {{ drawn: () => void }} Told
  */
 /**
  * A painter's own state. `nextUnit` is where an unfinished drawing goes on in the next frame, -1 to begin anew;
@@ -130,7 +130,7 @@ const sizeOf = (p) => ({ pixels: p.width, blocks: p.model.blocks.length, rows: p
 
 /**
  * A painter for a canvas of the geometry given, as tall as the summary's rows; it draws a view when asked, in the
- * dark scheme or the light, and tells when it is busy and when a drawing is whole.
+ * dark scheme or the light, and tells when a drawing is whole.
  * @param {Surface} canvas
  * @param {import("./logmodel.js").Model} model
  * @param {Levels.Summarised} summary
@@ -192,7 +192,6 @@ const nextFrame = (go) => (typeof requestAnimationFrame === "function" ? request
 function redraw(p, view) {
   p.view = view;
   p.nextUnit = -1;
-  p.told.busy(true);
   if (!p.pending) {
     p.pending = true;
     nextFrame(() => draw(p));
@@ -224,7 +223,6 @@ function draw(p) {
   while (!lighting && p.nextUnit < units.count && !spent()) p.nextUnit = drawChunk(p, p.nextUnit);
   // The picture and its words go on in a frame of their own when the columns took long.
   const finish = !lighting && p.nextUnit === units.count && (first === units.count || !spent());
-  p.told.busy(!finish);
   if (!finish) {
     p.pending = true;
     nextFrame(() => draw(p));
