@@ -29,6 +29,13 @@ import * as View from "./timelineview.js";
  *   listen: (hear: (message: FromDrawing) => void) => void }} Source
  */
 
+// A worker's canvas reaches the screen as the frame that drew on it ends, and
+// a message may overtake it: a drawing is told drawn from the next frame, once
+// the page shows it.
+/** @param {() => void} go */
+const afterFrame = (go) => (typeof requestAnimationFrame === "function" ? requestAnimationFrame(() => go())
+  : setTimeout(go, 16));
+
 /**
  * The drawing of a model: gives what takes each message of the page's.
  * @param {import("./logmodel.js").Model} model
@@ -48,7 +55,10 @@ export function drawing(model, summary, tell) {
     if ("start" in message) {
       const { canvas, geometry, dark } = message.start;
       painter = Painter.create(canvas, model, summary, { ...geometry, dark }, {
-        drawn: () => tell({ drawn: change, owners: painter?.ownersInView() ?? [] }),
+        drawn: () => {
+          const told = { drawn: change, owners: painter?.ownersInView() ?? [] };
+          afterFrame(() => tell(told));
+        },
       });
     } else if ("ask" in message) {
       tell({ answer: message.ask, value: answer(message) });

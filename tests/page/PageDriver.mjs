@@ -369,13 +369,27 @@ export async function giveIni(page, path, name, dropped = false) {
 // it, since the canvas may be a worker's, which the page cannot read.
 /** @param {Page} page */
 export async function timelinePixels(page) {
+  const { width, height, shown } = await timelineShown(page, false);
+  return { width, height, rgba: Buffer.from(shown, "base64") };
+}
+
+// The same pixels as their size and a SHA-1 of them, made in the page: a picture
+// compared whole need not cross to the test.
+/** @param {Page} page */
+export async function timelinePicture(page) {
+  const { width, height, shown } = await timelineShown(page, true);
+  return `${width}x${height} ${shown}`;
+}
+
+/** @param {Page} page @param {boolean} digest @returns {Promise<{ width: number, height: number, shown: string }>} */
+async function timelineShown(page, digest) {
   await page.evaluate(async () => {
     const drawn = () => document.getElementById("timeline")?.getAttribute("aria-busy") === "false";
     do await new Promise((frame) => requestAnimationFrame(frame)); while (!drawn());
   });
   const canvas = /** @type {import("puppeteer-core").ElementHandle<HTMLCanvasElement>} */ (await page.$("#timeline"));
   const shot = await canvas.screenshot({ encoding: "base64" });
-  const { width, height, base64 } = await page.evaluate(async (png) => {
+  return page.evaluate(async (png, digest) => {
     const shown = /** @type {HTMLCanvasElement} */ (document.getElementById("timeline"));
     const file = Uint8Array.from(atob(png), (character) => character.charCodeAt(0));
     const picture = await createImageBitmap(new Blob([file], { type: "image/png" }));
@@ -384,11 +398,14 @@ export async function timelinePixels(page) {
     const context = /** @type {OffscreenCanvasRenderingContext2D} */ (new OffscreenCanvas(w, h).getContext("2d"));
     context.drawImage(picture, -left, -top);
     const data = context.getImageData(0, 0, w, h).data;
+    if (digest) {
+      const hash = new Uint8Array(await crypto.subtle.digest("SHA-1", data));
+      return { width: w, height: h, shown: [...hash].map((byte) => byte.toString(16).padStart(2, "0")).join("") };
+    }
     let bytes = "";
     for (let i = 0; i < data.length; i += 0x8000) bytes += String.fromCharCode(...data.subarray(i, i + 0x8000));
-    return { width: w, height: h, base64: btoa(bytes) };
-  }, shot);
-  return { width, height, rgba: Buffer.from(base64, "base64") };
+    return { width: w, height: h, shown: btoa(bytes) };
+  }, shot, digest);
 }
 
 // The timeline once it has followed a window of the width given: laid out
