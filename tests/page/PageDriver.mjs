@@ -392,7 +392,13 @@ async function timelineShown(page, digest) {
     do await new Promise((frame) => requestAnimationFrame(frame)); while (!drawn());
   });
   const canvas = /** @type {import("puppeteer-core").ElementHandle<HTMLCanvasElement>} */ (await page.$("#timeline"));
-  const shot = await canvas.screenshot({ encoding: "base64" });
+  let shot = await canvas.screenshot({ encoding: "base64" });
+  // Firefox may show a worker's canvas a moment after the worker has told that it drew: the picture is taken
+  // again until two in a row agree.
+  for (let tries = 0, before = ""; browserName === "firefox" && shot !== before && tries < 10; tries++) {
+    before = shot;
+    shot = await canvas.screenshot({ encoding: "base64" });
+  }
   return page.evaluate(async (png, digest) => {
     const shown = /** @type {HTMLCanvasElement} */ (document.getElementById("timeline"));
     const file = Uint8Array.from(atob(png), (character) => character.charCodeAt(0));
