@@ -33,6 +33,13 @@ import * as View from "./timelineview.js";
 const cellMarks = ({ blocks, cells }, summary) => ({ firstCell: blocks.firstCell, expected: blocks.expected,
   present: cells.present, flags: cells.flags, changed: summary.changed, marks: summary.marks });
 
+// A worker's canvas reaches the screen as the frame that drew on it ends, and
+// a message may overtake it: a drawing is told drawn from the next frame, once
+// the page shows it.
+/** @param {() => void} go */
+const afterFrame = (go) => (typeof requestAnimationFrame === "function" ? requestAnimationFrame(() => go())
+  : setTimeout(go, 16));
+
 /**
  * The drawing of a model: `take` takes each message of the page's; `grow` gives it the model and summary of the
  * log as it grew, which the next view sent is drawn from.
@@ -56,7 +63,10 @@ export function drawing(model, summary, tell) {
     if ("start" in message) {
       const { canvas, geometry, dark } = message.start;
       painter = Painter.create(canvas, model, summary, { ...geometry, dark }, {
-        drawn: () => tell({ drawn: change, owners: painter?.ownersInView() ?? [] }),
+        drawn: () => {
+          const told = { drawn: change, owners: painter?.ownersInView() ?? [] };
+          afterFrame(() => tell(told));
+        },
       });
     } else if ("ask" in message) {
       tell({ answer: message.ask, value: answer(message) });

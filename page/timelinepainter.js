@@ -159,11 +159,14 @@ export function create(canvas, model, summary, { width, height, scale, dark }, t
       p.scheme = darkNow ? DARK : LIGHT;
       redraw(p, p.view);
     },
-    /** The canvas fitted to a new geometry; true if that changed it, and the view must be drawn again. @param {Geometry} geometry */
-    resize(geometry) {
-      const changed = sized(canvas, geometry);
-      if (!changed && geometry.width === p.width) return false;
-      Object.assign(p, { width: geometry.width, height: geometry.height, scale: geometry.scale });
+    /**
+     * The drawing made for a new geometry, which the canvas takes as the drawing is put on it: a canvas resized
+     * at once would show empty until then. True if that changes it, and the view must be drawn again.
+     * @param {Geometry} geometry
+     */
+    resize({ width: w, height: h, scale: s }) {
+      if (w === p.width && h === p.height && s === p.scale) return false;
+      Object.assign(p, { width: w, height: h, scale: s });
       p.names.band = null;
       plainSize(p);
       return true;
@@ -258,6 +261,7 @@ const columnsOf = ({ view, scheme, width, height }) =>
 /** @param {Painter} p @param {ImageData} frame */
 function put(p, frame) {
   const { context, scale } = p;
+  sized(p.canvas, p);
   context.setTransform(1, 0, 0, 1, 0, 0);
   if (scale === 1) return context.putImageData(frame, 0, 0);
   p.plain.putImageData(frame, 0, 0);
@@ -461,7 +465,8 @@ function labels(p) {
   for (let column = Math.ceil(view.first / every) * every; column < end; column += every) {
     const x = LEFT + (column - view.first) * view.width;
     const text = clock(p.model.blocks.time[column]);
-    context.fillText(text, Math.min(x + 1, p.width - 1 - context.measureText(text).width), 2); // inside the canvas
+    // Inside the canvas, with a clear column at its edge, since a glyph's shading may reach past its measure.
+    context.fillText(text, Math.min(x + 1, p.width - 2 - Math.ceil(context.measureText(text).width)), 2);
   }
   context.fillStyle = css(scheme.background);
   context.fillRect(0, 0, LEFT, p.height);

@@ -48,5 +48,8 @@ install_pinned() {
     (cd "$1" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >/dev/null)
   fi
 }
-install_pinned "$ROOT/page" "the page's bundler"
+# Both at once: each mostly waits on the registry.
+install_pinned "$ROOT/page" "the page's bundler" &
+bundler=$!
 install_pinned "$ROOT/tests/page" "the page tests' browser driver and axe-core"
+wait "$bundler"

@@ -26,6 +26,25 @@ const wchar_t kReplacedSuffix[] = L".replaced";
 
 char Note[200] = {};
 
+// A file's handle, closed however the function that opened it ends: an
+// allocation that throws while the file is open must not leave it open.
+class FileHandle {
+  public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() {
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle_);
+        }
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    HANDLE Get() const { return handle_; }
+    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+  private:
+    HANDLE handle_;
+};
+
 bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -35,40 +54,36 @@ bool IsBlank(wchar_t c) {
 }
 
 bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
-    HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    const FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen()) {
         return false;
     }
     LARGE_INTEGER size{};
-    bool whole = GetFileSizeEx(file, &size) != 0 && size.QuadPart <= static_cast<LONGLONG>(kMaxIniFileSize);
-    if (whole) {
-        bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
-        DWORD done = 0;
-        whole = bytes.empty() ||
-                (ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &done, nullptr) != 0 &&
-                 done == bytes.size());
+    if (GetFileSizeEx(file.Get(), &size) == 0 || size.QuadPart > static_cast<LONGLONG>(kMaxIniFileSize)) {
+        return false;
     }
-    CloseHandle(file);
-    return whole;
+    bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD done = 0;
+    return bytes.empty() ||
+           (ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &done, nullptr) != 0 &&
+            done == bytes.size());
 }
 
 // Written and flushed before it replaces anything, so the INI is either the old
 // file or the whole new one.
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
-    HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    const FileHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen()) {
         return false;
     }
     DWORD done = 0;
-    const bool written = (bytes.empty() || (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()),
-                                                      &done, nullptr) != 0 &&
-                                            done == bytes.size())) &&
-                         FlushFileBuffers(file) != 0;
-    CloseHandle(file);
-    return written;
+    return (bytes.empty() ||
+            (WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) != 0 &&
+             done == bytes.size())) &&
+           FlushFileBuffers(file.Get()) != 0;
 }
 
 } // namespace
@@ -169,19 +184,17 @@ bool RewriteIniLines(const std::wstring& path, const IniLines& text) {
 namespace {
 
 bool SameFile(HANDLE file, const std::wstring& path) {
-    HANDLE other = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (other == INVALID_HANDLE_VALUE) {
+    const FileHandle other(CreateFileW(path.c_str(), 0,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!other.IsOpen()) {
         return false;
     }
     BY_HANDLE_FILE_INFORMATION mine{};
     BY_HANDLE_FILE_INFORMATION theirs{};
-    const bool same = GetFileInformationByHandle(file, &mine) && GetFileInformationByHandle(other, &theirs) &&
-                      mine.dwVolumeSerialNumber == theirs.dwVolumeSerialNumber &&
-                      mine.nFileIndexHigh == theirs.nFileIndexHigh &&
-                      mine.nFileIndexLow == theirs.nFileIndexLow;
-    CloseHandle(other);
-    return same;
+    return GetFileInformationByHandle(file, &mine) && GetFileInformationByHandle(other.Get(), &theirs) &&
+           mine.dwVolumeSerialNumber == theirs.dwVolumeSerialNumber &&
+           mine.nFileIndexHigh == theirs.nFileIndexHigh && mine.nFileIndexLow == theirs.nFileIndexLow;
 }
 
 // The full path of the file behind a handle, links followed; empty when the
@@ -218,15 +231,18 @@ std::wstring FinalPathOf(HANDLE file, const std::wstring& openedAs) {
 } // namespace
 
 std::wstring IniFileTarget(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return path;
+    std::wstring finalPath;
+    {
+        const FileHandle file(CreateFileW(path.c_str(), 0,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!file.IsOpen()) {
+            return path;
+        }
+        // Without its final path the file may be a link, which a rewrite through its
+        // name would turn into a plain file.
+        finalPath = FinalPathOf(file.Get(), path);
     }
-    // Without its final path the file may be a link, which a rewrite through its
-    // name would turn into a plain file.
-    const std::wstring finalPath = FinalPathOf(file, path);
-    CloseHandle(file);
     if (finalPath.empty()) {
         return std::wstring();
     }

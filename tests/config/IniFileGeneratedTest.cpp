@@ -239,6 +239,7 @@ TEST_P(IniFileGenerated, CompletionKeepsEverythingOfTheUsersAndSettles) {
         ASSERT_EQ(ReadFileBytes(path), once) << "a second pass changed the file";
         DeleteFileW(path.c_str());
     }
+    RemoveDirectoryW(folder.c_str());
     std::printf("generated INI files tried: %d (%d with every key present)\n", kFilesPerShard, complete);
 }
 

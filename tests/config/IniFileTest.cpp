@@ -94,6 +94,25 @@ class IniFileTest : public ::testing::Test {
     }
 
     bool TemporaryFilesLeft() { return FilesLeftBeside(folder); }
+
+    // The folder goes with everything a test left in it: the temp folder stays as the run found it.
+    void TearDown() override {
+        WIN32_FIND_DATAW entry;
+        HANDLE search = FindFirstFileW((folder + L"*").c_str(), &entry);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const std::wstring name = folder + entry.cFileName;
+                SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_NORMAL);
+                if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                    DeleteFileW(name.c_str());
+                } else if (entry.cFileName != std::wstring(L".") && entry.cFileName != std::wstring(L"..")) {
+                    RemoveDirectoryW(name.c_str());
+                }
+            } while (FindNextFileW(search, &entry));
+            FindClose(search);
+        }
+        RemoveDirectoryW(folder.c_str());
+    }
 };
 
 } // namespace
@@ -407,6 +426,11 @@ TEST_F(IniFileTest, RunningOutOfMemoryLeavesTheFileAsItWasAndSaysWhy) {
         IniFileNote(),
         "Completing Vorlaine.Crimsel.ini stopped (std::bad_alloc); its values are read as they stand");
     EXPECT_FALSE(TemporaryFilesLeft());
+    // No handle of the file was left open by the allocation that failed: it opens for one alone.
+    HANDLE alone =
+        CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(alone, INVALID_HANDLE_VALUE) << "the INI is still open: " << GetLastError();
+    CloseHandle(alone);
 }
 
 TEST_F(IniFileTest, ANewFileLeftByAStartThatDiedIsRemoved) {

@@ -5,9 +5,23 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <vector>
 #include <windows.h>
 
 namespace {
+
+// The files written, removed as the test's process ends.
+class WrittenFiles : public ::testing::Environment {
+  public:
+    std::vector<std::wstring> paths;
+    void TearDown() override {
+        for (const std::wstring& path : paths) {
+            DeleteFileW(path.c_str());
+        }
+    }
+};
+WrittenFiles* const written =
+    static_cast<WrittenFiles*>(::testing::AddGlobalTestEnvironment(new WrittenFiles)); // gtest owns it
 
 // Each value gets an INI file of its own, so no platform cache can answer for an older one.
 std::wstring WriteIni(const std::string& text) {
@@ -18,6 +32,7 @@ std::wstring WriteIni(const std::string& text) {
                               std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++counter) +
                               L".ini";
     std::ofstream(path.c_str(), std::ios::binary) << text;
+    written->paths.push_back(path);
     return path;
 }
 

@@ -176,6 +176,8 @@ async function startBrowser({ faults, pages, downloads }) {
       }
     }
   };
+  /** @type {Set<string>} the queries of the pages checked as they opened */
+  const opened = new Set();
   /** @param {string} [query] @param {(page: Page) => Promise<unknown>} [setUp] done before the page opens */
   const open = async (query = "", setUp) => {
     const page = await browser.newPage();
@@ -212,7 +214,9 @@ async function startBrowser({ faults, pages, downloads }) {
     if (faults.length > earlier) {
       throw new Error(`the page${query} opened badly: ${faults.splice(earlier).join("; ")}`);
     }
-    await checkAccessibility([page], "as it opened");
+    // A page opened as one before it was, with nothing done first, is the same page: checked once.
+    if (setUp || !opened.has(query)) await checkAccessibility([page], "as it opened");
+    if (!setUp) opened.add(query);
     return page;
   };
   /** @param {Page} page @param {Scheme} value */
@@ -369,26 +373,54 @@ export async function giveIni(page, path, name, dropped = false) {
 // it, since the canvas may be a worker's, which the page cannot read.
 /** @param {Page} page */
 export async function timelinePixels(page) {
+  const { width, height, shown } = await timelineShown(page, false);
+  return { width, height, rgba: Buffer.from(shown, "base64") };
+}
+
+// The same pixels as their size and a SHA-1 of them, made in the page: a picture
+// compared whole need not cross to the test.
+/** @param {Page} page */
+export async function timelinePicture(page) {
+  const { width, height, shown } = await timelineShown(page, true);
+  return `${width}x${height} ${shown}`;
+}
+
+/** @param {Page} page @param {boolean} digest @returns {Promise<{ width: number, height: number, shown: string }>} */
+async function timelineShown(page, digest) {
   await page.evaluate(async () => {
     const drawn = () => document.getElementById("timeline")?.getAttribute("aria-busy") === "false";
     do await new Promise((frame) => requestAnimationFrame(frame)); while (!drawn());
   });
   const canvas = /** @type {import("puppeteer-core").ElementHandle<HTMLCanvasElement>} */ (await page.$("#timeline"));
   const shot = await canvas.screenshot({ encoding: "base64" });
-  const { width, height, base64 } = await page.evaluate(async (png) => {
+  return page.evaluate(async (png, digest) => {
     const shown = /** @type {HTMLCanvasElement} */ (document.getElementById("timeline"));
     const file = Uint8Array.from(atob(png), (character) => character.charCodeAt(0));
     const picture = await createImageBitmap(new Blob([file], { type: "image/png" }));
-    const [left, top] = [shown.clientLeft, shown.clientTop].map((border) => Math.round(border * devicePixelRatio));
     const [w, h] = [shown.clientWidth, shown.clientHeight].map((size) => Math.round(size * devicePixelRatio));
+    // Where the border ends in the shot: a canvas laid out at a fraction of a pixel is cut a pixel off its border
+    // box, one way or the other, so the rows and columns of the border's colour are skipped, not counted.
+    const whole = /** @type {OffscreenCanvasRenderingContext2D} */ (new OffscreenCanvas(picture.width, picture.height)
+      .getContext("2d"));
+    whole.drawImage(picture, 0, 0);
+    const all = whole.getImageData(0, 0, picture.width, picture.height).data;
+    const border = (getComputedStyle(shown).borderTopColor.match(/\d+/g) ?? []).slice(0, 3).map(Number);
+    const bordered = (/** @type {number} */ x, /** @type {number} */ y) =>
+      [0, 1, 2].every((c) => Math.abs(all[4 * (y * picture.width + x) + c] - border[c]) <= 2);
+    let [left, top] = [0, 0];
+    while (top < picture.height - h && bordered(left + Math.floor(w / 2), top)) top++;
+    while (left < picture.width - w && bordered(left, top + Math.floor(h / 2))) left++;
     const context = /** @type {OffscreenCanvasRenderingContext2D} */ (new OffscreenCanvas(w, h).getContext("2d"));
     context.drawImage(picture, -left, -top);
     const data = context.getImageData(0, 0, w, h).data;
+    if (digest) {
+      const hash = new Uint8Array(await crypto.subtle.digest("SHA-1", data));
+      return { width: w, height: h, shown: [...hash].map((byte) => byte.toString(16).padStart(2, "0")).join("") };
+    }
     let bytes = "";
     for (let i = 0; i < data.length; i += 0x8000) bytes += String.fromCharCode(...data.subarray(i, i + 0x8000));
-    return { width: w, height: h, base64: btoa(bytes) };
-  }, shot);
-  return { width, height, rgba: Buffer.from(base64, "base64") };
+    return { width: w, height: h, shown: btoa(bytes) };
+  }, shot, digest);
 }
 
 // The timeline once it has followed a window of the width given: laid out

@@ -6,12 +6,11 @@
 // switches the picture is what a fresh drawing gives; the owner pressed in the
 // legend shows it. The logs are the real plug-in's lines.
 import assert from "node:assert/strict";
-import { createHash } from "node:crypto";
 import { readFileSync } from "node:fs";
 import { test } from "node:test";
 import * as LogModel from "../../page/logmodel.js";
 import { LABELS, LEFT, ROW, STRIP, TOP, initial, unitOf } from "../../page/timelineview.js";
-import { browserSession, chosenShown, giveLog, resized, scratchFolder, timelinePixels, writeFiles } from "./PageDriver.mjs";
+import { browserSession, chosenShown, giveLog, resized, scratchFolder, timelinePicture, timelinePixels, writeFiles } from "./PageDriver.mjs";
 import { readLog, referenceLog } from "./Reference.mjs";
 import { seeded } from "./Seeded.mjs";
 
@@ -374,13 +373,6 @@ const drawn = (page) => page.evaluate(async () => {
   do await new Promise((frame) => requestAnimationFrame(frame)); while (canvas.getAttribute("aria-busy") !== "false");
 });
 
-// The timeline's whole drawing as its size and a hash of its pixels.
-/** @param {import("puppeteer-core").Page} page */
-async function pictureOf(page) {
-  const { width, height, rgba } = await timelinePixels(page);
-  return `${width}x${height} ${createHash("sha1").update(rgba).digest("hex")}`;
-}
-
 // The page in a scheme once it has been told (its matchMedia's change comes in a frame after the switch).
 /** @param {import("puppeteer-core").Page} page @param {"light" | "dark"} scheme */
 async function switchScheme(page, scheme) {
@@ -403,7 +395,7 @@ async function drawnAfresh(page) {
     await page.setViewport({ ...viewport, width });
     await resized(page, width);
   }
-  return pictureOf(page);
+  return timelinePicture(page);
 }
 
 test("after any keys, wheel steps and scheme switches the timeline shows what a fresh drawing of its view shows", async () => {
@@ -414,7 +406,7 @@ test("after any keys, wheel steps and scheme switches the timeline shows what a 
   const keys = ["ArrowLeft", "ArrowRight", "ArrowUp", "ArrowDown", "Home", "End", "PageUp", "PageDown", "+", "=", "-"];
   /** @type {string[]} */
   const done = [];
-  let [dark, changes, before] = [false, 0, await pictureOf(page)];
+  let [dark, changes, before] = [false, 0, await timelinePicture(page)];
   for (let round = 0; round < 12; round++) {
     await page.$eval("#timeline", (canvas) => canvas.scrollIntoView());
     const box = (await (await page.$("#timeline"))?.boundingBox()) ?? assert.fail("the timeline is not laid out");
@@ -427,10 +419,14 @@ test("after any keys, wheel steps and scheme switches the timeline shows what a 
         done.push(key);
         await page.keyboard.press(key);
       } else if (kind < 7) {
-        const [modifier, deltaY] = /** @type {const} */ ([below(2) ? "Shift" : "Control", 60 * (below(9) - 4)]);
+        const notches = below(8) - 4;
+        const [modifier, deltaY] = /** @type {const} */ ([below(2) ? "Shift" : "Control", 60 * (notches < 0 ? notches : notches + 1)]);
         done.push(`${modifier} and the wheel by ${deltaY}`);
+        const seen = await page.evaluateHandle(() => ({ seen: new Promise((wheeled) => addEventListener("wheel", wheeled, { once: true, capture: true })) }));
         await page.keyboard.down(modifier);
         await page.mouse.wheel({ deltaY });
+        // A browser may hand the wheel to the page after the call returns: the next key must not come first.
+        await seen.evaluate((waiting) => waiting.seen);
         await page.keyboard.up(modifier);
       } else {
         dark = !dark;
@@ -439,7 +435,7 @@ test("after any keys, wheel steps and scheme switches the timeline shows what a 
       }
       if (below(4) > 0) await drawn(page); // else the next step comes before the drawing is whole
     }
-    const kept = await pictureOf(page);
+    const kept = await timelinePicture(page);
     changes += kept === before ? 0 : 1;
     before = kept;
     assert.equal(kept, await drawnAfresh(page), `the picture after ${done.join(", ")}`);
@@ -460,13 +456,13 @@ test("the timeline is drawn in the worker that read the log, and where it cannot
     await page.setViewport({ width: 900, height: 700 });
     await giveLog(page, referenceLog("games/page_reference-generated"), "Crimsel.log");
     await page.focus("#timeline");
-    const pictures = [await pictureOf(page)];
+    const pictures = [await timelinePicture(page)];
     for (const [i, key] of keys.entries()) {
       await page.keyboard.press(key);
-      if (i % 3 === 2 || i === keys.length - 1) pictures.push(await pictureOf(page));
+      if (i % 3 === 2 || i === keys.length - 1) pictures.push(await timelinePicture(page));
     }
     await switchScheme(page, "dark");
-    pictures.push(await pictureOf(page));
+    pictures.push(await timelinePicture(page));
     await switchScheme(page, "light");
     return { pictures, handedOver: await page.$eval("#timeline", (canvas) => {
       try {

@@ -140,7 +140,8 @@ test("lines read across the reading's chunks, of any length and either line end:
         const at = below(parts[k].length);
         parts[k] = `${parts[k].slice(0, at)}\0${parts[k].slice(at + 1)}`;
       }
-      const result = await read(new Blob(parts), () => {});
+      // One string: Node hands a Blob of many parts to its stream a part at a time, slowly.
+      const result = await read(new Blob([parts.join("")]), () => {});
       assert.equal(result.nulBytes, nul);
       assert.equal(result.lines, parts.length / 2);
       assert.equal(result.notUnderstood, junk.length);
