@@ -22,8 +22,9 @@ import { mapName } from "./timelineview.js";
  * @param {Model} model
  * @param {{ choose: (cell: Cell) => void, narrow: (map: number) => void }} timeline
  *   what the timeline does as an event is chosen or the list narrowed
- * @returns {{ narrow: (map: number) => void, narrowedTo: () => number }}
- *   narrows the list to a map's events (-1 for all), and says to which
+ * @returns {{ narrow: (map: number) => void, narrowedTo: () => number, grow: () => void }}
+ *   narrows the list to a map's events (-1 for all), and says to which; shows the list of the model as it grew,
+ *   at the same page
  */
 export function create(file, model, timeline) {
   const list = byId("log-events", HTMLOListElement);
@@ -65,10 +66,24 @@ export function create(file, model, timeline) {
     state.page = pageWithin(to(state.page), state.listed.length);
     render();
   });
+  const grow = () => {
+    // Only the list's end changes as the log grows: the items of an earlier page are kept as they are.
+    const onLast = state.page >= pageCount(state.listed.length) - 1;
+    state.listed = state.map < 0 ? model.listed.entries : eventsOf(model, state.map);
+    state.kinds = state.map < 0 ? model.listed.kinds : kindCounts(state.listed);
+    state.page = pageWithin(state.page, state.listed.length);
+    select.replaceChildren(...mapOptions(model));
+    select.value = String(state.map);
+    if (onLast) return render();
+    const pages = pageCount(state.listed.length);
+    setText("log-events-more", eventsShown(pageRange(state.page, state.listed.length), state.page, pages,
+      state.kinds, state.map));
+    showPages(state.page, pages);
+  };
   select.replaceChildren(...mapOptions(model));
   select.onchange = () => narrow(Number(select.value));
   narrow(-1);
-  return { narrow, narrowedTo: () => state.map };
+  return { narrow, narrowedTo: () => state.map, grow };
 }
 
 /**

@@ -49,14 +49,73 @@ export function eventsOf(model, map) {
     }
     return listed.subarray(0, length);
   }
-  let e = 0;
-  let x = 0;
-  for (let block = 0; block <= blocks; block++) {
+  return listed.subarray(0, merged(model, 0, listed, 0));
+}
+
+/**
+ * The entries of all maps of the blocks from one on, and the decals after the last, into `listed` from its
+ * entry `length` on.
+ * @param {Omit<import("./pagemodel.js").PageModel, "listed">} model
+ * @param {number} from
+ * @param {Uint32Array} listed
+ * @param {number} length
+ * @returns {number} the entries' length after them
+ */
+function merged(model, from, listed, length) {
+  const { events, executions } = model;
+  const blocks = model.blocks.length;
+  let e = firstOf(events, from);
+  let x = firstOf(executions, from);
+  for (let block = from; block <= blocks; block++) {
     for (; x < executions.length && executions.block[x] <= block; x++) listed[length++] = entryOf(EXECUTION, x);
     for (; e < events.length && events.block[e] <= block; e++) listed[length++] = entryOf(EVENT, e);
     if (block < blocks && !LogModel.whole(model, block)) listed[length++] = entryOf(CUT_OFF, block);
   }
-  return listed.subarray(0, length);
+  return length;
+}
+
+/**
+ * @param {{ length: number, block: Uint32Array }} table rows in the order of their blocks
+ * @param {number} block
+ * @returns {number} the first row of that block or a later one
+ */
+function firstOf(table, block) {
+  let [low, high] = [0, table.length];
+  while (low < high) {
+    const middle = (low + high) >> 1;
+    if (table.block[middle] < block) low = middle + 1;
+    else high = middle;
+  }
+  return low;
+}
+
+/**
+ * The entries of all maps of a model that grew from the block `from` on: those before it as the list had them,
+ * then those from it on made again.
+ * @param {import("./pagemodel.js").PageModel} model its list as it was before the model grew
+ * @param {number} from
+ * @returns {Uint32Array}
+ */
+export function listedFrom(model, from) {
+  const before = model.listed.entries;
+  let keep = before.length;
+  while (keep > 0 && blockOf(model, before[keep - 1]) >= from) keep--;
+  const { events, executions } = model;
+  const room = keep + (events.length - firstOf(events, from)) + (executions.length - firstOf(executions, from)) +
+    model.blocks.length - from;
+  const listed = new Uint32Array(room);
+  listed.set(before.subarray(0, keep));
+  return listed.subarray(0, merged(model, from, listed, keep));
+}
+
+/**
+ * @param {Omit<import("./pagemodel.js").PageModel, "listed">} model @param {number} entry
+ * @returns {number} the block an entry stands at: a decal's, the block after it
+ */
+function blockOf(model, entry) {
+  const index = entryIndex(entry);
+  const kind = entryKind(entry);
+  return kind === EVENT ? model.events.block[index] : kind === EXECUTION ? model.executions.block[index] : index;
 }
 
 /**

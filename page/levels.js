@@ -97,15 +97,34 @@ function addSpan(rows, into, s, from, t) {
  * The levels of a log's summary, each made in one pass over the one below.
  * @param {import("./logmodel.js").Model} model @param {import("./summary.js").Summary} summary @returns {Levels}
  */
-export function build(model, summary) {
+export const build = (model, summary) => grown(null, model, summary, 0);
+
+/**
+ * The levels of a log that grew, from those of its blocks before: the spans from the block `from` on, the first
+ * that changed, are made again, and those of the blocks after them added; the others are kept. Where the rows are
+ * more, all are made again. Each level has room for more spans than it holds, so that it seldom grows.
+ * @param {Levels | null} levels what the blocks before gave, changed in place
+ * @param {import("./logmodel.js").Model} model @param {import("./summary.js").Summary} summary
+ * @param {number} from
+ * @returns {Levels}
+ */
+export function grown(levels, model, summary, from) {
   const rows = summary.rows;
+  if (!levels || levels.rows !== rows) {
+    levels = { rows, levels: [], every: 64, owners: 0, tally: new Uint32Array(0) };
+    from = 0;
+  }
   const blocks = model.blocks.length;
-  /** @type {Level[]} */
-  const levels = [];
-  for (let span = 2; span <= blocks; span *= 2) {
-    const made = level(span, Math.floor(blocks / span), rows);
-    const below = levels.at(-1);
-    for (let s = 0; s < made.count; s++) {
+  for (let k = 0, span = 2; span <= blocks; k++, span *= 2) {
+    const count = Math.floor(blocks / span);
+    const first = Math.floor(from / span);
+    const made = (levels.levels[k] = roomy(levels.levels[k], span, count, rows, first));
+    made.count = count;
+    made.owner.fill(-1, first * rows, count * rows);
+    made.cells.fill(0, 4 * first * rows, 4 * count * rows);
+    made.blocks.fill(0, 4 * first, 4 * count);
+    const below = levels.levels[k - 1];
+    for (let s = first; s < count; s++) {
       if (below) {
         addSpan(rows, made, s, below, 2 * s);
         addSpan(rows, made, s, below, 2 * s + 1);
@@ -114,28 +133,61 @@ export function build(model, summary) {
         addBlock(model, summary, made, s, 2 * s + 1);
       }
     }
-    levels.push(made);
   }
-  return { rows, levels, ...tallies(model, summary) };
+  tallies(levels, model, summary, from);
+  return levels;
 }
 
 /**
- * Each owner's cells before every `every`-th block, `every` as small as the tallies' room allows.
- * @param {import("./logmodel.js").Model} model @param {import("./summary.js").Summary} summary
+ * A level with room for `count` spans: the one given, or a larger one with its first `keep` spans.
+ * @param {Level | undefined} made @param {number} span @param {number} count @param {number} rows
+ * @param {number} keep
+ * @returns {Level}
  */
-function tallies(model, summary) {
+function roomy(made, span, count, rows, keep) {
+  if (made && made.owner.length >= count * rows) return made;
+  const room = made ? Math.max(count, (2 * made.owner.length) / Math.max(rows, 1)) : count;
+  const larger = level(span, room, rows);
+  if (made) {
+    larger.owner.set(made.owner.subarray(0, keep * rows));
+    larger.cells.set(made.cells.subarray(0, 4 * keep * rows));
+    larger.blocks.set(made.blocks.subarray(0, 4 * keep));
+  }
+  larger.count = count;
+  return larger;
+}
+
+/**
+ * Each owner's cells before every `every`-th block, `every` as small as the tallies' room allows, made again
+ * from the last one before the block `from`. Their stride (`owners`) may be more than the owners, so that new
+ * owners seldom make them all again.
+ * @param {Levels} levels @param {import("./logmodel.js").Model} model
+ * @param {import("./summary.js").Summary} summary @param {number} from
+ */
+function tallies(levels, model, summary, from) {
   const owners = summary.list.length;
   const blocks = model.blocks.length;
-  let every = 64;
-  while (owners * (Math.floor(blocks / every) + 1) > MOST_TALLIES) every *= 2;
-  const tally = new Uint32Array(owners * (Math.floor(blocks / every) + 1));
-  const running = new Uint32Array(owners);
-  for (let block = 0; block < blocks; block++) {
-    if (block % every === 0) tally.set(running, (block / every) * owners);
+  let { every, owners: stride } = levels;
+  const fits = () => stride * (Math.floor(blocks / every) + 1) <= MOST_TALLIES;
+  if (stride < owners || !fits()) {
+    stride = levels.tally.length === 0 ? owners : Math.max(owners, 2 * stride);
+    while (!fits()) every *= 2;
+    from = 0;
+  }
+  const needed = stride * (Math.floor(blocks / every) + 1);
+  let tally = levels.tally;
+  if (from === 0 || tally.length < needed) {
+    tally = new Uint32Array(from === 0 ? needed : Math.max(needed, Math.min(2 * tally.length, MOST_TALLIES)));
+    if (from > 0) tally.set(levels.tally);
+  }
+  const start = Math.floor(from / every) * every;
+  const running = start === 0 ? new Uint32Array(stride) : tally.slice((start / every) * stride, (start / every + 1) * stride);
+  for (let block = start; block < blocks; block++) {
+    if (block % every === 0) tally.set(running, (block / every) * stride);
     forEachCell(model, summary, block, (owner) => running[owner]++);
   }
-  if (blocks % every === 0) tally.set(running, (blocks / every) * owners);
-  return { every, owners, tally };
+  if (blocks % every === 0) tally.set(running, (blocks / every) * stride);
+  Object.assign(levels, { every, owners: stride, tally });
 }
 
 /**

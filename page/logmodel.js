@@ -275,3 +275,46 @@ export function withoutAdd(model) {
   return { ...model, blocks: columnsOf(model.blocks), cells: columnsOf(model.cells), events: columnsOf(model.events),
     executions: columnsOf(model.executions) };
 }
+
+/**
+ * What a model holds now, to undo what is added after: its tables' lengths, what stands for every map, and the
+ * open block's cells, which a map line fills.
+ * @typedef {{ blocks: number, cells: number, events: number, executions: number, backwards: number, open: number,
+ *   mapsSeen: Uint8Array, lastCell: Int32Array, seen: number, end: number,
+ *   openCells: Array<Column> }} Mark
+ */
+
+const CELL_COLUMNS = /** @type {const} */ (["owner", "decals", "rendered", "flags", "slot", "present"]);
+
+/** @param {Reading} model @returns {Mark} */
+export function mark(model) {
+  const open = model.open;
+  const first = open >= 0 ? model.blocks.firstCell[open] : 0;
+  const count = open >= 0 ? model.blocks.expected[open] : 0;
+  return { blocks: model.blocks.length, cells: model.cells.length, events: model.events.length,
+    executions: model.executions.length, backwards: model.backwards, open, mapsSeen: model.mapsSeen.slice(),
+    lastCell: model.lastCell.slice(), seen: open >= 0 ? model.blocks.seen[open] : 0,
+    end: open >= 0 ? model.blocks.end[open] : 0,
+    openCells: CELL_COLUMNS.map((name) => model.cells[name].slice(first, first + count)) };
+}
+
+/**
+ * The model as it was at the mark: what was added since is dropped.
+ * @param {Reading} model
+ * @param {Mark} at
+ */
+export function undo(model, at) {
+  model.blocks.length = at.blocks;
+  model.cells.length = at.cells;
+  model.events.length = at.events;
+  model.executions.length = at.executions;
+  model.backwards = at.backwards;
+  model.open = at.open;
+  model.mapsSeen.set(at.mapsSeen);
+  model.lastCell.set(at.lastCell);
+  if (at.open < 0) return;
+  model.blocks.seen[at.open] = at.seen;
+  model.blocks.end[at.open] = at.end;
+  const first = model.blocks.firstCell[at.open];
+  CELL_COLUMNS.forEach((name, i) => model.cells[name].set(at.openCells[i], first));
+}

@@ -10,7 +10,8 @@ import * as ExecutionList from "./executionlist.js";
 import * as LogWorker from "./logworker.js";
 import { cursorWords } from "./logwords.js";
 import * as OwnerLegend from "./ownerlegend.js";
-import { readingWords, stoppedWords } from "./readingwords.js";
+import * as PageModel from "./pagemodel.js";
+import { followingWords, newLogWords, readingWords, stoppedWords } from "./readingwords.js";
 import * as StartupReport from "./startupreport.js";
 import * as Timeline from "./timeline.js";
 
@@ -22,9 +23,37 @@ const nextTask = () => new Promise((resolve) => setTimeout(resolve));
 // paint a few times a second, not at every chunk.
 const SHOWN_EVERY = 250;
 
-// The newest read, by its number (an older one that ends later is dropped), and its file.
-/** @type {{ reading: number, current: File | null }} */
-const state = { reading: 0, current: null };
+const LOOK_EVERY = 1000; // milliseconds between two looks at a followed log
+
+/**
+ * A log's file as the page last looked at it: its parts are read from the newest file that the browser gave,
+ * since a file given before the log grew may no longer be read.
+ */
+class Followed extends File {
+  /** @param {File} file */
+  constructor(file) {
+    super([], file.name, { lastModified: file.lastModified });
+    this.newest = file;
+  }
+
+  /** @param {number} [start] @param {number} [end] @param {string} [type] @returns {Blob} */
+  slice(start, end, type) {
+    return this.newest.slice(start, end, type);
+  }
+}
+
+/**
+ * What the log part shows: its model, result and summary, its timeline and events list; and the log followed.
+ * @typedef {{ model: Model, result: import("./logworker.js").PageResult,
+ *   summary: import("./logworker.js").PageSummary, timeline: TimelineView | null,
+ *   events: ReturnType<typeof EventList.create> | null, legend: () => void }} Shown
+ */
+// The newest read, by its number (an older one that ends later is dropped), and its file; the handle of a log
+// chosen through the browser's picker, which the page follows while `following`; the next file chosen is the
+// log read `again`; what the log part shows.
+/** @type {{ reading: number, current: Followed | null, handle: FileSystemFileHandle | null, following: boolean,
+ *   timer: number, again: boolean, shown: Shown | null }} */
+const state = { reading: 0, current: null, handle: null, following: true, timer: 0, again: false, shown: null };
 
 /**
  * Takes each log chosen or dropped onto the page; a newer one ends the reading
@@ -34,12 +63,29 @@ const state = { reading: 0, current: null };
 export function startLogPart() {
   const input = byId("log-file", HTMLInputElement);
   input.addEventListener("change", () => {
-    if (input.files && input.files.length > 0) readLog(input.files[0], false);
+    const file = input.files?.[0];
+    // Emptied, so that the same file chosen again is a change.
+    input.value = "";
+    if (!file) return;
+    if (state.again && state.current?.name === file.name) lookAt(file, state.reading);
+    else readLog(file, false);
+    state.again = false;
   });
+  pickThrough(input);
   document.addEventListener("drop", (event) => {
     const file = event.dataTransfer?.files[0];
     if (file && file.name.toLowerCase().endsWith(".log")) readLog(file, true);
   });
+  byId("log-again", HTMLButtonElement).addEventListener("click", () => {
+    state.again = true;
+    input.click();
+  });
+  byId("log-follow", HTMLButtonElement).addEventListener("click", () => {
+    state.following = !state.following;
+    followingShown();
+    lookLater();
+  });
+  document.addEventListener("visibilitychange", lookLater);
   byId("log-stop", HTMLButtonElement).addEventListener("click", stop);
   document.addEventListener("keydown", (event) => {
     if (event.key === "Escape" && stop()) event.preventDefault();
@@ -47,12 +93,41 @@ export function startLogPart() {
 }
 
 /**
+ * Where the browser has a picker that gives the page a handle to the file, the file input opens that one, and
+ * the log chosen through it is followed.
+ * @param {HTMLInputElement} input
+ */
+function pickThrough(input) {
+  const picking = /** @type {{ showOpenFilePicker?: (options: object) => Promise<FileSystemFileHandle[]> }} */ (
+    /** @type {unknown} */ (window));
+  let pick = typeof picking.showOpenFilePicker === "function";
+  input.addEventListener("click", async (event) => {
+    if (!pick || !picking.showOpenFilePicker || state.again) return;
+    event.preventDefault();
+    try {
+      const [handle] = await picking.showOpenFilePicker({ types: [{ description: "Crimsel.log",
+        accept: { "text/plain": [".log"] } }] });
+      readLog(await handle.getFile(), false, { handle });
+    } catch (error) {
+      if (error instanceof DOMException && error.name === "AbortError") return;
+      // The browser's own picker for the next choice: the log is then read as it was when chosen.
+      pick = false;
+      say("Your browser would not open the log this way: choose it again.");
+    }
+  });
+}
+
+/**
  * @param {File} file
  * @param {boolean} dropped the report then comes into view, and the focus goes there
+ * @param {{ handle?: FileSystemFileHandle | null, said?: string, view?: import("./timelineview.js").View | null }}
+ *   [then] the handle to follow it through, what to say once it is read, the view to keep
  */
-async function readLog(file, dropped) {
+async function readLog(file, dropped, { handle = null, said = "", view = null } = {}) {
   const mine = ++state.reading;
-  state.current = file;
+  const followed = new Followed(file);
+  Object.assign(state, { current: followed, handle, shown: null });
+  clearTimeout(state.timer);
   byId("log-report", HTMLElement).hidden = true;
   setText("log-name", ""); // the name shows again once the report is whole
   say("");
@@ -75,8 +150,12 @@ async function readLog(file, dropped) {
   await nextTask();
   if (mine !== state.reading || read === null) return;
   byId("log-reading", HTMLElement).hidden = true;
-  await show(file, read);
-  if (!dropped || mine !== state.reading) return;
+  await show(followed, read, view);
+  if (mine !== state.reading) return;
+  if (said) say(said);
+  followingShown();
+  lookLater();
+  if (!dropped) return;
   const summary = byId("log-summary", HTMLElement);
   summary.scrollIntoView({ block: "start" });
   summary.focus({ preventScroll: true });
@@ -93,7 +172,7 @@ function stop() {
   part.hidden = true;
   byId("log-file", HTMLInputElement).value = "";
   say(stoppedWords(state.current?.name ?? ""), hadFocus);
-  state.current = null;
+  Object.assign(state, { current: null, handle: null, shown: null });
   return true;
 }
 
@@ -133,58 +212,62 @@ function say(words, focus = false) {
 }
 
 /**
- * @param {File} file
+ * @param {Followed} file
  * @param {import("./logworker.js").Read} read
+ * @param {import("./timelineview.js").View | null} view the view to keep, of the log read before
  */
-async function show(file, { result, summary, source }) {
+async function show(file, { result, summary, source }, view) {
   const model = result.model;
   const stillShown = () => file === state.current;
+  /** @type {Shown} */
+  const shown = { model, result, summary, timeline: null, events: null, legend: () => {} };
   StartupReport.show(file, result);
   const executionsShown = ExecutionList.show(file, model, stillShown);
   byId("log-report", HTMLElement).hidden = false;
   // The events, then the timeline, each in a task and laid out in a frame of
   // its own, so that nothing keeps the page from answering for long; the
   // file's name shows once all is there.
-  const shown = state.reading;
+  const reading = state.reading;
   await nextTask();
-  if (shown !== state.reading) return;
+  if (reading !== state.reading) return;
   const part = byId("log-timeline-part", HTMLElement);
   part.hidden = model.blocks.length === 0;
-  /** @type {TimelineView | null} */
-  let timeline = null;
   const events = part.hidden ? null : EventList.create(file, model, {
-    choose: (cell) => timeline?.choose(cell),
-    narrow: (map) => timeline?.narrow(map),
+    choose: (cell) => shown.timeline?.choose(cell),
+    narrow: (map) => shown.timeline?.narrow(map),
   });
+  shown.events = events;
   await nextTask();
-  if (shown !== state.reading) return;
+  if (reading !== state.reading) return;
   if (events) {
     // The canvas takes its size and is laid out and painted, still empty, in
     // a frame before the one that begins its drawing.
     const canvas = Timeline.fresh(summary.rows);
     requestAnimationFrame(() => setTimeout(() => {
-      if (shown === state.reading) timeline = showTimeline(file, { canvas, source, model, summary }, events, stillShown);
+      if (reading === state.reading) showTimeline(file, { canvas, source, view }, shown, stillShown);
     }));
   }
   await executionsShown;
-  if (shown !== state.reading) return;
+  if (reading !== state.reading) return;
   setText("log-name", file.name);
+  state.shown = shown;
 }
 
 /**
  * The timeline, for the events list that is already there, with its legend
  * and its controls.
  * @param {File} file
- * @param {{ canvas: HTMLCanvasElement, source: import("./timelinedrawing.js").Source, model: Model,
- *   summary: import("./logworker.js").PageSummary }} log
- * @param {{ narrow: (map: number) => void, narrowedTo: () => number }} events
+ * @param {{ canvas: HTMLCanvasElement, source: import("./timelinedrawing.js").Source,
+ *   view: import("./timelineview.js").View | null }} log
+ * @param {Shown} shown with its events list
  * @param {() => boolean} stillShown
- * @returns {TimelineView}
  */
-function showTimeline(file, { canvas, source, model, summary }, events, stillShown) {
-  let legend = () => {};
+function showTimeline(file, { canvas, source, view }, shown, stillShown) {
+  const { model } = shown;
+  const events = /** @type {NonNullable<Shown["events"]>} */ (shown.events);
   let cursorAt = "";
-  const timeline = Timeline.create(canvas, source, { blocks: model.blocks.length, rows: summary.rows }, {
+  const log = { blocks: model.blocks.length, rows: shown.summary.rows, view };
+  const timeline = Timeline.create(canvas, source, log, {
     select: (cell) => BlockView.show(file, model, timeline.cells(cell.block), cell, stillShown),
     // The cursor's words once its block's cells are in, unless it moved on meanwhile.
     async cursor({ block, map }) {
@@ -198,14 +281,91 @@ function showTimeline(file, { canvas, source, model, summary }, events, stillSho
     },
     // A row's name narrows the events to its map; the same name again widens them to all.
     mapName: (map) => events.narrow(map === events.narrowedTo() ? -1 : map),
-    view: () => legend(),
+    view: () => shown.legend(),
   });
-  legend = OwnerLegend.create(timeline, summary.list);
+  shown.timeline = timeline;
+  shown.legend = OwnerLegend.create(timeline, () => shown.summary.list);
   byId("timeline-zoom-in", HTMLButtonElement).onclick = () => timeline.zoom(2);
   byId("timeline-zoom-out", HTMLButtonElement).onclick = () => timeline.zoom(0.5);
   byId("timeline-whole", HTMLButtonElement).onclick = () => timeline.whole();
   setText("timeline-cursor", "");
   byId("timeline-cursor", HTMLElement).setAttribute("aria-busy", "false");
   BlockView.clear();
-  return timeline;
+}
+
+// The next look at a followed log in a second, while the page is shown and follows it.
+function lookLater() {
+  clearTimeout(state.timer);
+  const handle = state.handle;
+  if (!handle || !state.following || !state.shown || document.visibilityState !== "visible") return;
+  const reading = state.reading;
+  state.timer = window.setTimeout(async () => {
+    /** @type {File} */
+    let file;
+    try {
+      file = await handle.getFile();
+    } catch (error) {
+      if (reading !== state.reading) return;
+      state.following = false;
+      followingShown();
+      say(`${handle.name} can no longer be read (${error instanceof Error ? error.message : error}): choose it ` +
+        "again to follow it.");
+      return;
+    }
+    if (await lookAt(file, reading)) lookLater();
+  }, LOOK_EVERY);
+}
+
+/**
+ * The log as it now is: what was added to it shown, or, for a new log, read from its start. Says whether the
+ * log shown is still that one.
+ * @param {File} file
+ * @param {number} reading the read that the log shown came from
+ * @returns {Promise<boolean>}
+ */
+async function lookAt(file, reading) {
+  const followed = state.current;
+  const shown = state.shown;
+  if (!followed || !shown) return false;
+  const same = file.size === followed.newest.size && file.lastModified === followed.newest.lastModified;
+  const looked = same ? { looked: /** @type {const} */ ("same") } : await LogWorker.lookAgain(file);
+  if (reading !== state.reading) return false;
+  if (looked === null || looked.looked === "new") {
+    const view = looked === null || !state.handle ? shown.timeline?.view() ?? null : null;
+    const said = looked === null ? "" : newLogWords(file.name);
+    readLog(file, false, { handle: state.handle, said, view });
+    return false;
+  }
+  followed.newest = file;
+  if (looked.looked === "grown") grown(followed, shown, looked);
+  followingShown();
+  return true;
+}
+
+/**
+ * What was added to the log, shown where the log part shows the log.
+ * @param {Followed} file
+ * @param {Shown} shown
+ * @param {Extract<import("./logworker.js").Looked, { looked: "grown" }>} looked
+ */
+function grown(file, shown, { outcome, growth, summary }) {
+  PageModel.grow(shown.model, growth);
+  shown.result = { ...outcome, model: shown.model };
+  shown.summary = summary;
+  StartupReport.show(file, shown.result);
+  if (shown.model.blocks.length === 0) ExecutionList.show(file, shown.model, () => file === state.current);
+  shown.events?.grow();
+  shown.timeline?.grow({ blocks: shown.model.blocks.length, rows: summary.rows });
+}
+
+// The follow button and the words beside it, as the log shown is followed or not.
+function followingShown() {
+  const button = byId("log-follow", HTMLButtonElement);
+  const followable = state.handle !== null && state.shown !== null;
+  button.hidden = !followable;
+  button.setAttribute("aria-pressed", String(state.following));
+  byId("log-again", HTMLButtonElement).hidden = state.handle !== null || state.shown === null;
+  const shown = state.shown;
+  setText("log-following", followable && shown ? followingWords(shown.model.blocks.length, state.following,
+    Date.now()) : "");
 }

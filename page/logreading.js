@@ -415,6 +415,154 @@ function otherLine(result, b, from, to, offset) {
   notUnderstood(result, offset);
 }
 
+/**
+ * A reading that can go on as the file grows: its result so far, the line still unfinished at the end of the
+ * bytes taken (`carry`, from the file's byte `carryOffset`), whether that line is too long to be the plug-in's
+ * and is skipped, and where the next bytes stand in the file. `ended` undoes the reading of the unfinished line
+ * as a whole one at the file's end, for a file that then grows.
+ * @typedef {{ result: Reading, carry: Uint8Array, carryOffset: number, skipping: boolean, position: number,
+ *   ended: Ended | null }} State
+ */
+/**
+ * What reading the last unfinished line changed, to undo it.
+ * @typedef {{ lines: number, notUnderstood: number, offsets: number, startup: number, nulBytes: boolean,
+ *   diagnostics: Diagnostics, model: LogModel.Mark }} Ended
+ */
+
+/** @param {number} size the file's, in bytes, as far as it is known @returns {State} a reading of no bytes yet */
+export function begin(size) {
+  return { result: { model: LogModel.create(size), startup: [], notUnderstood: 0, notUnderstoodOffsets: [],
+    lines: 0, nulBytes: false, cutAtEnd: false, size, readTo: size, diagnostics: "unsaid" },
+  carry: new Uint8Array(0), carryOffset: 0, skipping: false, position: 0, ended: null };
+}
+
+/**
+ * The lines of data that end in it, from its byte at from, read into the state's result; gives where the rest
+ * starts.
+ * @param {State} state @param {Uint8Array} data @param {number} base its offset in the file @param {number} from
+ */
+function linesOf(state, data, base, from) {
+  const result = state.result;
+  for (let newline = data.indexOf(10, from); newline >= 0; newline = data.indexOf(10, from)) {
+    const to = newline > from && data[newline - 1] === 13 ? newline - 1 : newline;
+    if (state.skipping) {
+      nulsIn(result, data, from, newline);
+      state.skipping = false;
+    } else line(result, data, from, to, base + from);
+    from = newline + 1;
+  }
+  return from;
+}
+
+/**
+ * The file's next bytes, which stand at state.position: every line that ends in them is read, and the one that
+ * does not waits for the bytes after them.
+ * @param {State} state
+ * @param {Uint8Array} chunk
+ */
+export function take(state, chunk) {
+  const result = state.result;
+  const position = state.position;
+  let data = chunk;
+  let base = position;
+  let from = 0;
+  // Only the line that the carry begins is joined, not the whole chunk.
+  if (state.carry.length > 0) {
+    const first = chunk.indexOf(10);
+    data = joined(state.carry, first < 0 ? chunk : chunk.subarray(0, first + 1));
+    base = state.carryOffset;
+    if (first >= 0) {
+      linesOf(state, data, base, 0);
+      data = chunk;
+      base = position;
+      from = first + 1;
+    }
+  }
+  from = linesOf(state, data, base, from);
+  if (!state.skipping && data.length - from > LONGEST_LINE + 2) {
+    notUnderstood(result, base + from);
+    result.lines++;
+    state.skipping = true;
+  }
+  if (state.skipping) nulsIn(result, data, from, data.length);
+  state.carry = state.skipping ? new Uint8Array(0) : data.slice(from);
+  state.carryOffset = state.skipping ? position + chunk.length : base + from;
+  state.position = position + chunk.length;
+  result.size = result.readTo = state.position;
+  result.cutAtEnd = result.model.open >= 0;
+}
+
+/**
+ * Takes the bytes of a Blob that stands at state.position in the file, a chunk at a time, and reports the share
+ * of the file read; the page answers input between chunks. Gives false where the file's first chunk showed it
+ * is no log, whose rest is then left.
+ * @param {State} state
+ * @param {Blob} bytes
+ * @param {(fraction: number) => void} onProgress
+ */
+export async function takeAll(state, bytes, onProgress) {
+  const result = state.result;
+  const size = state.position + bytes.size;
+  // One buffer, filled again for each chunk: no new one a chunk for the
+  // collector to free, and none larger than the bytes.
+  const reader = bytes.stream().getReader({ mode: "byob" });
+  let buffer = new ArrayBuffer(Math.min(CHUNK, bytes.size));
+  while (state.position < size) {
+    const first = state.position === 0;
+    const chunk = await fill(reader, buffer);
+    if (chunk.length === 0) break;
+    buffer = chunk.buffer;
+    take(state, chunk);
+    onProgress(Math.min(1, state.position / size));
+    // A first chunk with a zero byte and no line of the plug-in's, which
+    // writes plain text from its first line, is no Crimsel.log's: the file is
+    // answered from it, however large.
+    if (first && result.nulBytes && result.notUnderstood === result.lines && chunk.length < size) {
+      result.readTo = chunk.length;
+      await reader.cancel();
+      return false;
+    }
+  }
+  return true;
+}
+
+/**
+ * The file's end: its last line read, when the log ends without its line end or between its CR and LF. What
+ * that changed is kept, to be undone by goOn if the file grows.
+ * @param {State} state
+ */
+export function end(state) {
+  const result = state.result;
+  if (state.carry.length > 0) {
+    state.ended = { lines: result.lines, notUnderstood: result.notUnderstood,
+      offsets: result.notUnderstoodOffsets.length, startup: result.startup.length, nulBytes: result.nulBytes,
+      diagnostics: result.diagnostics, model: LogModel.mark(result.model) };
+    const carry = state.carry;
+    line(result, carry, 0, carry.length - (carry[carry.length - 1] === 13 ? 1 : 0), state.carryOffset);
+  }
+  result.cutAtEnd = result.model.open >= 0;
+}
+
+/**
+ * A reading that ended, made to go on: the last line, read as a whole one at the end, is unread again, to be
+ * read once its line end comes.
+ * @param {State} state
+ */
+export function goOn(state) {
+  const ended = state.ended;
+  if (!ended) return;
+  const result = state.result;
+  result.lines = ended.lines;
+  result.notUnderstood = ended.notUnderstood;
+  result.notUnderstoodOffsets.length = ended.offsets;
+  result.startup.length = ended.startup;
+  result.nulBytes = ended.nulBytes;
+  result.diagnostics = ended.diagnostics;
+  LogModel.undo(result.model, ended.model);
+  result.cutAtEnd = result.model.open >= 0;
+  state.ended = null;
+}
+
 // Reads the file (a Blob) and reports progress as a fraction; the page
 // answers input between chunks.
 /**
@@ -423,71 +571,20 @@ function otherLine(result, b, from, to, offset) {
  * @returns {Promise<Reading>} its model's tables with their add
  */
 export async function read(file, onProgress) {
-  /** @type {Reading} */
-  const result = { model: LogModel.create(file.size), startup: [], notUnderstood: 0, notUnderstoodOffsets: [], lines: 0,
-    nulBytes: false, cutAtEnd: false, size: file.size, readTo: file.size, diagnostics: "unsaid" };
-  let carry = new Uint8Array(0);
-  let carryOffset = 0;
-  let skipping = false; // inside a line too long to be the plug-in's
-  // The lines of data that end in it, from its byte at from; gives where the
-  // rest starts.
-  /** @param {Uint8Array} data @param {number} base its offset in the file @param {number} from */
-  const lines = (data, base, from) => {
-    for (let newline = data.indexOf(10, from); newline >= 0; newline = data.indexOf(10, from)) {
-      const to = newline > from && data[newline - 1] === 13 ? newline - 1 : newline;
-      if (skipping) {
-        nulsIn(result, data, from, newline);
-        skipping = false;
-      } else line(result, data, from, to, base + from);
-      from = newline + 1;
-    }
-    return from;
-  };
-  // One buffer, filled again for each chunk: no new one a chunk for the
-  // collector to free, and none larger than the file.
-  const reader = file.stream().getReader({ mode: "byob" });
-  let buffer = new ArrayBuffer(Math.min(CHUNK, file.size));
-  for (let position = 0; position < file.size; position += CHUNK) {
-    const chunk = await fill(reader, buffer);
-    if (chunk.length === 0) break;
-    buffer = chunk.buffer;
-    let data = chunk;
-    let base = position;
-    let from = 0;
-    // Only the line that the carry begins is joined, not the whole chunk.
-    if (carry.length > 0) {
-      const first = chunk.indexOf(10);
-      data = joined(carry, first < 0 ? chunk : chunk.subarray(0, first + 1));
-      base = carryOffset;
-      if (first >= 0) {
-        lines(data, base, 0);
-        data = chunk;
-        base = position;
-        from = first + 1;
-      }
-    }
-    from = lines(data, base, from);
-    if (!skipping && data.length - from > LONGEST_LINE + 2) {
-      notUnderstood(result, base + from);
-      result.lines++;
-      skipping = true;
-    }
-    if (skipping) nulsIn(result, data, from, data.length);
-    carry = skipping ? new Uint8Array(0) : data.slice(from);
-    carryOffset = skipping ? position + chunk.length : base + from;
-    onProgress(Math.min(1, (position + chunk.length) / file.size));
-    // A first chunk with a zero byte and no line of the plug-in's, which
-    // writes plain text from its first line, is no Crimsel.log's: the file is
-    // answered from it, however large.
-    if (position === 0 && result.nulBytes && result.notUnderstood === result.lines && chunk.length < file.size) {
-      result.readTo = chunk.length;
-      return result;
-    }
-  }
-  // The last line, when the log ends without its line end or between its CR and LF.
-  if (carry.length > 0) line(result, carry, 0, carry.length - (carry[carry.length - 1] === 13 ? 1 : 0), carryOffset);
-  result.cutAtEnd = result.model.open >= 0;
-  return result;
+  return (await reading(file, onProgress)).result;
+}
+
+/**
+ * The reading of a whole file, which can go on as the file grows.
+ * @param {Blob} file
+ * @param {(fraction: number) => void} onProgress
+ * @returns {Promise<State>}
+ */
+export async function reading(file, onProgress) {
+  const state = begin(file.size);
+  if (await takeAll(state, file, onProgress)) end(state);
+  state.result.size = file.size;
+  return state;
 }
 
 /**

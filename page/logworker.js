@@ -10,9 +10,9 @@
 
 import * as LogModel from "./logmodel.js";
 import * as LogReading from "./logreading.js";
-import { build } from "./levels.js";
-import { forPage } from "./pagemodel.js";
-import { summarise } from "./summary.js";
+import { build, grown } from "./levels.js";
+import { forPage, growth } from "./pagemodel.js";
+import { summarise, summariser } from "./summary.js";
 import { drawing, onPage } from "./timelinedrawing.js";
 
 /** @typedef {import("./logreading.js").ReadResult} ReadResult */
@@ -28,6 +28,13 @@ import { drawing, onPage } from "./timelinedrawing.js";
  *   | { result: PageResult, summary: PageSummary, draws: true }} Message
  */
 /** @typedef {{ file: Blob, draws: boolean }} Task a file to read, and whether the worker then draws its timeline */
+/** @typedef {import("./timelinedrawing.js").ToDrawing | { more: Blob }} ToWorker what the page sends once it is read */
+/**
+ * What the worker says after a look at the file as it grew: "same" for no new line, "new" for a new log;
+ * "grown" with what the page's model lacks, what the page shows of the reading and of the owners.
+ * @typedef {{ looked: "same" | "new" } | { looked: "grown", outcome: Omit<ReadResult, "model">,
+ *   growth: import("./pagemodel.js").Growth, summary: PageSummary }} Looked
+ */
 
 /** @type {string | null} the page's script as a URL, the worker's code */
 let scriptUrl = null;
@@ -71,7 +78,9 @@ function buffers(value, found = new Set()) {
 export function startReadingWorker() {
   self.onmessage = async (/** @type {MessageEvent<Task>} */ { data: { file, draws } }) => {
     try {
-      posted(await LogReading.read(file, (progress) => self.postMessage({ progress })), draws);
+      const state = await LogReading.reading(file, (progress) => self.postMessage({ progress }));
+      if (!draws) posted(state.result);
+      else drawn(state, await head(file, state));
     } catch (error) {
       self.postMessage({ failed: String(error) });
     }
@@ -79,23 +88,74 @@ export function startReadingWorker() {
 }
 
 /**
- * A reading handed to the page: whole, for a page that draws; else what the page needs of it, after which the
- * worker draws the timeline as the page asks.
- * @param {import("./logreading.js").Reading} read @param {boolean} draws
+ * A reading handed whole to a page that draws.
+ * @param {import("./logreading.js").Reading} read
  */
-function posted(read, draws) {
+function posted(read) {
   const model = LogModel.withoutAdd(read.model);
   const summary = withLevels(model);
-  if (!draws) {
-    const result = { ...read, model };
-    self.postMessage({ result, summary, draws }, { transfer: [...buffers([result, summary])] });
-    return;
-  }
-  const result = { ...read, model: forPage(model) };
-  self.postMessage({ result, summary: { list: summary.list, rows: summary.rows }, draws },
+  const result = { ...read, model };
+  self.postMessage({ result, summary, draws: false }, { transfer: [...buffers([result, summary])] });
+}
+
+const HEAD = 4096; // the first bytes of a log, which a log begun again differs in: its time stamps
+/** @param {Blob} file @param {LogReading.State} state @returns {Promise<Uint8Array>} the first bytes read */
+const head = async (file, state) => new Uint8Array(await file.slice(0, Math.min(HEAD, state.position)).arrayBuffer());
+
+/**
+ * What the page needs of a reading, after which the worker draws the timeline as the page asks, and reads on
+ * when the page gives the file as it grew.
+ * @param {LogReading.State} state
+ * @param {Uint8Array} first the file's first bytes as read
+ */
+function drawn(state, first) {
+  let summarised = summariser();
+  let model = LogModel.withoutAdd(state.result.model);
+  const { summary, from } = summarised(model);
+  let levels = grown(null, model, summary, from);
+  const result = { ...state.result, model: forPage(model) };
+  self.postMessage({ result, summary: { list: summary.list, rows: summary.rows }, draws: true },
     { transfer: [...buffers(result)] });
-  const take = drawing(model, summary, (message) => self.postMessage(message));
-  self.onmessage = (/** @type {MessageEvent<import("./timelinedrawing.js").ToDrawing>} */ { data }) => take(data);
+  const { take, grow } = drawing(model, { ...summary, levels }, (message) => self.postMessage(message));
+  self.onmessage = async (/** @type {MessageEvent<ToWorker>} */ { data }) => {
+    if (!("more" in data)) return take(data);
+    const had = { events: model.events.length, executions: model.executions.length };
+    // The last line, read as whole at the file's end, is read again: the summary is made again from the start.
+    const ended = state.ended !== null;
+    const answer = await readOn(state, first, data.more);
+    if (answer !== "grown") return self.postMessage({ looked: answer });
+    if (ended) summarised = summariser();
+    model = LogModel.withoutAdd(state.result.model);
+    const next = summarised(model);
+    levels = grown(ended ? null : levels, model, next.summary, next.from);
+    grow(model, { ...next.summary, levels });
+    self.postMessage({ looked: "grown", outcome: outcomeOf(state.result),
+      growth: growth(model, { ...had, blocks: next.from }), summary: { list: next.summary.list, rows: next.summary.rows } });
+  };
+}
+
+/** @param {ReadResult} result @returns {Omit<ReadResult, "model">} what a reading says beside its model */
+function outcomeOf({ startup, notUnderstood, notUnderstoodOffsets, lines, nulBytes, cutAtEnd, size, readTo,
+  diagnostics }) {
+  return { startup, notUnderstood, notUnderstoodOffsets, lines, nulBytes, cutAtEnd, size, readTo, diagnostics };
+}
+
+/**
+ * The file as it now is, read on from where its reading stopped: "grown" where it has new lines, "same" where it
+ * has none, "new" where it is a new log (shorter, or its first bytes changed), which the page reads from the start.
+ * @param {LogReading.State} state @param {Uint8Array} first @param {Blob} file
+ * @returns {Promise<"grown" | "same" | "new">}
+ */
+async function readOn(state, first, file) {
+  if (state.result.readTo < state.result.size) return "same"; // no log: its rest was left unread
+  if (file.size < state.position) return "new";
+  const now = new Uint8Array(await file.slice(0, first.length).arrayBuffer());
+  if (now.length !== first.length || now.some((byte, i) => byte !== first[i])) return "new";
+  if (file.size === state.position) return "same";
+  const lines = state.result.lines;
+  LogReading.goOn(state);
+  await LogReading.takeAll(state, file.slice(state.position), () => {});
+  return state.result.lines === lines && state.ended === null ? "same" : "grown";
 }
 
 // The summary of a model, with the levels that the timeline draws from.
@@ -140,6 +200,8 @@ function makeWorker() {
 export function stopReading() {
   drawer?.terminate();
   drawer = null;
+  looking?.(null);
+  looking = null;
   const stopped = running;
   running = null;
   stopped?.worker?.terminate();
@@ -195,11 +257,37 @@ export function readInWorker(file, onProgress) {
   });
 }
 
-/** @param {Worker} worker @returns {Source} the drawing in a worker */
+/** @type {((looked: Looked | null) => void) | null} what waits for the drawing worker's look at the file */
+let looking = null;
+
+/** @param {Worker} worker @returns {Source} the drawing in a worker, which also answers looks at the file */
 function remote(worker) {
+  /** @type {(message: import("./timelinedrawing.js").FromDrawing) => void} */
+  let hear = () => {};
+  worker.onmessage = ({ data }) => {
+    if (!("looked" in data)) return hear(data);
+    const answered = looking;
+    looking = null;
+    answered?.(data);
+  };
   return {
     remote: true,
     post: (message, transfer = []) => worker.postMessage(message, transfer),
-    listen: (hear) => (worker.onmessage = ({ data }) => hear(data)),
+    listen: (listener) => (hear = listener),
   };
+}
+
+/**
+ * The file as it now is, given to the worker that read it and draws it, to read what was added: what it found,
+ * or null where no worker keeps the reading (the page then reads the file anew).
+ * @param {Blob} file
+ * @returns {Promise<Looked | null>}
+ */
+export function lookAgain(file) {
+  const worker = drawer;
+  if (!worker || looking) return Promise.resolve(null);
+  return new Promise((resolve) => {
+    looking = resolve;
+    worker.postMessage({ more: file });
+  });
 }

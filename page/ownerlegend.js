@@ -13,13 +13,14 @@ import { ownerAt } from "./summary.js";
 /**
  * The legend of a timeline.
  * @param {{ ownersInView: () => Array<[number, number]>, highlight: (owner: number) => void }} timeline
- * @param {Owners} owners every owner of the log
+ * @param {() => Owners} ownersNow every owner of the log, as it now is
  * @returns {() => void} shows the legend of the view as it now is
  */
-export function create(timeline, owners) {
+export function create(timeline, ownersNow) {
   let highlighted = -1;
   let shownKey = "";
   function render() {
+    const owners = ownersNow();
     const inView = timeline.ownersInView();
     const listed = legendOwners(inView, highlighted);
     const key = `${listed.join(",")}/${highlighted}/${inView.length}`;

@@ -5,7 +5,7 @@
 // event, block and decal to make. A cell's words come from its block's cells,
 // asked for one block at a time.
 
-import { eventsOf, kindCounts } from "./eventpages.js";
+import { eventsOf, kindCounts, listedFrom } from "./eventpages.js";
 
 /** @typedef {import("./logmodel.js").Model} Model */
 /**
@@ -38,24 +38,17 @@ function copied(table) {
 }
 
 /**
- * The page's model of a whole one. Its blocks are a copy, never the model's own, since the drawing keeps those;
- * its events and execution decals are the model's, which the drawing does not need once the summary is made, so
- * that a worker hands them to the page without a copy.
+ * The page's model of a whole one. Its tables are copies, never the model's own, which the reading keeps
+ * adding to as the log grows.
  * @param {Model} model
  * @returns {PageModel}
  */
 export function forPage(model) {
-  const { blocks, cells, events } = model;
-  const firstMissing = new Uint8Array(blocks.length);
-  for (let block = 0; block < blocks.length; block++) {
-    let map = 0;
-    while (map < blocks.expected[block] - 1 && cells.present[blocks.firstCell[block] + map]) map++;
-    firstMissing[block] = map;
-  }
-  const owner = new Uint32Array(events.length);
-  for (let e = 0; e < events.length; e++) owner[e] = cells.owner[blocks.firstCell[events.block[e]] + events.map[e]];
-  const page = { ...model, blocks: { ...copied(blocks), firstMissing }, events: { ...events, owner },
-    mapsSeen: model.mapsSeen.slice(), lastCell: model.lastCell.slice() };
+  const { blocks, events } = model;
+  const firstMissing = missing(model, 0);
+  const owner = owners(model, 0);
+  const page = { ...model, blocks: { ...copied(blocks), firstMissing }, events: { ...copied(events), owner },
+    executions: copied(model.executions), mapsSeen: model.mapsSeen.slice(), lastCell: model.lastCell.slice() };
   Reflect.deleteProperty(page, "cells");
   const entries = eventsOf(page, -1);
   return { ...page, listed: { entries, kinds: kindCounts(entries) } };
@@ -74,4 +67,102 @@ export function blockCells(model, block) {
   const cut = (/** @type {Uint8Array} */ column) => column.slice(first, first + length);
   return { length, owner: owner.slice(first, first + length), decals: cut(decals), rendered: cut(rendered),
     flags: cut(flags), slot: cut(slot), present: cut(present) };
+}
+
+/**
+ * From a block on, the first map of each whose line is missing (the last map where none is).
+ * @param {Model} model @param {number} from
+ */
+function missing({ blocks, cells }, from) {
+  const firstMissing = new Uint8Array(blocks.length - from);
+  for (let block = from; block < blocks.length; block++) {
+    let map = 0;
+    while (map < blocks.expected[block] - 1 && cells.present[blocks.firstCell[block] + map]) map++;
+    firstMissing[block - from] = map;
+  }
+  return firstMissing;
+}
+
+/**
+ * From an event on, the owner that each event's cell shows.
+ * @param {Model} model @param {number} from
+ */
+function owners({ blocks, cells, events }, from) {
+  const owner = new Uint32Array(events.length - from);
+  for (let e = from; e < events.length; e++) owner[e - from] = cells.owner[blocks.firstCell[events.block[e]] + events.map[e]];
+  return owner;
+}
+
+/**
+ * What the page's model lacks of a log that grew: its blocks from the first that changed, and its events and
+ * execution decals after those the page has, as copies.
+ * @typedef {{ from: number, blocks: PageModel["blocks"], events: PageModel["events"],
+ *   executions: Model["executions"], mapsSeen: Uint8Array, lastCell: Int32Array, backwards: number,
+ *   open: number }} Growth
+ */
+
+/**
+ * @template {{ length: number }} T
+ * @param {T} table @param {number} from
+ * @returns {T} the table's rows from one on, copied
+ */
+function rowsFrom(table, from) {
+  /** @type {Record<string, unknown>} */
+  const rows = { length: table.length - from };
+  for (const [name, column] of Object.entries(table)) {
+    if (ArrayBuffer.isView(column)) rows[name] = /** @type {Uint8Array} */ (/** @type {unknown} */ (column)).slice(from, table.length);
+  }
+  return /** @type {T} */ (rows);
+}
+
+/**
+ * What the page lacks of a model that grew.
+ * @param {Model} model
+ * @param {{ blocks: number, events: number, executions: number }} had the page's block from which on they may
+ *   have changed (the one open, or the first new one), its events and execution decals
+ * @returns {Growth}
+ */
+export function growth(model, had) {
+  return { from: had.blocks, blocks: { ...rowsFrom(model.blocks, had.blocks), firstMissing: missing(model, had.blocks) },
+    events: { ...rowsFrom(model.events, had.events), owner: owners(model, had.events) },
+    executions: rowsFrom(model.executions, had.executions), mapsSeen: model.mapsSeen.slice(),
+    lastCell: model.lastCell.slice(), backwards: model.backwards, open: model.open };
+}
+
+/**
+ * A table's rows written from one on, its columns made larger (twice, at least) where they lack room.
+ * @param {Record<string, unknown> & { length: number }} table
+ * @param {number} from
+ * @param {Record<string, unknown> & { length: number }} rows
+ */
+function writeRows(table, from, rows) {
+  const length = from + rows.length;
+  for (const [name, column] of Object.entries(rows)) {
+    if (!ArrayBuffer.isView(column)) continue;
+    const given = /** @type {Uint8Array} */ (/** @type {unknown} */ (column));
+    let own = /** @type {Uint8Array} */ (table[name]);
+    if (own.length < length) {
+      const made = new /** @type {Uint8ArrayConstructor} */ (own.constructor)(Math.max(length, 2 * own.length));
+      made.set(own.subarray(0, from));
+      table[name] = own = made;
+    }
+    own.set(given, from);
+  }
+  table.length = length;
+}
+
+/**
+ * The page's model grown as a worker said, in place; its events list's entries of all maps made again from the
+ * first block that changed.
+ * @param {PageModel} page
+ * @param {Growth} grown
+ */
+export function grow(page, grown) {
+  writeRows(page.blocks, grown.from, grown.blocks);
+  writeRows(page.events, page.events.length, grown.events);
+  writeRows(page.executions, page.executions.length, grown.executions);
+  Object.assign(page, { mapsSeen: grown.mapsSeen, lastCell: grown.lastCell, backwards: grown.backwards,
+    open: grown.open });
+  const entries = listedFrom(page, grown.from);
+  page.listed = { entries, kinds: kindCounts(entries) };
 }

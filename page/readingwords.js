@@ -31,3 +31,22 @@ export const stoppedWords = (name) => `Reading ${name} was stopped: nothing of i
 export const partWords = (readTo, size) => `Only the first ${count(Math.round(readTo / MB))} MB of this ` +
   `${count(Math.round(size / MB))} MB file were read: they hold no line that the plug-in writes, so the rest was ` +
   "left unread.";
+
+/**
+ * Beside the button that follows a log: how many blocks it has, and when the page last looked.
+ * @param {number} blocks
+ * @param {boolean} following
+ * @param {number} now the time of the last look, in milliseconds
+ * @returns {string}
+ */
+export const followingWords = (blocks, following, now) => (following
+  ? `Followed as the game writes it: ${count(blocks)} ${blocks === 1 ? "block" : "blocks"}, last looked at ` +
+    `${new Date(now).toLocaleTimeString()}.`
+  : `Not followed: ${count(blocks)} ${blocks === 1 ? "block" : "blocks"} as last read.`);
+
+/**
+ * A followed log that began again: the game started again.
+ * @param {string} name
+ * @returns {string}
+ */
+export const newLogWords = (name) => `A new ${name} began (the game started again): it is read from its start.`;

@@ -20,7 +20,8 @@ import * as View from "./timelineview.js";
  * drawn; cells(block) what a block's cells hold.
  * @typedef {{ zoom: (factor: number, atX?: number) => void, whole: () => void, choose: (cell: View.Cell) => void,
  *   highlight: (owner: number) => void, narrow: (map: number) => void,
- *   ownersInView: () => Array<[number, number]>, cells: (block: number) => Promise<BlockCells> }} Timeline
+ *   ownersInView: () => Array<[number, number]>, cells: (block: number) => Promise<BlockCells>,
+ *   grow: (log: { blocks: number, rows: number }) => void, view: () => View.View }} Timeline
  */
 
 const darkScheme = typeof matchMedia === "function" ? matchMedia("(prefers-color-scheme: dark)") : null;
@@ -63,50 +64,43 @@ function measure(canvas, rows) {
  * The timeline of a log on its canvas, drawn by its source.
  * @param {HTMLCanvasElement} canvas one that fresh() gave
  * @param {Source} source
- * @param {{ blocks: number, rows: number }} log
+ * @param {{ blocks: number, rows: number, view?: View.View | null }} log with the view of the log it was read
+ *   again in place of, if any
  * @param {Handlers} handlers
  * @returns {Timeline}
  */
-export function create(canvas, source, { blocks, rows }, handlers) {
+export function create(canvas, source, log, handlers) {
+  let { blocks, rows } = log;
   let geometry = measure(canvas, rows);
   /** @returns {View.Size} */
   const size = () => ({ pixels: geometry.width, blocks, rows });
-  let view = View.initial(size());
-  // Busy while a change is not yet drawn, or a click not yet answered.
-  const busy = { drawing: false, clicks: 0 };
-  const said = () => canvas.setAttribute("aria-busy", String(busy.drawing || busy.clicks > 0));
+  let view = log.view ? View.clamp(log.view, size()) : View.initial(size());
+  const busy = busyness(canvas);
   let changes = 0;
   /** @type {Array<[number, number]>} */
   let owners = [];
   const asking = questions(source, (drawn) => {
     if (drawn.drawn !== changes) return;
     owners = drawn.owners;
-    busy.drawing = false;
-    said();
+    busy.drawing(false);
     handlers.view();
   });
   /** @param {(change: number) => ToDrawing} message */
   const send = (message) => {
-    busy.drawing = true;
-    said();
+    busy.drawing(true);
     source.post(message(++changes));
   };
   /** @param {number} x @param {number} map */
   const blockAt = async (x, map) => {
-    busy.clicks++;
-    said();
+    busy.clicks(1);
     try {
       return /** @type {number} */ (await asking({ blockAt: { view, x, map } }));
     } finally {
-      busy.clicks--;
-      said();
+      busy.clicks(-1);
     }
   };
-  /** @param {View.View} next */
-  const change = (next) => {
-    view = View.clamp(next, size());
-    send((number) => ({ view, change: number }));
-  };
+  const change = (/** @type {View.View} */ next) => send((number) => ({ view: (view = View.clamp(next, size())),
+    change: number }));
   /** @param {View.Cell} cell */
   const choose = (cell) => {
     const { block, map } = view.cursor;
@@ -121,14 +115,17 @@ export function create(canvas, source, { blocks, rows }, handlers) {
     blockAt });
   change(view);
   // The newest timeline follows the canvas's size as the window changes (a hidden canvas, of a log being read,
-  // keeps its drawing), and the page's scheme.
-  resized = () => {
+  // keeps its drawing), its rows as the log grows, and the page's scheme. Says whether the geometry changed.
+  /** @param {boolean} rowsChanged */
+  const refit = (rowsChanged) => {
     const now = measure(canvas, rows);
-    if (canvas.clientWidth === 0 || (now.width === geometry.width && now.scale === geometry.scale)) return;
+    const same = canvas.clientWidth === 0 || (now.width === geometry.width && now.scale === geometry.scale);
+    if (same && !rowsChanged) return false;
     geometry = now;
     send((number) => ({ geometry, change: number }));
-    change(view);
+    return true;
   };
+  resized = () => refit(false) && change(view);
   if (!watching && typeof ResizeObserver === "function") {
     watching = new ResizeObserver(() => resized());
     watching.observe(canvas);
@@ -142,6 +139,33 @@ export function create(canvas, source, { blocks, rows }, handlers) {
     narrow: (map) => change({ ...view, narrowed: map }),
     ownersInView: () => owners,
     cells: (block) => /** @type {Promise<BlockCells>} */ (asking({ cells: block })),
+    // The log as it grew, drawn from the same view, or at its new end where the view showed its end.
+    grow(grown) {
+      const [before, rowsChanged] = [size(), grown.rows !== rows];
+      ({ blocks, rows } = grown);
+      if (rowsChanged) refit(true);
+      change(View.grown(view, before, size()));
+    },
+    view: () => view,
+  };
+}
+
+/**
+ * The canvas said to be busy while a change is not yet drawn, or a click not yet answered.
+ * @param {HTMLCanvasElement} canvas
+ */
+function busyness(canvas) {
+  const busy = { drawing: false, clicks: 0 };
+  const said = () => canvas.setAttribute("aria-busy", String(busy.drawing || busy.clicks > 0));
+  return {
+    drawing: (/** @type {boolean} */ drawing) => {
+      busy.drawing = drawing;
+      said();
+    },
+    clicks: (/** @type {number} */ more) => {
+      busy.clicks += more;
+      said();
+    },
   };
 }
 

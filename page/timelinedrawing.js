@@ -29,6 +29,10 @@ import * as View from "./timelineview.js";
  *   listen: (hear: (message: FromDrawing) => void) => void }} Source
  */
 
+/** @param {import("./logmodel.js").Model} model @param {import("./levels.js").Summarised} summary @returns {View.CellMarks} */
+const cellMarks = ({ blocks, cells }, summary) => ({ firstCell: blocks.firstCell, expected: blocks.expected,
+  present: cells.present, flags: cells.flags, changed: summary.changed, marks: summary.marks });
+
 // A worker's canvas reaches the screen as the frame that drew on it ends, and
 // a message may overtake it: a drawing is told drawn from the next frame, once
 // the page shows it.
@@ -37,21 +41,25 @@ const afterFrame = (go) => (typeof requestAnimationFrame === "function" ? reques
   : setTimeout(go, 16));
 
 /**
- * The drawing of a model: gives what takes each message of the page's.
+ * The drawing of a model: `take` takes each message of the page's; `grow` gives it the model and summary of the
+ * log as it grew, which the next view sent is drawn from.
  * @param {import("./logmodel.js").Model} model
  * @param {import("./levels.js").Summarised} summary
  * @param {(message: FromDrawing) => void} tell
- * @returns {(message: ToDrawing) => void}
+ * @returns {{ take: (message: ToDrawing) => void,
+ *   grow: (model: import("./logmodel.js").Model, summary: import("./levels.js").Summarised) => void }}
  */
 export function drawing(model, summary, tell) {
   /** @type {Painter.Handle | null} */
   let painter = null;
   let change = 0;
-  const { firstCell, expected } = model.blocks;
-  const { present, flags } = model.cells;
-  /** @type {View.CellMarks} */
-  const marks = { firstCell, expected, present, flags, changed: summary.changed, marks: summary.marks };
-  return (message) => {
+  let marks = cellMarks(model, summary);
+  const grow = (/** @type {import("./logmodel.js").Model} */ grownModel,
+    /** @type {import("./levels.js").Summarised} */ grownSummary) => {
+    [model, summary, marks] = [grownModel, grownSummary, cellMarks(grownModel, grownSummary)];
+    painter?.grow(model, summary);
+  };
+  const take = (/** @type {ToDrawing} */ message) => {
     if ("start" in message) {
       const { canvas, geometry, dark } = message.start;
       painter = Painter.create(canvas, model, summary, { ...geometry, dark }, {
@@ -69,6 +77,7 @@ export function drawing(model, summary, tell) {
       else painter.scheme(message.dark);
     }
   };
+  return { take, grow };
 
   /** @param {Extract<ToDrawing, { ask: number }>} question */
   function answer(question) {
@@ -88,6 +97,6 @@ export function drawing(model, summary, tell) {
 export function onPage(model, summary) {
   /** @type {(message: FromDrawing) => void} */
   let hear = () => {};
-  const take = drawing(model, summary, (message) => setTimeout(() => hear(message)));
+  const { take } = drawing(model, summary, (message) => setTimeout(() => hear(message)));
   return { remote: false, post: (message) => take(message), listen: (listener) => (hear = listener) };
 }

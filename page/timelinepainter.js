@@ -172,6 +172,19 @@ export function create(canvas, model, summary, { width, height, scale, dark }, t
       return true;
     },
     /**
+     * The model and summary of the log as it grew, drawn whole from the next view on.
+     * @param {import("./logmodel.js").Model} model
+     * @param {Levels.Summarised} summary
+     */
+    grow(model, summary) {
+      if (summary.rows !== p.summary.rows) {
+        [p.got, p.before] = [Levels.gathered(summary.rows), Levels.gathered(summary.rows)];
+        p.names.band = null;
+      }
+      if (p.seen.length < summary.list.length) p.seen = new Uint32Array(summary.list.length);
+      Object.assign(p, { model, summary, words: summary.list.word, lit: null, framed: "" });
+    },
+    /**
      * The owners of the cells in view, as counted when the last drawing began, in their order.
      * @returns {Array<[number, number]>}
      */

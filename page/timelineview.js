@@ -114,6 +114,16 @@ export function zoom(view, size, factor, atX) {
   return clamp({ ...view, width, first: column - (atX - LEFT) / width }, size);
 }
 
+/**
+ * The view of a log that grew: where it showed the log's end, it shows the new end, at the same zoom, as a
+ * terminal does; else it stays where it was.
+ * @param {View} view @param {Size} before @param {Size} after @returns {View}
+ */
+export function grown(view, before, after) {
+  const atEnd = view.first + shown(view, before) >= before.blocks - 0.5;
+  return clamp(atEnd ? { ...view, first: after.blocks - shown(view, after) } : view, after);
+}
+
 /** @param {View} view @param {Size} size @param {number} pixels @returns {View} scrolled by so many pixels */
 export const scroll = (view, size, pixels) => clamp({ ...view, first: view.first + pixels / view.width }, size);
 

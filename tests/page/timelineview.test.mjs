@@ -221,3 +221,16 @@ test("a lone mark's glyph covers 12 pixels or more at any zoom, and a click anyw
     }
   }
 });
+
+test("a view of a log that grew shows the new end where it showed the old one, else stays where it was", () => {
+  for (const { view, size, next } of views(41, 400)) {
+    const after = { ...size, blocks: size.blocks + 1 + Math.floor(next() * 5000) };
+    const grown = View.grown(view, size, after);
+    const end = (/** @type {View.View} */ v, /** @type {View.Size} */ s) => v.first + View.shown(v, s);
+    assert.equal(grown.width, View.clamp(view, after).width, "the zoom kept where the log allows");
+    if (end(view, size) >= size.blocks - 0.5) {
+      assert.ok(Math.abs(end(grown, after) - Math.max(after.blocks, View.shown(grown, after))) < 1e-6, "at the end");
+    } else assert.equal(grown.first, view.first, "where it was");
+    assert.deepEqual([grown.cursor, grown.chosen, grown.highlight], [view.cursor, view.chosen, view.highlight]);
+  }
+});
