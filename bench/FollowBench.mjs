@@ -1,12 +1,24 @@
-// The cost of following a log that grows by 1 MB a second, in Node, through
-// the page's own modules: a generated diagnostics log (64 maps a block, in the
-// plug-in's line format) of a given size is read whole, then 1 MB of new
-// lines at each look, cut anywhere, as the worker reads them: the new bytes
-// read, the summary and levels made on, and what the page lacks posted; and
-// the page's part, its model grown from that. Prints, per look, the CPU time
-// of the worker's part as a share of a core at one look a second, and the
+// The cost of following a log that grows by 1 MB a second. First in Node,
+// through the page's own modules: a generated diagnostics log (64 maps a
+// block, in the plug-in's line format) of a given size is read whole, then 1
+// MB of new lines at each look, cut anywhere, as the worker reads them: the new
+// bytes read, the summary and levels made on, and what the page lacks posted;
+// and the page's part, its model grown from that. Prints, per look, the CPU
+// time of the worker's part as a share of a core at one look a second, and the
 // longest time of the page's part, which is a task of the page's main thread.
+// Then, given the packed page, the same in Chromium, the page itself following
+// the log through a picker's handle while the log on disk grows by 1 MB a
+// second: the CPU time of all the browser's processes as a share of a core,
+// beside the same page following a log that does not grow; the longest task of
+// the page's main thread; and the browser's resident memory before and after.
+// The handle stands in for the browser's: each look hands the page the bytes
+// added, which it joins to the file it had, as a browser's file grows on disk.
 // Usage: node FollowBench.mjs [MB to start from, 100 by default] [looks, 20 by default]
+//        [packed page] [scratch folder] [MB the page starts from, 30 by default]
+import { appendFileSync, openSync, readFileSync, readSync, readdirSync, closeSync, writeFileSync } from "node:fs";
+import { createRequire } from "node:module";
+import { dirname, join } from "node:path";
+import { fileURLToPath, pathToFileURL } from "node:url";
 import * as Levels from "../page/levels.js";
 import * as LogModel from "../page/logmodel.js";
 import * as LogReading from "../page/logreading.js";
@@ -83,3 +95,128 @@ console.log(`following, ${(START / MB).toFixed(0)} MB log growing 1 MB/s, ${LOOK
 console.log(`following: page's part of a look (its model grown) | median ${median(onPage).toFixed(1)} ms, ` +
   `most ${Math.max(...onPage).toFixed(1)} ms`);
 console.log(`following: blocks at the end | ${page.blocks.length} (${levels.levels.length} levels)`);
+
+const [pageHtml, scratch] = process.argv.slice(4);
+if (pageHtml && scratch) await inChromium(Number(process.argv[6] || 30) * MB);
+
+// The browser's processes: the browser and every process under it.
+function tree(browserPid) {
+  const parents = new Map();
+  for (const p of readdirSync("/proc").filter((name) => /^\d+$/.test(name))) {
+    try {
+      parents.set(p, readFileSync(`/proc/${p}/stat`, "utf8").split(") ")[1].split(" ")[1]);
+    } catch {
+      // gone meanwhile
+    }
+  }
+  const found = [];
+  const walk = (pid) => {
+    found.push(pid);
+    for (const [child, parent] of parents) if (parent === pid) walk(child);
+  };
+  walk(String(browserPid));
+  return found;
+}
+
+// The CPU seconds and resident MB of the browser's processes now.
+function usage(browserPid) {
+  let ticks = 0;
+  let kilobytes = 0;
+  for (const pid of tree(browserPid)) {
+    try {
+      const fields = readFileSync(`/proc/${pid}/stat`, "utf8").split(") ")[1].split(" ");
+      ticks += Number(fields[11]) + Number(fields[12]);
+      kilobytes += Number(/VmRSS:\s+(\d+)/.exec(readFileSync(`/proc/${pid}/status`, "utf8"))[1]);
+    } catch {
+      // gone meanwhile
+    }
+  }
+  return { seconds: ticks / 100, megabytes: kilobytes / 1024 };
+}
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+async function inChromium(startBytes) {
+  const root = join(dirname(fileURLToPath(import.meta.url)), "..");
+  const require = createRequire(join(root, "tests/page/package.json"));
+  const puppeteer = (await import(pathToFileURL(require.resolve("puppeteer-core")).href)).default;
+  const path = join(scratch, "follow.log");
+  const start = lines(0, startBytes);
+  writeFileSync(path, start.text, "latin1");
+  let block = start.block;
+  const browser = await puppeteer.launch({
+    executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
+    args: ["--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
+      "--disable-component-update", "--disable-sync"],
+  });
+  const pid = browser.process().pid;
+  try {
+    const page = await browser.newPage();
+    await page.setViewport({ width: 1280, height: 900 });
+    // The bytes of the log from an offset, 16 MiB at most, for the handle's next file.
+    await page.exposeFunction("crimselBytes", (offset) => {
+      const file = openSync(path, "r");
+      try {
+        const bytes = Buffer.alloc(16 * MB);
+        return bytes.subarray(0, readSync(file, bytes, 0, bytes.length, offset)).toString("base64");
+      } finally {
+        closeSync(file);
+      }
+    });
+    await page.evaluateOnNewDocument(() => {
+      window.longTasks = [];
+      new PerformanceObserver((list) => {
+        for (const { startTime, duration } of list.getEntries()) window.longTasks.push({ start: startTime, duration });
+      }).observe({ type: "longtask", buffered: true });
+      let file = new File([], "Crimsel.log");
+      const handle = {
+        kind: "file", name: "Crimsel.log",
+        async getFile() {
+          for (let more = await window.crimselBytes(file.size); more; more = await window.crimselBytes(file.size)) {
+            const bytes = Uint8Array.from(atob(more), (c) => c.charCodeAt(0));
+            file = new File([file, bytes], "Crimsel.log", { lastModified: file.lastModified + 1 });
+          }
+          return file;
+        },
+      };
+      window.showOpenFilePicker = async () => [handle];
+    });
+    await page.goto(pathToFileURL(pageHtml).href);
+    await page.click("#log-file");
+    await page.waitForFunction(() => document.getElementById("log-name")?.textContent === "Crimsel.log",
+      { timeout: 120000 });
+    await sleep(3000);
+    // Following a log that does not grow, then one that grows by 1 MB a second.
+    const windowOf = async (seconds, grow) => {
+      const before = usage(pid);
+      const [t0, tasks] = [performance.now(), await page.evaluate(() => window.longTasks.length)];
+      for (let s = 0; s < seconds; s++) {
+        if (grow) {
+          const more = lines(block, MB);
+          block = more.block;
+          appendFileSync(path, more.text, "latin1");
+        }
+        await sleep(1000);
+      }
+      const after = usage(pid);
+      const longest = await page.evaluate((from) => Math.max(0, ...window.longTasks.slice(from)
+        .map((task) => task.duration)), tasks);
+      return { core: (after.seconds - before.seconds) / ((performance.now() - t0) / 1000), longest,
+        megabytes: [before.megabytes, after.megabytes] };
+    };
+    const still = await windowOf(10, false);
+    const growing = await windowOf(20, true);
+    await sleep(3000);
+    const shown = await page.$eval("#log-blocks", (words) => words.textContent);
+    const MBs = (startBytes / MB).toFixed(0);
+    console.log(`following in Chromium, ${MBs} MB log not growing, 10 s | ${(100 * still.core).toFixed(1)} % of a ` +
+      `core (all the browser's processes), longest task ${still.longest.toFixed(0)} ms, memory ` +
+      `${still.megabytes[0].toFixed(0)} to ${still.megabytes[1].toFixed(0)} MB over its 10 looks`);
+    console.log(`following in Chromium, ${MBs} MB log growing 1 MB/s, 20 s | ${(100 * growing.core).toFixed(1)} % ` +
+      `of a core (all the browser's processes), longest task ${growing.longest.toFixed(0)} ms (0: none over 50 ms), ` +
+      `memory ${growing.megabytes[0].toFixed(0)} to ${growing.megabytes[1].toFixed(0)} MB`);
+    console.log(`following in Chromium: blocks shown at the end | ${shown} (the log holds ${block})`);
+  } finally {
+    await browser.close();
+  }
+}

@@ -37,4 +37,7 @@ for blocks in 11000 112242; do
   done
   rm -f "$scratch/Crimsel-$blocks.log"
 done
+# A log followed as it grows by 1 MB a second: in Node from 100 MB, and in
+# Chromium, the page following it through a picker's handle, from 30 MB.
+node bench/FollowBench.mjs 100 20 "$BUILD_DIR/page/Vorlaine.Crimsel.html" "$scratch" 30
 rm -rf "$scratch"

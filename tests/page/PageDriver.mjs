@@ -413,9 +413,13 @@ async function timelineShown(page, digest) {
     const border = (getComputedStyle(shown).borderTopColor.match(/\d+/g) ?? []).slice(0, 3).map(Number);
     const bordered = (/** @type {number} */ x, /** @type {number} */ y) =>
       [0, 1, 2].every((c) => Math.abs(all[4 * (y * picture.width + x) + c] - border[c]) <= 2);
-    let [left, top] = [0, 0];
-    while (top < picture.height - h && bordered(left + Math.floor(w / 2), top)) top++;
-    while (left < picture.width - w && bordered(left, top + Math.floor(h / 2))) left++;
+    // A line of the border's colour across the middle half of the shot: the border, which no drawing has.
+    const across = (/** @type {number} */ from, /** @type {number} */ length, /** @type {(i: number) => boolean} */ at) =>
+      [...Array(Math.floor(length / 2)).keys()].every((i) => at(from + Math.floor(length / 4) + i));
+    const edge = (/** @type {number} */ room, /** @type {(line: number) => boolean} */ isBorder) =>
+      [...Array(room + 1).keys()].reduce((found, line) => (isBorder(line) ? line + 1 : found), 0);
+    const top = edge(picture.height - h, (y) => across(0, w, (x) => bordered(x, y)));
+    const left = edge(picture.width - w, (x) => across(top, h, (y) => bordered(x, y)));
     const context = /** @type {OffscreenCanvasRenderingContext2D} */ (new OffscreenCanvas(w, h).getContext("2d"));
     context.drawImage(picture, -left, -top);
     const data = context.getImageData(0, 0, w, h).data;
