@@ -336,6 +336,12 @@ async function lookAt(file, reading) {
     readLog(file, false, { handle: state.handle, said, view });
     return false;
   }
+  if (looked.looked === "grown" && !shown.events && looked.growth.blocks.length > 0) {
+    // The first blocks of a log that had none, as when the page is opened before the game: read again, so that
+    // its events list and timeline are laid out.
+    readLog(file, false, { handle: state.handle });
+    return false;
+  }
   followed.newest = file;
   if (looked.looked === "grown") grown(followed, shown, looked);
   followingShown();

@@ -94,9 +94,10 @@ function owners({ blocks, cells, events }, from) {
 }
 
 /**
- * What the page's model lacks of a log that grew: its blocks from the first that changed, and its events and
- * execution decals after those the page has, as copies.
- * @typedef {{ from: number, blocks: PageModel["blocks"], events: PageModel["events"],
+ * What the page's model lacks of a log that grew: its blocks from the first that changed, its events from the
+ * first in those blocks (`eventsFrom`: a block's own events come with its header, before the map lines that give
+ * their cells' owners), and its execution decals after those the page has, as copies.
+ * @typedef {{ from: number, eventsFrom: number, blocks: PageModel["blocks"], events: PageModel["events"],
  *   executions: Model["executions"], mapsSeen: Uint8Array, lastCell: Int32Array, backwards: number,
  *   open: number }} Growth
  */
@@ -123,8 +124,11 @@ function rowsFrom(table, from) {
  * @returns {Growth}
  */
 export function growth(model, had) {
-  return { from: had.blocks, blocks: { ...rowsFrom(model.blocks, had.blocks), firstMissing: missing(model, had.blocks) },
-    events: { ...rowsFrom(model.events, had.events), owner: owners(model, had.events) },
+  let eventsFrom = had.events;
+  while (eventsFrom > 0 && model.events.block[eventsFrom - 1] >= had.blocks) eventsFrom--;
+  return { from: had.blocks, eventsFrom,
+    blocks: { ...rowsFrom(model.blocks, had.blocks), firstMissing: missing(model, had.blocks) },
+    events: { ...rowsFrom(model.events, eventsFrom), owner: owners(model, eventsFrom) },
     executions: rowsFrom(model.executions, had.executions), mapsSeen: model.mapsSeen.slice(),
     lastCell: model.lastCell.slice(), backwards: model.backwards, open: model.open };
 }
@@ -159,7 +163,7 @@ function writeRows(table, from, rows) {
  */
 export function grow(page, grown) {
   writeRows(page.blocks, grown.from, grown.blocks);
-  writeRows(page.events, page.events.length, grown.events);
+  writeRows(page.events, grown.eventsFrom, grown.events);
   writeRows(page.executions, page.executions.length, grown.executions);
   Object.assign(page, { mapsSeen: grown.mapsSeen, lastCell: grown.lastCell, backwards: grown.backwards,
     open: grown.open });

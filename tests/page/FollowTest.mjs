@@ -70,6 +70,14 @@ test("a log chosen through the picker is followed as it grows, and a new log is 
     writeFileSync(path, blocks(0, 50, 3600000));
     await blocksShown(page, "50 blocks");
     assert.equal(await page.$eval("#log-status", (status) => status.textContent), newLogWords("Crimsel.log"));
+
+    // Again, and the page looked before the first block: the blocks that come then get their timeline.
+    writeFileSync(path, `${stampAt(7200000)}Logger initialized\r\n`);
+    await page.waitForFunction(() => document.getElementById("log-timeline-part")?.hidden === true);
+    appendFileSync(path, blocks(0, 30, 7200000));
+    await blocksShown(page, "30 blocks");
+    await page.waitForFunction(() => document.getElementById("log-timeline-part")?.hidden === false &&
+      document.getElementById("timeline")?.getAttribute("aria-busy") === "false", { timeout: 10000 });
   });
 
 test("the log chosen again after it grew is read on from where it stopped, the chosen block still shown",

@@ -9,6 +9,7 @@ import { test } from "node:test";
 import * as Levels from "../../page/levels.js";
 import * as LogModel from "../../page/logmodel.js";
 import * as LogReading from "../../page/logreading.js";
+import * as PageModel from "../../page/pagemodel.js";
 import { forPage } from "../../page/pagemodel.js";
 import { summarise, summariser } from "../../page/summary.js";
 import { STAMP, executionLine, headerLine, mapLine, stampAt } from "./LogLines.mjs";
@@ -102,6 +103,15 @@ function drawn(model, summary, levels) {
 const whole = (bytes) => LogReading.read(new Blob([bytes]), () => {});
 
 /**
+ * What the page's thread holds of a log, as plain values: its blocks with their first missing maps, its events with
+ * their owners, its execution decals, the events list's entries and their kinds.
+ * @param {PageModel.PageModel} page
+ */
+const onPage = (page) => ({ blocks: columns(page.blocks), events: columns(page.events),
+  executions: columns(page.executions), listed: [Array.from(page.listed.entries), page.listed.kinds],
+  maps: [Array.from(page.mapsSeen), Array.from(page.lastCell)], counts: [page.backwards, page.open] });
+
+/**
  * What reading the bytes whole gives, and what the timeline draws of it.
  * @param {Uint8Array<ArrayBuffer>} bytes
  */
@@ -109,17 +119,20 @@ async function wholeReading(bytes) {
   const result = await whole(bytes);
   const model = LogModel.withoutAdd(result.model);
   const summary = summarise(model);
-  return { read: plain(result), drawn: drawn(model, summary, Levels.build(model, summary)) };
+  return { read: plain(result), drawn: drawn(model, summary, Levels.build(model, summary)), page: onPage(forPage(model)) };
 }
 
 /**
- * A reading that goes on piece by piece, with its summary and levels kept.
+ * A reading that goes on piece by piece, with its summary and levels kept, and the page's model grown from what
+ * the worker posts of each look, as it crosses: cloned.
  */
 function following() {
   const state = LogReading.begin(0);
   const summarise = summariser();
   /** @type {Levels.Levels | null} */
   let levels = null;
+  /** @type {PageModel.PageModel | null} */
+  let page = null;
   return {
     state,
     /** @param {Uint8Array} piece */
@@ -131,7 +144,11 @@ function following() {
       const model = LogModel.withoutAdd(state.result.model);
       const { summary, from } = summarise(model);
       levels = Levels.grown(levels, model, summary, from);
-      return { read: plain(state.result), drawn: drawn(model, summary, levels) };
+      if (page) {
+        const had = { blocks: from, events: page.events.length, executions: page.executions.length };
+        PageModel.grow(page, structuredClone(PageModel.growth(model, had)));
+      } else page = structuredClone(forPage(model));
+      return { read: plain(state.result), drawn: drawn(model, summary, levels), page: onPage(page) };
     },
   };
 }
