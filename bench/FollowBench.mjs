@@ -15,8 +15,9 @@
 // added, which it joins to the file it had, as a browser's file grows on disk.
 // Usage: node FollowBench.mjs [MB to start from, 100 by default] [looks, 20 by default]
 //        [packed page] [scratch folder] [MB the page starts from, 30 by default]
-import { appendFileSync, openSync, readFileSync, readSync, readdirSync, closeSync, writeFileSync } from "node:fs";
+import { appendFileSync, openSync, readFileSync, readSync, closeSync, writeFileSync } from "node:fs";
 import { createRequire } from "node:module";
+import { processTree } from "./BrowserProcesses.mjs";
 import { dirname, join } from "node:path";
 import { fileURLToPath, pathToFileURL } from "node:url";
 import * as Levels from "../page/levels.js";
@@ -98,30 +99,12 @@ console.log(`following: blocks at the end | ${page.blocks.length} (${levels.leve
 
 const [pageHtml, scratch] = process.argv.slice(4);
 
-// The browser's processes: the browser and every process under it.
-function tree(browserPid) {
-  const parents = new Map();
-  for (const p of readdirSync("/proc").filter((name) => /^\d+$/.test(name))) {
-    try {
-      parents.set(p, readFileSync(`/proc/${p}/stat`, "utf8").split(") ")[1].split(" ")[1]);
-    } catch {
-      // gone meanwhile
-    }
-  }
-  const found = [];
-  const walk = (pid) => {
-    found.push(pid);
-    for (const [child, parent] of parents) if (parent === pid) walk(child);
-  };
-  walk(String(browserPid));
-  return found;
-}
 
 // The CPU seconds of the browser's processes now, all and the pages' (the renderers': the page, its worker and
 // the stand-in handle), and their resident MB.
 function usage(browserPid) {
   let [ticks, pages, kilobytes] = [0, 0, 0];
-  for (const pid of tree(browserPid)) {
+  for (const pid of processTree(browserPid)) {
     try {
       const fields = readFileSync(`/proc/${pid}/stat`, "utf8").split(") ")[1].split(" ");
       const spent = Number(fields[11]) + Number(fields[12]);

@@ -14,8 +14,9 @@
 // Usage: node PageBench.mjs <packed page> <scratch folder> [blocks, 11000 by default] [runs, 1 by default]
 // The log is written into the scratch folder once for each number of blocks
 // and left there for the next run; the caller removes the folder.
-import { createWriteStream, existsSync, readFileSync, readdirSync, renameSync, writeFileSync } from "node:fs";
+import { createWriteStream, existsSync, readFileSync, renameSync, writeFileSync } from "node:fs";
 import { createRequire } from "node:module";
+import { processTree } from "./BrowserProcesses.mjs";
 import { dirname, join } from "node:path";
 import { fileURLToPath, pathToFileURL } from "node:url";
 
@@ -83,24 +84,14 @@ async function generate(path) {
 // The resident memory of the browser's processes (the browser and every
 // process under it), in MB.
 function browserMegabytes(browserPid) {
-  const parents = new Map();
-  for (const p of readdirSync("/proc").filter((name) => /^\d+$/.test(name))) {
-    try {
-      parents.set(p, readFileSync(`/proc/${p}/stat`, "utf8").split(") ")[1].split(" ")[1]);
-    } catch {
-      // gone meanwhile
-    }
-  }
   let kilobytes = 0;
-  const walk = (pid) => {
+  for (const pid of processTree(browserPid)) {
     try {
       kilobytes += Number(/VmRSS:\s+(\d+)/.exec(readFileSync(`/proc/${pid}/status`, "utf8"))[1]);
     } catch {
       // gone meanwhile
     }
-    for (const [child, parent] of parents) if (parent === pid) walk(child);
-  };
-  walk(String(browserPid));
+  }
   return kilobytes / 1024;
 }
 
