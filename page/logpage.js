@@ -356,9 +356,10 @@ async function lookAt(file, reading) {
  */
 function grown(file, shown, { outcome, growth, summary }) {
   PageModel.grow(shown.model, growth);
+  const before = shown.result;
   shown.result = { ...outcome, model: shown.model };
   shown.summary = summary;
-  StartupReport.show(file, shown.result);
+  StartupReport.grown(file, before, shown.result);
   if (shown.model.blocks.length === 0) ExecutionList.show(file, shown.model, () => file === state.current);
   shown.events?.grow();
   shown.timeline?.grow({ blocks: shown.model.blocks.length, rows: summary.rows });

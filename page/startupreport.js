@@ -16,13 +16,40 @@ import { partWords } from "./readingwords.js";
  * @param {ReadResult} result
  */
 export function show(file, result) {
+  counts(file, result);
+  startupRows(result);
+  offerNotUnderstood(file, result);
+}
+
+/**
+ * The report of a followed log that grew: its counts and problems; its start-up's rows and the lines not
+ * understood only where they changed, so that a player reading them, or the lines shown, is left in place.
+ * @param {File} file
+ * @param {ReadResult} before what the report showed
+ * @param {ReadResult} result
+ */
+export function grown(file, before, result) {
+  counts(file, result);
+  if (result.startup.length !== before.startup.length) startupRows(result);
+  if (result.notUnderstood !== before.notUnderstood) offerNotUnderstood(file, result);
+}
+
+/** @param {File} file @param {ReadResult} result */
+function counts(file, result) {
   const model = result.model;
   setText("log-not-understood", `${some(result.notUnderstood, "line")} not understood`);
   setText("log-blocks", blockCounts(model.blocks.length, LogModel.mapsSeen(model), result));
   setText("log-executions", some(model.executions.length, "execution decal"));
   const said = [...(result.readTo < result.size ? [partWords(result.readTo, result.size)] : []),
     ...problems(result, file.name)];
-  byId("log-problems", HTMLUListElement).replaceChildren(...said.map((text) => element("li", text)));
+  const list = byId("log-problems", HTMLUListElement);
+  if ([...list.children].map((item) => item.textContent).join("\n") !== said.join("\n")) {
+    list.replaceChildren(...said.map((text) => element("li", text)));
+  }
+}
+
+/** @param {ReadResult} result */
+function startupRows(result) {
   const startup = byId("log-startup", HTMLTableElement);
   startup.tBodies[0].replaceChildren(...result.startup.map((/** @type {StartupLine} */ { kind, words, line }) => {
     const row = element("tr", undefined, kind);
@@ -30,7 +57,6 @@ export function show(file, result) {
     return row;
   }));
   startup.hidden = result.startup.length === 0;
-  offerNotUnderstood(file, result);
 }
 
 /**

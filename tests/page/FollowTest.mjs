@@ -38,7 +38,7 @@ const blocksShown = (page, words) => page.waitForFunction((wanted) =>
 test("a log chosen through the picker is followed as it grows, and a new log is read from its start",
   { skip: !chromium && "only Chromium gives a page a handle to a chosen file" }, async () => {
     const path = join(scratchFolder(), "Crimsel.log");
-    writeFileSync(path, blocks(0, 200));
+    writeFileSync(path, `not a line of the plug-in's\r\n${blocks(0, 200)}`);
     const page = await session.open("", async (opened) => {
       // The picker's handle gives the file as it is at each look, as the browser's does.
       await opened.exposeFunction("crimselLog", () => readFileSync(path).toString("base64"));
@@ -54,8 +54,12 @@ test("a log chosen through the picker is followed as it grows, and a new log is 
     await page.click("#log-file");
     await blocksShown(page, "200 blocks");
     assert.equal(await page.$eval("#log-follow", (button) => button.getAttribute("aria-pressed")), "true");
+    await page.click("#log-show-unknown");
+    const unknown = () => page.$eval("#log-unknown", (lines) => (lines.hidden ? "hidden" : lines.textContent));
+    await page.waitForFunction(() => document.getElementById("log-unknown")?.hidden === false);
     appendFileSync(path, blocks(200, 100));
     await blocksShown(page, "300 blocks");
+    assert.equal(await unknown(), "not a line of the plug-in's", "the lines not understood, shown, stay shown");
     assert.match(await page.$eval("#log-following", (words) => words.textContent ?? ""), /300 blocks/);
 
     // Not followed, the log grows unseen; followed again, it is caught up.
