@@ -55,7 +55,8 @@ test("a log chosen through the picker is followed as it grows, and a new log is 
     await blocksShown(page, "200 blocks");
     assert.equal(await page.$eval("#log-follow", (button) => button.getAttribute("aria-pressed")), "true");
     await page.click("#log-show-unknown");
-    const unknown = () => page.$eval("#log-unknown", (lines) => (lines.hidden ? "hidden" : lines.textContent));
+    const unknown = () => page.$eval("#log-unknown", (lines) => (/** @type {HTMLElement} */ (lines).hidden ? "hidden"
+      : lines.textContent));
     await page.waitForFunction(() => document.getElementById("log-unknown")?.hidden === false);
     appendFileSync(path, blocks(200, 100));
     await blocksShown(page, "300 blocks");
