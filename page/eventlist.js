@@ -35,7 +35,10 @@ export function create(file, model, timeline) {
   function render() {
     const total = state.listed.length;
     const range = pageRange(state.page, total);
+    // The item with the focus keeps it where the page is made again as the log grows.
+    const focused = [...list.querySelectorAll("button")].findIndex((button) => button === document.activeElement);
     list.replaceChildren(...items(file, model, state.listed.subarray(range.from, range.to), choose));
+    if (focused >= 0) list.querySelectorAll("button")[focused]?.focus({ preventScroll: true });
     mark(list, state.chosen);
     const pages = pageCount(total);
     setText("log-events-more", eventsShown(range, state.page, pages, state.kinds, state.map));
@@ -72,8 +75,11 @@ export function create(file, model, timeline) {
     state.listed = state.map < 0 ? model.listed.entries : eventsOf(model, state.map);
     state.kinds = state.map < 0 ? model.listed.kinds : kindCounts(state.listed);
     state.page = pageWithin(state.page, state.listed.length);
-    select.replaceChildren(...mapOptions(model));
-    select.value = String(state.map);
+    const options = mapOptions(model);
+    if (options.map((option) => option.value).join() !== [...select.options].map((option) => option.value).join()) {
+      select.replaceChildren(...options);
+      select.value = String(state.map);
+    }
     if (onLast) return render();
     const pages = pageCount(state.listed.length);
     setText("log-events-more", eventsShown(pageRange(state.page, state.listed.length), state.page, pages,

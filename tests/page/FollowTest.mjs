@@ -58,9 +58,12 @@ test("a log chosen through the picker is followed as it grows, and a new log is 
     const unknown = () => page.$eval("#log-unknown", (lines) => (/** @type {HTMLElement} */ (lines).hidden ? "hidden"
       : lines.textContent));
     await page.waitForFunction(() => document.getElementById("log-unknown")?.hidden === false);
+    await page.focus("#log-events li:nth-child(2) button");
     appendFileSync(path, blocks(200, 100));
     await blocksShown(page, "300 blocks");
     assert.equal(await unknown(), "not a line of the plug-in's", "the lines not understood, shown, stay shown");
+    assert.ok(await page.$eval("#log-events li:nth-child(2) button", (button) => button === document.activeElement),
+      "the event with the focus keeps it as the list grows");
     assert.match(await page.$eval("#log-following", (words) => words.textContent ?? ""), /300 blocks/);
 
     // Not followed, the log grows unseen; followed again, it is caught up.
