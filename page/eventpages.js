@@ -79,7 +79,7 @@ function merged(model, from, listed, length) {
  * @param {number} block
  * @returns {number} the first row of that block or a later one
  */
-function firstOf(table, block) {
+export function firstOf(table, block) {
   let [low, high] = [0, table.length];
   while (low < high) {
     const middle = (low + high) >> 1;

@@ -5,7 +5,7 @@
 // event, block and decal to make. A cell's words come from its block's cells,
 // asked for one block at a time.
 
-import { eventsOf, kindCounts, listedFrom } from "./eventpages.js";
+import { eventsOf, firstOf, kindCounts, listedFrom } from "./eventpages.js";
 
 /** @typedef {import("./logmodel.js").Model} Model */
 /**
@@ -124,8 +124,7 @@ function rowsFrom(table, from) {
  * @returns {Growth}
  */
 export function growth(model, had) {
-  let eventsFrom = had.events;
-  while (eventsFrom > 0 && model.events.block[eventsFrom - 1] >= had.blocks) eventsFrom--;
+  const eventsFrom = Math.min(had.events, firstOf(model.events, had.blocks));
   return { from: had.blocks, eventsFrom,
     blocks: { ...rowsFrom(model.blocks, had.blocks), firstMissing: missing(model, had.blocks) },
     events: { ...rowsFrom(model.events, eventsFrom), owner: owners(model, eventsFrom) },
